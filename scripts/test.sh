@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KORVANE_BUILD_DIR:-$root/build}
+
+"$root/scripts/build.sh"
+cd "$build"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2

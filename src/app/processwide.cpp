@@ -1,0 +1,5 @@
+#include "processwide.h"
+
+QFile CacheFile;
+ArtStore *artStore = nullptr;
+TileDataStore *tileDataStore = nullptr;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QListWidget>
+
+// The "Cache Entries" list: one MultiItem per multi of CacheFile, read while
+// the list is constructed. Dragging entries carries them as a MultiPayload.
+class MultiList : public QListWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MultiList(QWidget *parent = nullptr);
+
+protected:
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QList<QListWidgetItem *> &items) const override;
+    Qt::DropActions supportedDropActions() const override;
+
+private:
+    void loadEntries();
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+class QDataStream;
+
+// The drag format of cache entries; the only one a drag of entries carries.
+inline constexpr char MultiMimeType[] = "zvcache/multi";
+
+// One entry of a MultiPayload: its text, bounds (x1, y1, x2, y2 as the four
+// corner coordinates) and ComponentSpec strings.
+struct MultiEntry
+{
+    QString text;
+    QRect bounds;
+    QStringList components;
+};
+
+// Payload layout, per entry, little-endian, back to back with nothing around:
+//   u32 L, L bytes UTF-16LE text      (0xFFFFFFFF: null string)
+//   i32 x1, y1, x2, y2                (bounds)
+//   i32 C, then C strings coded like the text
+// This is QDataStream's coding of QString, QRect and qint32.
+
+// Writes one entry; `out` must be set to little-endian.
+void writeMultiEntry(QDataStream &out, const QString &text, const QRect &bounds,
+                     const QStringList &components);
+
+// The payload of the given entries, in order.
+QByteArray encodeMultiPayload(const QList<MultiEntry> &entries);
+
+// Reads a payload entry by entry. A count larger than the data can hold is
+// read only to the end of the data: such an entry is reported cut short.
+class MultiPayloadReader
+{
+public:
+    explicit MultiPayloadReader(const QByteArray &payload);
+    ~MultiPayloadReader();
+
+    MultiPayloadReader(const MultiPayloadReader &) = delete;
+    MultiPayloadReader &operator=(const MultiPayloadReader &) = delete;
+
+    // True when no byte is left to start another entry.
+    bool atEnd() const;
+
+    // Reads the next entry into `entry`. Returns false when the data ended (or
+    // was malformed) before the entry was complete; `entry` then holds what
+    // was read, and atEnd() is true from then on.
+    bool readEntry(MultiEntry &entry);
+
+private:
+    QByteArray data;
+    QDataStream *stream;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// The result of a tile data lookup.
+struct TileDataRecord
+{
+    qint32 flags = 0;
+    qint8 height = 0;     // 0 from the land table
+    QString name;         // at most 20 Latin-1 characters
+    qint16 landValue = 0; // 0 from the item table
+};
+
+// The client's tile data tables, read once at construction.
+class TileDataStore
+{
+public:
+    explicit TileDataStore(QString path);
+    ~TileDataStore();
+
+    TileDataStore(const TileDataStore &) = delete;
+    TileDataStore &operator=(const TileDataStore &) = delete;
+
+    TileDataRecord itemRecord(int n) const;
+    TileDataRecord landRecord(int n) const;
+};

@@ -1,0 +1,3 @@
+#include "dirview.h"
+
+DirView::DirView(QWidget *parent) : QTreeView(parent) {}

@@ -1,0 +1,3 @@
+#include "scrollarea.h"
+
+ScrollArea::ScrollArea(QWidget *parent) : QScrollArea(parent) {}
