@@ -4,8 +4,7 @@ MultiItem::MultiItem(QListWidget *view, int type) : QListWidgetItem(view, type)
 {
     // Enabled as well, or the toolkit shows the entry greyed out and refuses
     // to select or drag it.
-    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
-             Qt::ItemIsEnabled);
+    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsEnabled);
 }
 
 MultiItem::~MultiItem() = default;

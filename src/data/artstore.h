@@ -3,20 +3,35 @@
 #include <QImage>
 #include <QString>
 
+#include <memory>
+
+class QIODevice;
+
 // Read-only access to the client's item art: the art index (32768 entries of
 // 12 bytes: i32 lookup, i32 length, u32 extra) and the art data file.
 class ArtStore
 {
 public:
     ArtStore(QString indexPath, QString dataPath);
+    // Reads the whole index from `index` now and keeps `data` for later reads
+    // (tests, fuzzing and tools give in-memory devices).
+    ArtStore(QIODevice *index, std::unique_ptr<QIODevice> data);
     ~ArtStore();
 
     ArtStore(const ArtStore &) = delete;
     ArtStore &operator=(const ArtStore &) = delete;
 
+    // Whether the index file was read and the data file opened.
+    bool indexOpened() const;
+    bool dataOpened() const;
+
     // Width and height of the graphic's art (0 x 0 without art); true when
-    // both are non-zero.
+    // both are non-zero. Reads only the entry's header; caches nothing.
     bool staticSize(int graphicId, qint16 &width, qint16 &height);
+    // The decoded 16-bit bitmap (u16 w, u16 h, then w x h u16 pixels), owned
+    // by the 20-entry cache and valid until the next insertion; null without
+    // art.
+    const QByteArray *decodedBitmap(int graphicId, qint16 &width, qint16 &height);
     // The graphic's art as ARGB32; null without art.
     QImage staticImage(int graphicId);
 };

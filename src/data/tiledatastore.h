@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QIODevice;
+
 // The result of a tile data lookup.
 struct TileDataRecord
 {
@@ -16,10 +18,14 @@ class TileDataStore
 {
 public:
     explicit TileDataStore(QString path);
+    explicit TileDataStore(QIODevice *device);
     ~TileDataStore();
 
     TileDataStore(const TileDataStore &) = delete;
     TileDataStore &operator=(const TileDataStore &) = delete;
+
+    // Whether the tile data file was opened.
+    bool opened() const;
 
     TileDataRecord itemRecord(int n) const;
     TileDataRecord landRecord(int n) const;

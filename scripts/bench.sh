@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmark program: every figure beside its floor.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${KORVANE_BUILD_DIR:-$root/build}
+"$root/scripts/build.sh"
+exec "$build/bench/korvane-bench" "$@"
