@@ -1,1 +1,2 @@
 #include "demoencoders.h"
+// Filled in by the demo data work.
