@@ -17,9 +17,9 @@ MultiList::MultiList(QWidget *parent) : QListWidget(parent)
 
 void MultiList::loadEntries()
 {
-    // A file that does not open (missing, unreadable, no name) reads as empty.
-    CacheFile.open(QIODevice::ReadOnly);
-    CacheFile.seek(0);
+    // A file that does not open (missing, unreadable, no name) gives no entry.
+    if (CacheFile.fileName().isEmpty() || !CacheFile.open(QIODevice::ReadOnly))
+        return;
     const QList<CacheEntry> entries = loadCacheEntries(&CacheFile);
     CacheFile.close();
 

@@ -1,0 +1,159 @@
+#include "app/mainwindow.h"
+#include "app/processwide.h"
+#include "cache/multiitem.h"
+#include "cache/multilist.h"
+#include "cache/multipayload.h"
+#include "configfixture.h"
+#include "export/dirview.h"
+#include "preview/scrollarea.h"
+
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+const QByteArray CacheText = "0\t0\t1\t0\t0\t0\t0\n"
+                             "1234\t7\t-1\t2\t0\n"
+                             "stray\tline\n"
+                             "1\t0\t0\t0\t0\t0\n"
+                             "2\t0\t3\t0\t0\t0\t0\n"
+                             "10\t0\t0\t0\t0\n"
+                             "11\t0\t1\t0\t0\n"
+                             "12\t0\t0\t1\t5\n";
+
+QGroupBox *paneOf(QWidget *view)
+{
+    return qobject_cast<QGroupBox *>(view->parentWidget());
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void opensWithoutConfiguration();
+    void listsTheConfiguredCache();
+    void dragPayload();
+
+private:
+    QTemporaryDir dir;
+    QByteArray configXml;
+};
+
+void tst_MainWindow::initTestCase()
+{
+    QFile cache(dir.filePath("multicache.txt"));
+    QVERIFY(cache.open(QIODevice::WriteOnly));
+    cache.write(CacheText);
+    cache.close();
+    // The art and tile files are missing: the readers stay empty, nothing fails.
+    configXml = "<conf><cache>" + cache.fileName().toUtf8() + "</cache><artidx>" +
+                dir.filePath("none.idx").toUtf8() + "</artidx><artmul>none</artmul>" +
+                "<tiledata>none</tiledata></conf>";
+    QFile::remove(ConfigFixture::configPath());
+}
+
+void tst_MainWindow::opensWithoutConfiguration()
+{
+    CacheFile.setFileName(QString());
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(window.windowTitle(), QStringLiteral("Korvane Extractor"));
+    QVERIFY(artStore == nullptr);
+    QVERIFY(tileDataStore == nullptr);
+    QVERIFY(window.findChild<QMenuBar *>() == nullptr);
+    QVERIFY(window.findChild<QToolBar *>() == nullptr);
+    QVERIFY(window.findChild<QStatusBar *>() == nullptr);
+
+    auto *list = window.findChild<MultiList *>();
+    auto *tree = window.findChild<DirView *>();
+    auto *preview = window.findChild<ScrollArea *>();
+    QVERIFY(list && tree && preview);
+    QCOMPARE(list->count(), 0);
+
+    // "Cache Entries" upper left, "Destination" upper right, "Preview" below.
+    QCOMPARE(paneOf(list)->title(), QStringLiteral("Cache Entries"));
+    QCOMPARE(paneOf(tree)->title(), QStringLiteral("Destination"));
+    QCOMPARE(paneOf(preview)->title(), QStringLiteral("Preview"));
+    auto *outer = qobject_cast<QSplitter *>(window.centralWidget());
+    QVERIFY(outer);
+    QCOMPARE(outer->orientation(), Qt::Vertical);
+    auto *inner = qobject_cast<QSplitter *>(outer->widget(0));
+    QVERIFY(inner);
+    QCOMPARE(inner->orientation(), Qt::Horizontal);
+    QCOMPARE(inner->widget(0), paneOf(list));
+    QCOMPARE(inner->widget(1), paneOf(tree));
+    QCOMPARE(outer->widget(1), paneOf(preview));
+    QVERIFY(paneOf(tree)->geometry().left() > paneOf(list)->geometry().left());
+    QVERIFY(paneOf(preview)->mapTo(&window, QPoint()).y() >
+            paneOf(list)->mapTo(&window, QPoint()).y());
+}
+
+void tst_MainWindow::listsTheConfiguredCache()
+{
+    ConfigFixture config(configXml);
+    MainWindow window;
+    QVERIFY(artStore != nullptr);
+    QVERIFY(tileDataStore != nullptr);
+    QCOMPARE(CacheFile.fileName(), dir.filePath("multicache.txt"));
+    QVERIFY(!CacheFile.isOpen());
+
+    auto *list = window.findChild<MultiList *>();
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Entry 0"));
+    QCOMPARE(list->item(1)->text(), QStringLiteral("Entry 1"));
+    auto *second = static_cast<MultiItem *>(list->item(1));
+    QCOMPARE(second->components(),
+             QStringList({"10:0:0:0:0:1:1", "11:1:0:0:0:1:1", "12:0:1:5:0:1:1"}));
+    QCOMPARE(second->bounds(), QRect(QPoint(0, 0), QPoint(1, 1)));
+    QCOMPARE(int(second->flags()), int(Qt::ItemIsSelectable | Qt::ItemIsEditable |
+                                       Qt::ItemIsDragEnabled | Qt::ItemIsEnabled));
+    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    QVERIFY(list->dragEnabled());
+}
+
+void tst_MainWindow::dragPayload()
+{
+    ConfigFixture config(configXml);
+    MainWindow window;
+    auto *list = window.findChild<MultiList *>();
+    QCOMPARE(list->model()->mimeTypes(), QStringList{"zvcache/multi"});
+    QCOMPARE(list->model()->supportedDragActions(), Qt::CopyAction);
+
+    // The drag machinery asks the list's model, which hands the items over.
+    const QModelIndex first = list->model()->index(0, 0);
+    std::unique_ptr<QMimeData> one(list->model()->mimeData({first}));
+    QCOMPARE(one->formats(), QStringList{"zvcache/multi"});
+    QCOMPARE(one->data("zvcache/multi").toHex(),
+             encodeMultiPayload(
+                 {{"Entry 0", QRect(QPoint(-1, 2), QPoint(-1, 2)), {"1234:-1:2:0:0:1:1"}}})
+                 .toHex());
+    QCOMPARE(one->data("zvcache/multi").size(), 76);
+
+    // Renamed in place: the drag carries the new text, in the order given.
+    list->item(0)->setText(QString::fromUtf8("Tour \xc3\xa9st"));
+    const QModelIndex second = list->model()->index(1, 0);
+    std::unique_ptr<QMimeData> both(list->model()->mimeData({second, first}));
+    MultiPayloadReader reader(both->data("zvcache/multi"));
+    MultiEntry entry;
+    QVERIFY(reader.readEntry(entry));
+    QCOMPARE(entry.text, QStringLiteral("Entry 1"));
+    QCOMPARE(entry.components.size(), 3);
+    QVERIFY(reader.readEntry(entry));
+    QCOMPARE(entry.text, QString::fromUtf8("Tour \xc3\xa9st"));
+    QVERIFY(reader.atEnd());
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"
