@@ -1,2 +1,0 @@
-#include "demoencoders.h"
-// Filled in by the demo data work.
