@@ -1,0 +1,208 @@
+#include "multirenderer.h"
+
+#include "cache/multipayload.h"
+#include "data/artstore.h"
+#include "preview/multicomponent.h"
+
+#include <QHash>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace {
+
+// Screen geometry, in pixels. All of it is computed in 64 bits: cells of a
+// corrupt entry may lie billions of pixels apart.
+constexpr qint64 CellStep = 22;  // per cell step along each screen axis
+constexpr qint64 BoxBottom = 44; // a component's box ends this far below its v
+constexpr qint64 ZStep = 4;      // per z unit
+constexpr qint64 Margin = 40;    // around the extents on every side
+
+struct Cell
+{
+    qint64 x;
+    qint64 y;
+};
+
+struct Box
+{
+    qint64 left;
+    qint64 top;
+    qint64 right;
+    qint64 bottom;
+};
+
+// Middle of the entry's bounds; halvings truncate toward zero.
+Cell centreCell(const QRect &bounds)
+{
+    return {(qint64(bounds.left()) + bounds.right()) / 2,
+            (qint64(bounds.top()) + bounds.bottom()) / 2};
+}
+
+// Horizontal offset of a cell from the centre cell: +x goes right, +y left.
+qint64 cellToScreenX(qint64 dx, qint64 dy)
+{
+    return CellStep * (dx - dy);
+}
+
+// Vertical offset (downwards) of a cell from the centre cell, lifted by z.
+qint64 cellToScreenY(qint64 dx, qint64 dy, qint64 z)
+{
+    return CellStep * (dx + dy) - ZStep * z;
+}
+
+// The box of a component's art of the given size: centred on its u, bottom
+// 44 below its v.
+Box artBox(const MultiComponent &component, Cell centre, QSize size)
+{
+    const qint64 dx = component.x - centre.x;
+    const qint64 dy = component.y - centre.y;
+    const qint64 u = cellToScreenX(dx, dy);
+    const qint64 v = cellToScreenY(dx, dy, component.z);
+    const qint64 halfWidth = size.width() / 2;
+    return {u - halfWidth, v + BoxBottom - size.height(), u + halfWidth, v + BoxBottom};
+}
+
+Box unite(const Box &a, const Box &b)
+{
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
+// Back to front: cells by x + y (the screen's upper rows first), then by x
+// (left to right within a row); within one cell by the records' own order.
+bool drawnBefore(const MultiComponent &a, const MultiComponent &b)
+{
+    const qint64 aRow = qint64(a.x) + a.y;
+    const qint64 bRow = qint64(b.x) + b.y;
+    if (aRow != bRow)
+        return aRow < bRow;
+    if (a.x != b.x)
+        return a.x < b.x;
+    return a < b;
+}
+
+// Size of a graphic's art, asked once per graphic and rendering. The art
+// header's sizes are unsigned.
+QSize artSize(ArtStore *art, QHash<quint16, QSize> &sizes, quint16 graphicId)
+{
+    auto it = sizes.constFind(graphicId);
+    if (it == sizes.constEnd()) {
+        qint16 width = 0;
+        qint16 height = 0;
+        art->staticSize(graphicId, width, height);
+        it = sizes.insert(graphicId, QSize(quint16(width), quint16(height)));
+    }
+    return *it;
+}
+
+// A graphic's art, fetched and premultiplied once per graphic and rendering
+// (drawing premultiplies anyway, so the pixels are the same).
+QImage artImage(ArtStore *art, QHash<quint16, QImage> &images, quint16 graphicId)
+{
+    auto it = images.constFind(graphicId);
+    if (it == images.constEnd()) {
+        QImage image = art->staticImage(graphicId);
+        if (!image.isNull())
+            image.convertTo(QImage::Format_ARGB32_Premultiplied);
+        it = images.insert(graphicId, image);
+    }
+    return *it;
+}
+
+} // namespace
+
+MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles)
+{
+    MultiLayout layout;
+    if (!art) {
+        layout.status = RenderStatus::NoReaders;
+        return layout;
+    }
+    if (entry.components.isEmpty()) {
+        layout.status = RenderStatus::NoComponents;
+        return layout;
+    }
+
+    QList<MultiComponent> components;
+    components.reserve(entry.components.size());
+    for (const QString &spec : entry.components)
+        components.append(MultiComponent(spec, tiles));
+
+    // Extents of every component's art, relative to the centre cell. Art that
+    // is missing counts as the point at the bottom of its box.
+    const Cell centre = centreCell(entry.bounds);
+    QHash<quint16, QSize> sizes;
+    Box extents =
+        artBox(components.first(), centre, artSize(art, sizes, components.first().graphicId));
+    for (const MultiComponent &component : components)
+        extents =
+            unite(extents, artBox(component, centre, artSize(art, sizes, component.graphicId)));
+
+    const qint64 width = extents.right - extents.left + 2 * Margin;
+    const qint64 height = extents.bottom - extents.top + 2 * Margin;
+    if (width > MaxRenderSide || height > MaxRenderSide || width * height > MaxRenderPixels) {
+        layout.status = RenderStatus::TooLarge;
+        return layout;
+    }
+    layout.size = QSize(int(width), int(height));
+
+    std::stable_sort(components.begin(), components.end(), drawnBefore);
+    QHash<quint16, QImage> images;
+    layout.arts.reserve(components.size());
+    for (const MultiComponent &component : components) {
+        const QImage image = artImage(art, images, component.graphicId);
+        if (image.isNull())
+            continue;
+        // Placed by the art's own size; it lies inside the picture unless
+        // the store's size and image disagree, and then it may miss it.
+        const Box box = artBox(component, centre, image.size());
+        const qint64 x = box.left - extents.left + Margin;
+        const qint64 y = box.top - extents.top + Margin;
+        if (x >= width || y >= height || x + image.width() <= 0 || y + image.height() <= 0)
+            continue;
+        layout.arts.append({image, QPoint(int(x), int(y))});
+    }
+    layout.status = RenderStatus::Rendered;
+    return layout;
+}
+
+QImage paintMultiLayout(const MultiLayout &layout)
+{
+    if (layout.size.isEmpty())
+        return {};
+    QImage image(layout.size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    image.fill(0);
+    QPainter painter(&image);
+    for (const PlacedArt &piece : layout.arts)
+        painter.drawImage(piece.topLeft, piece.image);
+    painter.end();
+    return image;
+}
+
+QImage renderMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles,
+                        RenderStatus *status)
+{
+    const MultiLayout layout = layoutMultiEntry(entry, art, tiles);
+    QImage image = paintMultiLayout(layout);
+    RenderStatus outcome = layout.status;
+    // The memory for a picture within the limit may still be missing.
+    if (outcome == RenderStatus::Rendered && image.isNull())
+        outcome = RenderStatus::TooLarge;
+    if (status)
+        *status = outcome;
+    return image;
+}
+
+QImage renderMultiPayload(const QByteArray &payload, ArtStore *art, const TileDataStore *tiles,
+                          RenderStatus *status)
+{
+    // An entry whose count promises more than the data holds keeps the
+    // components really there.
+    MultiPayloadReader reader(payload);
+    MultiEntry entry;
+    reader.readEntry(entry);
+    return renderMultiEntry(entry, art, tiles, status);
+}
