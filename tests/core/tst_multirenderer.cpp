@@ -1,0 +1,257 @@
+#include "cache/multipayload.h"
+#include "data/artstore.h"
+#include "data/tiledatastore.h"
+#include "demoencoders.h"
+#include "preview/multirenderer.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QPainter>
+#include <QTest>
+
+#include <memory>
+
+Q_DECLARE_METATYPE(RenderStatus)
+
+namespace {
+
+// Solid art of one colour whose top-left 4 x 4 corner is a transparent
+// checkerboard, so transparency and overlap both show in the pixels.
+QImage solidArt(int width, int height, QRgb colour)
+{
+    QImage art(width, height, QImage::Format_ARGB32);
+    art.fill(colour);
+    for (int y = 0; y < std::min(4, height); ++y)
+        for (int x = 0; x < std::min(4, width); ++x)
+            if ((x + y) % 2 == 0)
+                art.setPixel(x, y, qRgba(0, 0, 0, 0));
+    return art;
+}
+
+// Graphics of the fixture: 1 floor 44 x 44 (bias 0), 2 wall 44 x 90 (bias 2),
+// 3 odd 45 x 45, 4 40 x 30, 5 without art, 6 20 x 20, 7 48 x 48, 8 50 x 48.
+std::unique_ptr<ArtStore> makeArt()
+{
+    ArtFileBuilder builder;
+    builder.add(1, solidArt(44, 44, qRgb(0x40, 0x80, 0x40)));
+    builder.add(2, solidArt(44, 90, qRgb(0xC0, 0x40, 0x40)));
+    builder.add(3, solidArt(45, 45, qRgb(0x40, 0x40, 0xC0)));
+    builder.add(4, solidArt(40, 30, qRgb(0xC0, 0xC0, 0x40)));
+    builder.add(6, solidArt(20, 20, qRgb(0x40, 0xC0, 0xC0)));
+    builder.add(7, solidArt(48, 48, qRgb(0x80, 0x80, 0x80)));
+    builder.add(8, solidArt(50, 48, qRgb(0x80, 0x40, 0x80)));
+
+    QBuffer index;
+    index.setData(builder.index());
+    index.open(QIODevice::ReadOnly);
+    auto data = std::make_unique<QBuffer>();
+    data->setData(builder.data());
+    data->open(QIODevice::ReadOnly);
+    return std::make_unique<ArtStore>(&index, std::move(data));
+}
+
+std::unique_ptr<TileDataStore> makeTiles()
+{
+    TileDataBuilder builder;
+    builder.setItem(1, 1, 0, "floor");
+    builder.setItem(2, 0, 20, "wall");
+    for (const int graphic : {3, 4, 5, 6, 7, 8})
+        builder.setItem(graphic, 1, 0, "thing");
+    QBuffer buffer;
+    buffer.setData(builder.bytes());
+    buffer.open(QIODevice::ReadOnly);
+    return std::make_unique<TileDataStore>(&buffer);
+}
+
+MultiEntry entryOf(const QStringList &components, const QRect &bounds = QRect(0, 0, 1, 1))
+{
+    return {QStringLiteral("Entry 0"), bounds, components};
+}
+
+// An entry as raw bytes: a declared count and the strings really written.
+QByteArray rawEntry(qint32 count, const QStringList &components)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << QStringLiteral("Entry 0") << QRect(0, 0, 1, 1) << count;
+    for (const QString &component : components)
+        out << component;
+    return bytes;
+}
+
+} // namespace
+
+class tst_MultiRenderer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void placement_data();
+    void placement();
+    void status_data();
+    void status();
+    void firstEntryOnly();
+    void countBeyondData();
+
+private:
+    std::unique_ptr<ArtStore> art;
+    std::unique_ptr<TileDataStore> tiles;
+};
+
+void tst_MultiRenderer::initTestCase()
+{
+    art = makeArt();
+    tiles = makeTiles();
+}
+
+void tst_MultiRenderer::placement_data()
+{
+    QTest::addColumn<QStringList>("components");
+    QTest::addColumn<QSize>("size");
+    // Expected draws, back to front: graphic and top-left corner.
+    QTest::addColumn<QList<int>>("graphics");
+    QTest::addColumn<QList<QPoint>>("corners");
+
+    QTest::newRow("one tile at the margin") << QStringList{"1:0:0:0:0:1:1"} << QSize(124, 124)
+                                            << QList<int>{1} << QList<QPoint>{{40, 40}};
+    QTest::newRow("away from the centre cell") << QStringList{"1:5:-7:0:0:1:1"} << QSize(124, 124)
+                                               << QList<int>{1} << QList<QPoint>{{40, 40}};
+    QTest::newRow("next cell in x")
+        << QStringList{"1:1:0:0:0:1:1", "1:0:0:0:0:1:1"} << QSize(146, 146) << QList<int>{1, 1}
+        << QList<QPoint>{{40, 40}, {62, 62}};
+    QTest::newRow("wall after the floor of its cell")
+        << QStringList{"2:0:0:0:0:1:1", "1:0:0:0:0:1:1"} << QSize(124, 170) << QList<int>{1, 2}
+        << QList<QPoint>{{40, 86}, {40, 40}};
+    QTest::newRow("(0, 1) before (1, 0) before (1, 1)")
+        << QStringList{"2:1:1:0:0:1:1", "1:1:0:0:0:1:1", "4:0:1:0:0:1:1"} << QSize(166, 170)
+        << QList<int>{4, 1, 2} << QList<QPoint>{{40, 78}, {82, 64}, {60, 40}};
+    QTest::newRow("z lifts") << QStringList{"6:0:0:5:0:1:1", "1:0:0:0:0:1:1"} << QSize(124, 124)
+                             << QList<int>{1, 6} << QList<QPoint>{{40, 40}, {52, 44}};
+    QTest::newRow("odd sizes halve truncated")
+        << QStringList{"3:0:1:0:0:1:1", "3:0:0:0:0:1:1"} << QSize(146, 147) << QList<int>{3, 3}
+        << QList<QPoint>{{62, 40}, {40, 62}};
+    QTest::newRow("missing art widens")
+        << QStringList{"5:3:0:0:0:1:1", "1:0:0:0:0:1:1"} << QSize(168, 190) << QList<int>{1}
+        << QList<QPoint>{{40, 40}};
+    QTest::newRow("only missing art")
+        << QStringList{"5:0:0:0:0:1:1"} << QSize(80, 80) << QList<int>{} << QList<QPoint>{};
+    QTest::newRow("far along a row")
+        << QStringList{"1:30:-30:0:0:1:1", "1:0:0:0:0:1:1"} << QSize(1444, 124) << QList<int>{1, 1}
+        << QList<QPoint>{{40, 40}, {1360, 40}};
+    QTest::newRow("far down") << QStringList{"1:40:40:0:0:1:1", "1:0:0:0:0:1:1"} << QSize(124, 1884)
+                              << QList<int>{1, 1} << QList<QPoint>{{40, 40}, {40, 1800}};
+}
+
+void tst_MultiRenderer::placement()
+{
+    QFETCH(QStringList, components);
+    QFETCH(QSize, size);
+    QFETCH(QList<int>, graphics);
+    QFETCH(QList<QPoint>, corners);
+
+    const MultiEntry entry = entryOf(components);
+    const MultiLayout layout = layoutMultiEntry(entry, art.get(), tiles.get());
+    QCOMPARE(layout.status, RenderStatus::Rendered);
+    QCOMPARE(layout.size, size);
+    QCOMPARE(layout.arts.size(), corners.size());
+    for (int i = 0; i < corners.size(); ++i)
+        QCOMPARE(layout.arts.at(i).topLeft, corners.at(i));
+
+    // The art as the store gives it, drawn one piece after another.
+    QImage expected(size, QImage::Format_ARGB32_Premultiplied);
+    expected.fill(0);
+    QPainter painter(&expected);
+    for (int i = 0; i < corners.size(); ++i)
+        painter.drawImage(corners.at(i), art->staticImage(graphics.at(i)));
+    painter.end();
+
+    RenderStatus status = RenderStatus::NoReaders;
+    const QImage image = renderMultiEntry(entry, art.get(), tiles.get(), &status);
+    QCOMPARE(status, RenderStatus::Rendered);
+    QCOMPARE(image.format(), QImage::Format_ARGB32_Premultiplied);
+    QCOMPARE(image, expected);
+}
+
+void tst_MultiRenderer::status_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<bool>("withArt");
+    QTest::addColumn<RenderStatus>("status");
+
+    const auto payload = [](const QStringList &components) {
+        return encodeMultiPayload({entryOf(components)});
+    };
+    const QByteArray tile = payload({"1:0:0:0:0:1:1"});
+    QTest::newRow("rendered") << tile << true << RenderStatus::Rendered;
+    QTest::newRow("no readers") << tile << false << RenderStatus::NoReaders;
+    QTest::newRow("count 0") << payload({}) << true << RenderStatus::NoComponents;
+    QTest::newRow("negative count")
+        << rawEntry(-5, {"1:0:0:0:0:1:1"}) << true << RenderStatus::NoComponents;
+    QTest::newRow("empty payload") << QByteArray() << true << RenderStatus::NoComponents;
+    QTest::newRow("huge count, no data")
+        << rawEntry(0x7FFFFFFF, {}) << true << RenderStatus::NoComponents;
+    QTest::newRow("text longer than the data")
+        << QByteArray::fromHex("feffff7f41004200") << true << RenderStatus::NoComponents;
+    QTest::newRow("X 40000 beside X -40000")
+        << payload({"1:40000:0:0:0:1:1", "1:-40000:0:0:0:1:1"}) << true << RenderStatus::TooLarge;
+    QTest::newRow("extreme cells")
+        << payload({"1:2147483647:-2147483648:0:0:1:1", "1:-2147483648:2147483647:0:0:1:1"}) << true
+        << RenderStatus::TooLarge;
+    QTest::newRow("extreme z") << payload({"1:0:0:32767:0:1:1", "1:0:0:-32768:0:1:1"}) << true
+                               << RenderStatus::TooLarge;
+    // 48-pixel art at (0, 0) and a point 16280 pixels to its right: 16384 wide.
+    QTest::newRow("width at the limit")
+        << payload({"7:0:0:0:0:1:1", "5:370:-370:0:0:1:1"}) << true << RenderStatus::Rendered;
+    QTest::newRow("width one over the limit")
+        << payload({"8:0:0:0:0:1:1", "5:370:-370:0:0:1:1"}) << true << RenderStatus::TooLarge;
+    QTest::newRow("sides within, area over the limit")
+        << payload({"5:0:0:0:0:1:1", "5:300:0:0:0:1:1", "5:0:300:0:0:1:1"}) << true
+        << RenderStatus::TooLarge;
+}
+
+void tst_MultiRenderer::status()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(bool, withArt);
+    QFETCH(RenderStatus, status);
+
+    RenderStatus result = RenderStatus::Rendered;
+    const QImage image =
+        renderMultiPayload(payload, withArt ? art.get() : nullptr, tiles.get(), &result);
+    QCOMPARE(result, status);
+    QCOMPARE(image.isNull(), status != RenderStatus::Rendered);
+    if (!image.isNull()) {
+        QVERIFY(image.width() <= MaxRenderSide);
+        QVERIFY(image.height() <= MaxRenderSide);
+    }
+}
+
+void tst_MultiRenderer::firstEntryOnly()
+{
+    const MultiEntry first = entryOf({"2:0:0:0:0:1:1", "1:1:0:0:0:1:1"});
+    const MultiEntry second = entryOf({"3:0:0:0:0:1:1"});
+    const MultiEntry third = entryOf({"4:9:9:0:0:1:1", "6:0:0:0:0:1:1"});
+    const QByteArray payload = encodeMultiPayload({first, second, third});
+
+    const QImage image = renderMultiPayload(payload, art.get(), tiles.get());
+    QCOMPARE(image, renderMultiEntry(first, art.get(), tiles.get()));
+    QVERIFY(image != renderMultiEntry(second, art.get(), tiles.get()));
+}
+
+void tst_MultiRenderer::countBeyondData()
+{
+    // Five promised, two there, then a string whose length runs past the end.
+    const QStringList present{"2:0:0:0:0:1:1", "1:1:0:0:0:1:1"};
+    QByteArray payload = rawEntry(5, present);
+    payload += QByteArray::fromHex("e8030000") + "1:0:";
+
+    RenderStatus status = RenderStatus::NoReaders;
+    const QImage image = renderMultiPayload(payload, art.get(), tiles.get(), &status);
+    QCOMPARE(status, RenderStatus::Rendered);
+    QCOMPARE(image, renderMultiEntry(entryOf(present), art.get(), tiles.get()));
+}
+
+QTEST_GUILESS_MAIN(tst_MultiRenderer)
+#include "tst_multirenderer.moc"
