@@ -1,0 +1,55 @@
+#include "dirmodel.h"
+
+#include "cache/multipayload.h"
+#include "export/multifilewriter.h"
+
+#include <QDir>
+#include <QMimeData>
+
+DirModel::DirModel(QObject *parent) : QFileSystemModel(parent)
+{
+    setReadOnly(true);
+    setRootPath(QDir::rootPath());
+}
+
+int DirModel::columnCount(const QModelIndex &) const
+{
+    return 1;
+}
+
+bool DirModel::dropMimeData(const QMimeData *data, Qt::DropAction, int, int,
+                            const QModelIndex &parent)
+{
+    // Only entries are taken: the file system model's own handling would move
+    // or link the user's files. An invalid parent is the list of roots.
+    const QString type = QString::fromLatin1(MultiMimeType);
+    if (!data || !data->hasFormat(type) || !parent.isValid() || !isDir(parent))
+        return false;
+
+    MultiFileReport report;
+    const bool complete = writeMultiFiles(data->data(type), filePath(parent), &report);
+    showFiles(report.files);
+    return complete;
+}
+
+QStringList DirModel::mimeTypes() const
+{
+    return {QString::fromLatin1(MultiMimeType)};
+}
+
+Qt::DropActions DirModel::supportedDropActions() const
+{
+    return Qt::CopyAction;
+}
+
+void DirModel::showFiles(const QStringList &paths)
+{
+    // Asking for the index of a path that exists adds its row at once; the
+    // directory watch would add it only later, or never where watches run out.
+    QString previous;
+    for (const QString &path : paths) {
+        if (path != previous)
+            index(path);
+        previous = path;
+    }
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// MultiFile (".mlt"), little-endian:
+//   i32 0
+//   per component, in ComponentSpec order, 12 bytes:
+//     u16 graphic id (field 0), i16 X, Y, Z (fields 1 to 3), i32 1
+// A field that is not a base-10 number in its 16-bit range is written as 0.
+QByteArray encodeMultiFile(const QStringList &components);
+
+// One payload entry that was not written, and why.
+struct MultiFileFailure
+{
+    QString entryText;
+    QString reason;
+};
+
+// What writeMultiFiles did, entry by entry.
+struct MultiFileReport
+{
+    int written = 0;
+    QStringList files; // the paths written, in payload order
+    QList<MultiFileFailure> failures;
+};
+
+// Called after each payload entry with the number of entries handled so far.
+using MultiFileProgress = std::function<void(int handled)>;
+
+// Writes every entry of a MultiPayload as `directory`/<entry text>.mlt, in
+// payload order, replacing a file of that name. Each file appears complete or
+// not at all: it is written under a temporary name in the same directory and
+// renamed over the target. Entries whose text holds a path separator or a NUL
+// are skipped; an entry cut short ends the payload and is not written.
+// Returns true only when every entry was written.
+bool writeMultiFiles(const QByteArray &payload, const QString &directory,
+                     MultiFileReport *report = nullptr, const MultiFileProgress &progress = {});
