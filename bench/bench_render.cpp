@@ -1,0 +1,77 @@
+#include "benchreport.h"
+
+#include "cache/cacheloader.h"
+#include "cache/multipayload.h"
+#include "data/artstore.h"
+#include "data/tiledatastore.h"
+#include "demoencoders.h"
+#include "preview/multirenderer.h"
+
+#include <QFile>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+QString demoFile(const BenchContext &context, const char *name)
+{
+    return context.demoDir + QLatin1Char('/') + QLatin1String(name);
+}
+
+// The entry of the demo cache with the most components (the keep).
+MultiEntry largestEntry(const BenchContext &context)
+{
+    QFile cache(demoFile(context, DemoCacheName));
+    if (!cache.open(QIODevice::ReadOnly))
+        return {};
+    const QList<CacheEntry> entries = loadCacheEntries(&cache);
+    const auto largest = std::max_element(entries.cbegin(), entries.cend(),
+                                          [](const CacheEntry &a, const CacheEntry &b) {
+                                              return a.components.size() < b.components.size();
+                                          });
+    if (largest == entries.cend())
+        return {};
+    const auto number = largest - entries.cbegin();
+    return {QStringLiteral("Entry %1").arg(number), largest->bounds, largest->components};
+}
+
+// The painting alone: the same converted images at the same places.
+QImage paintOnly(const MultiLayout &layout)
+{
+    QImage image(layout.size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(0);
+    QPainter painter(&image);
+    for (const PlacedArt &piece : layout.arts)
+        painter.drawImage(piece.topLeft, piece.image);
+    painter.end();
+    return image;
+}
+
+void renderSection(const BenchContext &context)
+{
+    const MultiEntry entry = largestEntry(context);
+    ArtStore art(demoFile(context, DemoArtIndexName), demoFile(context, DemoArtDataName));
+    TileDataStore tiles(demoFile(context, DemoTileDataName));
+
+    const MultiLayout layout = layoutMultiEntry(entry, &art, &tiles);
+    if (layout.status != RenderStatus::Rendered) {
+        std::printf("the demo keep did not render\n");
+        return;
+    }
+    reportValue(QStringLiteral("demo keep: components"), entry.components.size(), QString());
+    reportValue(QStringLiteral("demo keep: picture"),
+                double(layout.size.width()) * layout.size.height() / 1e6, QStringLiteral("Mpx"));
+
+    constexpr int Runs = 15;
+    const double render = bestSeconds(Runs, [&] { renderMultiEntry(entry, &art, &tiles); });
+    const double painting = bestSeconds(Runs, [&] { paintOnly(layout); });
+    reportRatio(QStringLiteral("render the demo keep"), render * 1e3,
+                QStringLiteral("paint its converted art only"), painting * 1e3,
+                QStringLiteral("ms"));
+}
+
+} // namespace
+
+KORVANE_BENCH_SECTION("render", renderSection);
