@@ -127,6 +127,9 @@ void tst_MultiRenderer::placement_data()
     QTest::newRow("(0, 1) before (1, 0) before (1, 1)")
         << QStringList{"2:1:1:0:0:1:1", "1:1:0:0:0:1:1", "4:0:1:0:0:1:1"} << QSize(166, 170)
         << QList<int>{4, 1, 2} << QList<QPoint>{{40, 78}, {82, 64}, {60, 40}};
+    QTest::newRow("row before column")
+        << QStringList{"2:0:2:0:0:1:1", "1:1:0:0:0:1:1"} << QSize(190, 170) << QList<int>{1, 2}
+        << QList<QPoint>{{106, 64}, {40, 40}};
     QTest::newRow("z lifts") << QStringList{"6:0:0:5:0:1:1", "1:0:0:0:0:1:1"} << QSize(124, 124)
                              << QList<int>{1, 6} << QList<QPoint>{{40, 40}, {52, 44}};
     QTest::newRow("odd sizes halve truncated")
