@@ -1,22 +1,159 @@
 #include "artstore.h"
 
-ArtStore::ArtStore(QString indexPath, QString dataPath)
+#include "data/artdatareader.h"
+#include "data/artdecoder.h"
+
+#include <QFile>
+#include <QtEndian>
+
+namespace {
+
+constexpr int IndexEntries = 32768;
+constexpr int IndexEntrySize = 12;
+constexpr int FirstItemEntry = 16384; // graphic id g is entry 16384 + g
+constexpr int CachedBitmaps = 20;
+
+// The entry window holds at most this much of an entry; item art is far
+// smaller, and reads beyond it go through the roaming window.
+constexpr qint64 MaxEntryWindow = 1024 * 1024;
+
+std::unique_ptr<QIODevice> openedFile(const QString &path, QIODevice::OpenMode extra = {})
 {
-    Q_UNUSED(indexPath);
-    Q_UNUSED(dataPath);
+    auto file = std::make_unique<QFile>(path);
+    if (!path.isEmpty())
+        file->open(QIODevice::ReadOnly | extra);
+    return file;
+}
+
+bool openForReading(QIODevice *device)
+{
+    if (device && !device->isOpen())
+        device->open(QIODevice::ReadOnly);
+    return device && device->isReadable();
+}
+
+// Width and height from an 8-byte entry header (u32 not interpreted, u16 w,
+// u16 h); 0 for what the bytes do not hold.
+void headerSize(const QByteArray &header, int &width, int &height)
+{
+    const uchar *bytes = reinterpret_cast<const uchar *>(header.constData());
+    width = header.size() >= 6 ? qFromLittleEndian<quint16>(bytes + 4) : 0;
+    height = header.size() >= 8 ? qFromLittleEndian<quint16>(bytes + 6) : 0;
+}
+
+} // namespace
+
+ArtStore::ArtStore(QString indexPath, QString dataPath)
+    : ArtStore(openedFile(indexPath).get(), openedFile(dataPath, QIODevice::Unbuffered))
+{}
+
+ArtStore::ArtStore(QIODevice *index, std::unique_ptr<QIODevice> data)
+    : dataFile(std::move(data)), bitmapCache(CachedBitmaps)
+{
+    openForReading(dataFile.get());
+    dataReader = std::make_unique<ArtDataReader>(dataFile.get());
+    load(index);
 }
 
 ArtStore::~ArtStore() = default;
 
+void ArtStore::load(QIODevice *device)
+{
+    index.assign(IndexEntries, IndexEntry());
+    indexWasOpened = openForReading(device);
+    if (!indexWasOpened)
+        return;
+    if (!device->isSequential())
+        device->seek(0);
+    QByteArray bytes;
+    const qint64 wanted = qint64(IndexEntries) * IndexEntrySize;
+    while (bytes.size() < wanted) {
+        const QByteArray chunk = device->read(wanted - bytes.size());
+        if (chunk.isEmpty())
+            break;
+        bytes += chunk;
+    }
+    // A field cut by the end of the file reads as 0, as does all after it.
+    const uchar *raw = reinterpret_cast<const uchar *>(bytes.constData());
+    for (qint64 i = 0, at = 0; i < IndexEntries; ++i, at += IndexEntrySize) {
+        if (at + 4 <= bytes.size())
+            index[i].lookup = qFromLittleEndian<qint32>(raw + at);
+        if (at + 8 <= bytes.size())
+            index[i].length = qFromLittleEndian<qint32>(raw + at + 4);
+    }
+}
+
+bool ArtStore::indexOpened() const
+{
+    return indexWasOpened;
+}
+
+bool ArtStore::dataOpened() const
+{
+    return dataFile && dataFile->isReadable();
+}
+
+bool ArtStore::artEntry(int graphicId, IndexEntry &entry) const
+{
+    if (graphicId < 0 || graphicId >= IndexEntries - FirstItemEntry)
+        return false;
+    entry = index[FirstItemEntry + graphicId];
+    // Any negative lookup, not only -1: a seek before the file's start would
+    // leave the reads wherever the file happened to be.
+    return entry.lookup >= 0 && entry.length >= 1;
+}
+
 bool ArtStore::staticSize(int graphicId, qint16 &width, qint16 &height)
 {
-    Q_UNUSED(graphicId);
     width = height = 0;
-    return false;
+    if (const QByteArray *bitmap = bitmapCache.object(graphicId)) {
+        const uchar *bytes = reinterpret_cast<const uchar *>(bitmap->constData());
+        width = qint16(qFromLittleEndian<quint16>(bytes));
+        height = qint16(qFromLittleEndian<quint16>(bytes + 2));
+        return width != 0 && height != 0;
+    }
+    IndexEntry entry;
+    if (!artEntry(graphicId, entry))
+        return false;
+    int w = 0;
+    int h = 0;
+    headerSize(dataReader->read(entry.lookup, 8), w, h);
+    if (!artSizeAccepted(w, h))
+        return false;
+    width = qint16(w);
+    height = qint16(h);
+    return width != 0 && height != 0;
+}
+
+const QByteArray *ArtStore::decodedBitmap(int graphicId, qint16 &width, qint16 &height)
+{
+    width = height = 0;
+    QByteArray *bitmap = bitmapCache.object(graphicId);
+    if (!bitmap) {
+        IndexEntry entry;
+        if (!artEntry(graphicId, entry))
+            return nullptr;
+        dataReader->loadEntry(entry.lookup, qMin<qint64>(entry.length, MaxEntryWindow));
+        const int w = dataReader->word(entry.lookup + 4);
+        const int h = dataReader->word(entry.lookup + 6);
+        if (!artSizeAccepted(w, h)) {
+            dataReader->releaseEntry();
+            return nullptr;
+        }
+        bitmap = new QByteArray(decodeArtEntry(*dataReader, entry.lookup, w, h));
+        dataReader->releaseEntry();
+        bitmapCache.insert(graphicId, bitmap);
+    }
+    const uchar *bytes = reinterpret_cast<const uchar *>(bitmap->constData());
+    width = qint16(qFromLittleEndian<quint16>(bytes));
+    height = qint16(qFromLittleEndian<quint16>(bytes + 2));
+    return bitmap;
 }
 
 QImage ArtStore::staticImage(int graphicId)
 {
-    Q_UNUSED(graphicId);
-    return {};
+    qint16 width = 0;
+    qint16 height = 0;
+    const QByteArray *bitmap = decodedBitmap(graphicId, width, height);
+    return bitmap ? artImage(*bitmap) : QImage();
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QByteArray>
+#include <QCache>
 #include <QImage>
 #include <QString>
 
 #include <memory>
+#include <vector>
 
+class ArtDataReader;
 class QIODevice;
 
 // Read-only access to the client's item art: the art index (32768 entries of
@@ -34,4 +38,21 @@ public:
     const QByteArray *decodedBitmap(int graphicId, qint16 &width, qint16 &height);
     // The graphic's art as ARGB32; null without art.
     QImage staticImage(int graphicId);
+
+private:
+    struct IndexEntry
+    {
+        qint32 lookup = 0;
+        qint32 length = 0;
+    };
+
+    void load(QIODevice *index);
+    // The graphic's index entry; false when it has no art.
+    bool artEntry(int graphicId, IndexEntry &entry) const;
+
+    std::unique_ptr<QIODevice> dataFile;
+    std::unique_ptr<ArtDataReader> dataReader;
+    QCache<int, QByteArray> bitmapCache;
+    std::vector<IndexEntry> index; // all 32768 entries, in file order
+    bool indexWasOpened = false;
 };

@@ -1,18 +1,130 @@
 #include "tiledatastore.h"
 
+#include <QFile>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// File layout: the land section at byte 0, then the item section, each 512
+// blocks of a 4-byte header and 32 records.
+constexpr int Records = 16384;
+constexpr int RecordsPerBlock = 32;
+constexpr int BlockHeader = 4;
+constexpr qint64 LandRecordSize = 26; // i32 flags, i16 land value, 20 name bytes
+constexpr qint64 ItemRecordSize = 37; // i32 flags, 12 unread, i8 height, 20 name bytes
+constexpr qint64 ItemSectionStart = 428032;
+constexpr qint64 FileSize = 1036288;
+constexpr int NameSize = 20;
+
+constexpr qint64 ItemTableRecord = 25;
+constexpr qint64 LandTableRecord = 26;
+
+qint64 fileOffset(qint64 sectionStart, qint64 recordSize, int n)
+{
+    const qint64 blockSize = BlockHeader + RecordsPerBlock * recordSize;
+    return sectionStart + (n / RecordsPerBlock) * blockSize + BlockHeader +
+           (n % RecordsPerBlock) * recordSize;
+}
+
+// Copies `size` bytes of the file at `at` to `out`. A number cut by the end of
+// the file reads as 0 in whole; name bytes are taken as far as they go.
+void copyNumber(const QByteArray &file, qint64 at, qint64 size, char *out)
+{
+    if (at + size <= file.size())
+        std::memcpy(out, file.constData() + at, size);
+}
+
+void copyName(const QByteArray &file, qint64 at, char *out)
+{
+    const qint64 available = std::clamp<qint64>(file.size() - at, 0, NameSize);
+    std::memcpy(out, file.constData() + at, available);
+}
+
+QString nameText(const char *bytes)
+{
+    return QString::fromLatin1(bytes, qstrnlen(bytes, NameSize));
+}
+
+} // namespace
+
 TileDataStore::TileDataStore(QString path)
 {
-    Q_UNUSED(path);
+    QFile file(path);
+    if (!path.isEmpty())
+        file.open(QIODevice::ReadOnly);
+    load(&file);
+}
+
+TileDataStore::TileDataStore(QIODevice *device)
+{
+    load(device);
 }
 
 TileDataStore::~TileDataStore() = default;
 
-TileDataRecord TileDataStore::itemRecord(int) const
+bool TileDataStore::opened() const
 {
-    return {};
+    return fileOpened;
 }
 
-TileDataRecord TileDataStore::landRecord(int) const
+void TileDataStore::load(QIODevice *device)
 {
-    return {};
+    itemTable = QByteArray(Records * ItemTableRecord, '\0');
+    landTable = QByteArray(Records * LandTableRecord, '\0');
+    if (device && !device->isOpen())
+        device->open(QIODevice::ReadOnly);
+    fileOpened = device && device->isReadable();
+    if (!fileOpened)
+        return;
+    if (!device->isSequential())
+        device->seek(0);
+    QByteArray file;
+    while (file.size() < FileSize) {
+        const QByteArray chunk = device->read(FileSize - file.size());
+        if (chunk.isEmpty())
+            break;
+        file += chunk;
+    }
+
+    char *item = itemTable.data();
+    char *land = landTable.data();
+    for (int n = 0; n < Records; ++n, item += ItemTableRecord, land += LandTableRecord) {
+        const qint64 itemAt = fileOffset(ItemSectionStart, ItemRecordSize, n);
+        copyNumber(file, itemAt, 4, item);
+        copyNumber(file, itemAt + 16, 1, item + 4);
+        copyName(file, itemAt + 17, item + 5);
+
+        const qint64 landAt = fileOffset(0, LandRecordSize, n);
+        copyNumber(file, landAt, 4, land);
+        copyNumber(file, landAt + 4, 2, land + 4);
+        copyName(file, landAt + 6, land + 6);
+    }
+}
+
+TileDataRecord TileDataStore::itemRecord(int n) const
+{
+    TileDataRecord record;
+    if (n < 0 || n >= Records)
+        return record;
+    const char *bytes = itemTable.constData() + n * ItemTableRecord;
+    record.flags = qFromLittleEndian<qint32>(bytes);
+    record.height = qint8(bytes[4]);
+    record.name = nameText(bytes + 5);
+    return record;
+}
+
+TileDataRecord TileDataStore::landRecord(int n) const
+{
+    TileDataRecord record;
+    if (n < 0 || n >= Records)
+        return record;
+    const char *bytes = landTable.constData() + n * LandTableRecord;
+    record.flags = qFromLittleEndian<qint32>(bytes);
+    record.landValue = qFromLittleEndian<qint16>(bytes + 4);
+    record.name = nameText(bytes + 6);
+    return record;
 }

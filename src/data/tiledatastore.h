@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QIODevice;
@@ -29,4 +30,14 @@ public:
 
     TileDataRecord itemRecord(int n) const;
     TileDataRecord landRecord(int n) const;
+
+private:
+    void load(QIODevice *device);
+
+    // Only the fields in use, packed, block headers dropped. Item record n at
+    // n * 25: i32 flags, i8 height, 20 name bytes. Land record n at n * 26:
+    // i32 flags, i16 land value, 20 name bytes. Little-endian.
+    QByteArray itemTable;
+    QByteArray landTable;
+    bool fileOpened = false;
 };

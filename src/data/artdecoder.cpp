@@ -1,0 +1,92 @@
+#include "artdecoder.h"
+
+#include "data/artdatareader.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+bool artSizeAccepted(int width, int height)
+{
+    return width >= 0 && height >= 0 && width <= MaxArtSide && height <= MaxArtSide &&
+           qint64(width) * height <= MaxArtPixels;
+}
+
+qint64 artRunBudget(int width, int height)
+{
+    return 8 * (qint64(width) * height + height) + 64;
+}
+
+QByteArray decodeArtEntry(ArtDataReader &reader, qint64 lookup, int width, int height)
+{
+    Q_ASSERT(artSizeAccepted(width, height));
+    const qint64 pixels = qint64(width) * height;
+    QByteArray bitmap(4 + 2 * pixels, '\0');
+    uchar *bytes = reinterpret_cast<uchar *>(bitmap.data());
+    qToLittleEndian<quint16>(width, bytes);
+    qToLittleEndian<quint16>(height, bytes + 2);
+    if (pixels == 0)
+        return bitmap;
+    uchar *out = bytes + 4;
+
+    // Rows stop early once nothing further could be stored, and all rows
+    // share one budget, so a damaged entry whose rows all point at one long
+    // run list costs no more than a sound one of the same size.
+    qint64 budget = artRunBudget(width, height);
+    const qint64 table = lookup + 8;
+    for (int y = 0; y < height && budget > 0; ++y) {
+        const qint16 rowOffset = qint16(reader.word(table + 2 * y));
+        qint64 pos = table + 2 * (height + qint64(rowOffset));
+        if (pos < 0)
+            continue;                     // runs before the file's start: the row stays empty
+        qint64 index = qint64(y) * width; // y * width + x
+        while (budget > 0) {
+            const qint16 skip = qint16(reader.word(pos));
+            const qint16 count = qint16(reader.word(pos + 2));
+            pos += 4;
+            budget -= 2;
+            if (skip + count == 0)
+                break;
+            index += skip;
+            if (count > 0) {
+                // Pixels before index 0 or from index `pixels` on are not
+                // stored; their colours need not be read.
+                const qint64 from = std::clamp<qint64>(-index, 0, count);
+                const qint64 to = std::max(from, std::min<qint64>(count, pixels - index));
+                const qint64 stored = std::clamp<qint64>(to - from, 0, std::max<qint64>(budget, 0));
+                for (qint64 i = from; i < from + stored; ++i) {
+                    const quint16 colour = reader.word(pos + 2 * i) | 0x8000;
+                    qToLittleEndian<quint16>(colour, out + 2 * (index + i));
+                }
+                budget -= stored;
+                pos += 2 * qint64(count);
+                index += count;
+            }
+            if (index >= pixels)
+                break;
+        }
+        --budget; // the row's offset
+    }
+    return bitmap;
+}
+
+QImage artImage(const QByteArray &bitmap)
+{
+    if (bitmap.size() < 4)
+        return {};
+    const uchar *bytes = reinterpret_cast<const uchar *>(bitmap.constData());
+    const int width = qFromLittleEndian<quint16>(bytes);
+    const int height = qFromLittleEndian<quint16>(bytes + 2);
+    if (width == 0 || height == 0 || bitmap.size() < 4 + 2 * qint64(width) * height)
+        return {};
+    QImage image(width, height, QImage::Format_ARGB32);
+    if (image.isNull())
+        return {};
+    const uchar *pixel = bytes + 4;
+    for (int y = 0; y < height; ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x, pixel += 2)
+            line[x] = artArgb(qFromLittleEndian<quint16>(pixel));
+    }
+    return image;
+}
