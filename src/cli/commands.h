@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+// The commands of korvane-cli. Each takes the whole command line and returns
+// the process's exit status (see clioptions.h).
+int runList(const QStringList &arguments);
+int runExport(const QStringList &arguments);
+int runRender(const QStringList &arguments);

@@ -1,0 +1,123 @@
+#include "cache/multipayload.h"
+#include "clientdata.h"
+#include "clioptions.h"
+#include "commands.h"
+#include "preview/multirenderer.h"
+
+#include <QFile>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Where the picture goes: standard output for "-", else a file that appears
+// only once it is complete.
+std::unique_ptr<QIODevice> openOutput(const QString &path, QString *error)
+{
+    if (path == u"-") {
+        auto out = std::make_unique<QFile>();
+        if (!out->open(stdout, QIODevice::WriteOnly)) {
+            *error = QStringLiteral("cannot write to standard output: %1").arg(out->errorString());
+            return nullptr;
+        }
+        return out;
+    }
+    auto file = std::make_unique<QSaveFile>(path);
+    if (!file->open(QIODevice::WriteOnly)) {
+        *error = QStringLiteral("cannot write %1: %2").arg(path, file->errorString());
+        return nullptr;
+    }
+    return file;
+}
+
+// Why an entry gave no picture.
+QString renderFailure(const QString &name, RenderStatus status)
+{
+    switch (status) {
+    case RenderStatus::NoComponents:
+        return QStringLiteral("%1 has no components: nothing to render").arg(name);
+    case RenderStatus::TooLarge:
+        return QStringLiteral("%1 is too large to render (the picture may be at most %2 pixels "
+                              "a side and %3 pixels in all)")
+            .arg(name)
+            .arg(MaxRenderSide)
+            .arg(MaxRenderPixels);
+    case RenderStatus::NoReaders:
+    case RenderStatus::Rendered:
+        break;
+    }
+    return QStringLiteral("%1 could not be rendered").arg(name);
+}
+
+} // namespace
+
+int runRender(const QStringList &arguments)
+{
+    CommandLine commandLine(QStringLiteral("render"),
+                            QStringLiteral("Renders the preview of one entry (\"Entry 12\" or "
+                                           "12) and writes it as a PNG image."));
+    const QCommandLineOption outputOption(
+        {QStringLiteral("o"), QStringLiteral("output")},
+        QStringLiteral("Write the PNG image to <file>; \"-\" writes it to standard output."),
+        QStringLiteral("file"));
+    commandLine.parser().addOption(outputOption);
+    commandLine.parser().addPositionalArgument(QStringLiteral("ENTRY"),
+                                               QStringLiteral("The entry to render."));
+    if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
+        return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
+    const QStringList entries = commandLine.arguments();
+    if (entries.size() != 1)
+        return usageError(QStringLiteral("render takes exactly one ENTRY"));
+    const QString outputPath = commandLine.parser().value(outputOption);
+    if (outputPath.isEmpty())
+        return usageError(QStringLiteral("render needs -o FILE.png (or -o - for standard output)"));
+
+    ClientData client;
+    if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
+        printError(client.errorMessage());
+        return ExitInput;
+    }
+    const qsizetype index = client.findEntry(entries.first());
+    if (index < 0 || !client.openReaders()) {
+        printError(client.errorMessage());
+        return ExitInput;
+    }
+
+    QString error;
+    const std::unique_ptr<QIODevice> output = openOutput(outputPath, &error);
+    if (!output) {
+        printError(error);
+        return ExitInput;
+    }
+
+    // The preview pane's own rendering of a drag of this one entry.
+    RenderStatus status = RenderStatus::Rendered;
+    const QImage image =
+        renderMultiPayload(client.payload({index}), client.art(), client.tiles(), &status);
+    const QString name = ClientData::entryName(index);
+    if (status != RenderStatus::Rendered || image.isNull()) {
+        printError(renderFailure(name, status));
+        return ExitInput;
+    }
+
+    QImageWriter writer(output.get(), "png");
+    bool written = writer.write(image);
+    if (auto *file = qobject_cast<QSaveFile *>(output.get()); written && file)
+        written = file->commit();
+    else if (written)
+        written = static_cast<QFile *>(output.get())->flush();
+    if (!written) {
+        // A failing device explains itself better than the image writer.
+        const bool deviceFault = writer.error() == QImageWriter::DeviceError ||
+                                 writer.error() == QImageWriter::UnknownError;
+        printError(QStringLiteral("cannot write %1 to %2: %3")
+                       .arg(name,
+                            outputPath == u"-" ? QStringLiteral("standard output") : outputPath,
+                            deviceFault ? output->errorString() : writer.errorString()));
+        return ExitInput;
+    }
+    return ExitSuccess;
+}
