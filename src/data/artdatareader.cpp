@@ -18,8 +18,6 @@ ArtDataReader::ArtDataReader(QIODevice *device)
 
 void ArtDataReader::loadEntry(qint64 offset, qint64 size)
 {
-    if (device && device->isReadable())
-        end = device->size();
     fill(entry, offset, size);
 }
 
@@ -30,8 +28,6 @@ void ArtDataReader::releaseEntry()
 
 QByteArray ArtDataReader::read(qint64 offset, qint64 size)
 {
-    if (device && device->isReadable())
-        end = device->size();
     Window window;
     fill(window, offset, size);
     return window.bytes;
@@ -54,6 +50,8 @@ quint16 ArtDataReader::wordElsewhere(qint64 offset)
 void ArtDataReader::fill(Window &window, qint64 offset, qint64 size)
 {
     window.start = offset;
+    if (offset >= end && device && device->isReadable())
+        end = device->size(); // the file may have grown since
     size = std::min(size, end - offset);
     if (offset < 0 || size <= 0 || !device || !device->seek(offset)) {
         window.bytes.clear();

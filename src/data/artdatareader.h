@@ -29,6 +29,15 @@ public:
         return wordElsewhere(offset);
     }
 
+    // The `size` bytes at `offset` when the entry window holds them all.
+    const uchar *entryBytes(qint64 offset, qint64 size) const
+    {
+        const qint64 at = offset - entry.start;
+        if (at < 0 || at + size > entry.bytes.size())
+            return nullptr;
+        return reinterpret_cast<const uchar *>(entry.bytes.constData()) + at;
+    }
+
     // Up to `size` bytes at `offset` straight from the device, fewer near its
     // end; no window changes.
     QByteArray read(qint64 offset, qint64 size);

@@ -34,7 +34,7 @@ QByteArray decodeArtEntry(ArtDataReader &reader, qint64 lookup, int width, int h
 // times 8 (so full intensity is 0xF8). Transparent 0 gives 0x00000000.
 inline QRgb artArgb(quint16 pixel)
 {
-    const quint32 alpha = (pixel & 0x8000) ? 0xFF000000u : 0u;
+    const quint32 alpha = quint32(pixel >> 15) * 0xFF000000u;
     return alpha | (quint32(pixel & 0x7C00) << 9) | (quint32(pixel & 0x03E0) << 6) |
            (quint32(pixel & 0x001F) << 3);
 }
