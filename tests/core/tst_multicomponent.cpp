@@ -48,7 +48,6 @@ private Q_SLOTS:
     void withoutTileData();
     void order_data();
     void order();
-    void orderIsStrictWeak();
 
 private:
     std::unique_ptr<TileDataStore> tiles;
@@ -155,32 +154,6 @@ void tst_MultiComponent::order()
     const MultiComponent second(b, tiles.get());
     QTEST(first < second, "aFirst");
     QTEST(second < first, "bFirst");
-}
-
-void tst_MultiComponent::orderIsStrictWeak()
-{
-    QList<MultiComponent> records;
-    for (const int graphic : {10, 11, 12, 13, 14, 15, 20})
-        for (const int z : {-3, -1, 0, 1, 2})
-            for (const int kind : {0, 1})
-                records.append(MultiComponent(
-                    QStringLiteral("%1:0:0:%2:0:1:%3").arg(graphic).arg(z).arg(kind), tiles.get()));
-
-    const auto equivalent = [](const MultiComponent &a, const MultiComponent &b) {
-        return !(a < b) && !(b < a);
-    };
-    for (const MultiComponent &a : records) {
-        QVERIFY(!(a < a));
-        for (const MultiComponent &b : records) {
-            QVERIFY(!(a < b && b < a));
-            for (const MultiComponent &c : records) {
-                if (a < b && b < c)
-                    QVERIFY(a < c);
-                if (equivalent(a, b) && equivalent(b, c))
-                    QVERIFY(equivalent(a, c));
-            }
-        }
-    }
 }
 
 QTEST_GUILESS_MAIN(tst_MultiComponent)
