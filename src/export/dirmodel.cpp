@@ -2,12 +2,17 @@
 
 #include "cache/multipayload.h"
 #include "export/multifilewriter.h"
+#include "export/nameiconprovider.h"
 
 #include <QDir>
 #include <QMimeData>
 
 DirModel::DirModel(QObject *parent) : QFileSystemModel(parent)
 {
+    // Lives to the end of the process: the model's lister thread may still ask
+    // it while the model goes away.
+    static NameIconProvider iconProvider;
+    setIconProvider(&iconProvider);
     setReadOnly(true);
     setRootPath(QDir::rootPath());
 }

@@ -1,0 +1,324 @@
+#include "app/processwide.h"
+#include "cache/multilist.h"
+#include "cache/multipayload.h"
+#include "demoencoders.h"
+#include "export/dirmodel.h"
+#include "export/dirview.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+namespace {
+
+const QString MultiType = QString::fromLatin1(MultiMimeType);
+
+std::unique_ptr<QMimeData> entriesDrag(const QList<MultiEntry> &entries)
+{
+    auto data = std::make_unique<QMimeData>();
+    data->setData(MultiType, encodeMultiPayload(entries));
+    return data;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList namesIn(const QString &dir)
+{
+    QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    names.sort();
+    return names;
+}
+
+// Whether a file can really be created in `dir` by this process (root
+// included), whatever its permission bits say.
+bool reallyWritable(const QString &dir)
+{
+    QTemporaryFile probe(dir + QStringLiteral("/probe-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
+
+class tst_DirView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void namesOnlyFromTheRoots();
+    void neverTouchesTheUsersFiles();
+    void acceptance_data();
+    void acceptance();
+    void dropAnywhereOnTheRow_data();
+    void dropAnywhereOnTheRow();
+    void dropFromTheEntryList();
+    void partlyFailedDropIsNotAccepted();
+
+private:
+    QModelIndex showRow(const QString &path);
+    QPoint pointOnRow(const QString &path, double fraction);
+    bool dragOver(const QPoint &pos, const QMimeData *data);
+    bool drop(const QPoint &pos, const QMimeData *data);
+
+    QTemporaryDir base;
+    std::unique_ptr<DirView> view;
+    DirModel *model = nullptr;
+    QSet<QString> loaded;
+};
+
+void tst_DirView::initTestCase()
+{
+    QVERIFY(base.isValid());
+    QDir dir(base.path());
+    QVERIFY(dir.mkdir("writable") && dir.mkdir("readonly") && dir.mkdir("edge"));
+    QFile file(dir.filePath("file.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(QFile::setPermissions(dir.filePath("readonly"),
+                                  QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                      QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                      QFileDevice::ReadOther | QFileDevice::ExeOther));
+
+    view = std::make_unique<DirView>();
+    model = qobject_cast<DirModel *>(view->model());
+    QVERIFY(model);
+    connect(model, &QFileSystemModel::directoryLoaded, this,
+            [this](const QString &path) { loaded.insert(path); });
+    view->resize(800, 600);
+    view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+}
+
+void tst_DirView::cleanupTestCase()
+{
+    QFile::setPermissions(base.filePath("readonly"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// Expands the way to `path` and waits until every directory on it is listed,
+// so that rows stop moving, then scrolls the row into view. Invalid when a
+// listing never came.
+QModelIndex tst_DirView::showRow(const QString &path)
+{
+    QModelIndex index = model->index(path);
+    view->scrollTo(index);
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent()) {
+        const QString dir = model->filePath(up);
+        if (!QTest::qWaitFor([&] { return loaded.contains(dir); }, 20000))
+            return QModelIndex();
+    }
+    index = model->index(path);
+    view->scrollTo(index);
+    return index;
+}
+
+QPoint tst_DirView::pointOnRow(const QString &path, double fraction)
+{
+    const QRect rect = view->visualRect(showRow(path));
+    const int y = rect.top() + qMin(int(fraction * rect.height()), rect.height() - 1);
+    return QPoint(rect.left() + 10, y);
+}
+
+// Enters and moves a drag at `pos` as the toolkit delivers it. The toolkit
+// sends no moves after a refused enter, so both must accept.
+bool tst_DirView::dragOver(const QPoint &pos, const QMimeData *data)
+{
+    QDragEnterEvent enter(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &move);
+    QDragLeaveEvent leave;
+    QCoreApplication::sendEvent(view->viewport(), &leave);
+    return enter.isAccepted() && move.isAccepted();
+}
+
+bool tst_DirView::drop(const QPoint &pos, const QMimeData *data)
+{
+    QDragEnterEvent enter(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &enter);
+    QDragMoveEvent move(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &move);
+    QDropEvent event(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &event);
+    return event.isAccepted();
+}
+
+void tst_DirView::namesOnlyFromTheRoots()
+{
+    QCOMPARE(model->rootPath(), QDir::rootPath());
+    QVERIFY(!view->rootIndex().isValid());
+    QTRY_VERIFY(model->rowCount() >= 1);
+    QCOMPARE(model->filePath(model->index(0, 0)), QDir::rootPath());
+    const QModelIndex dir = showRow(base.filePath("writable"));
+    QCOMPARE(model->columnCount(dir), 1);
+    QCOMPARE(model->columnCount(dir.parent()), 1);
+    QCOMPARE(view->header()->count(), 1);
+    QVERIFY(model->mimeTypes().contains(MultiType));
+    QVERIFY(model->supportedDropActions() & Qt::CopyAction);
+}
+
+void tst_DirView::neverTouchesTheUsersFiles()
+{
+    const QString path = base.filePath("file.txt");
+    const QModelIndex file = showRow(path);
+    const QModelIndex writable = model->index(base.filePath("writable"));
+    QVERIFY(!(model->flags(file) & Qt::ItemIsEditable));
+    QVERIFY(!(model->flags(writable) & Qt::ItemIsEditable));
+    QVERIFY(!model->setData(file, QStringLiteral("renamed.txt")));
+
+    // Files from a file manager are neither moved nor linked into the tree.
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(path)});
+    for (Qt::DropAction action : {Qt::MoveAction, Qt::CopyAction, Qt::LinkAction})
+        QVERIFY(!model->dropMimeData(&files, action, -1, -1, writable));
+    QVERIFY(QFile::exists(path));
+    QVERIFY(namesIn(base.filePath("writable")).isEmpty());
+
+    // The invalid index stands for the list of roots, not a directory.
+    const auto data = entriesDrag({{"Root", QRect(), {}}});
+    QVERIFY(!model->dropMimeData(data.get(), Qt::CopyAction, -1, -1, QModelIndex()));
+    QVERIFY(!QFile::exists(QDir::rootPath() + "Root.mlt"));
+}
+
+void tst_DirView::acceptance_data()
+{
+    QTest::addColumn<QString>("target"); // a path, or empty for the space below the rows
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("accepted");
+
+    const QString writable = base.filePath("writable");
+    QTest::newRow("writable directory") << writable << MultiType << true;
+    QTest::newRow("file row") << base.filePath("file.txt") << MultiType << false;
+    // As root a mode-0555 directory is still writable, and rightly accepted.
+    const QString readonly = base.filePath("readonly");
+    QTest::newRow("mode-0555 directory") << readonly << MultiType << reallyWritable(readonly);
+    // Not writable even for root: procfs refuses to create files there.
+    QTest::newRow("read-only directory, also for root") << "/proc/sys" << MultiType << false;
+    QTest::newRow("below the rows") << QString() << MultiType << false;
+    QTest::newRow("files from a file manager") << writable << "text/uri-list" << false;
+}
+
+void tst_DirView::acceptance()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, format);
+    QFETCH(bool, accepted);
+
+    if (target == "/proc/sys" && (!QFileInfo(target).isDir() || reallyWritable(target)))
+        QSKIP("no directory here that is read-only for every user");
+
+    QPoint pos;
+    if (target.isEmpty()) {
+        view->collapseAll();
+        pos = QPoint(20, view->viewport()->height() - 5);
+        QVERIFY(!view->indexAt(pos).isValid());
+    } else {
+        pos = pointOnRow(target, 0.5);
+    }
+    auto data = std::make_unique<QMimeData>();
+    data->setData(format, encodeMultiPayload({{"Matrix", QRect(), {"1:0:0:0:0:1:1"}}}));
+
+    QCOMPARE(dragOver(pos, data.get()), accepted);
+    // The verdict holds for the drop as well: a refused drop writes nothing.
+    if (!target.isEmpty())
+        pos = pointOnRow(target, 0.5);
+    QCOMPARE(drop(pos, data.get()), accepted);
+    const QString dir = QFileInfo(target).isDir() ? target : base.path();
+    QCOMPARE(QFile::exists(dir + "/Matrix.mlt"), accepted);
+    QVERIFY(!QFile::exists(base.filePath("Matrix.mlt")));
+    QFile::remove(dir + "/Matrix.mlt");
+}
+
+void tst_DirView::dropAnywhereOnTheRow_data()
+{
+    QTest::addColumn<double>("fraction");
+    QTest::newRow("top edge") << 0.0;
+    QTest::newRow("upper quarter") << 0.2;
+    QTest::newRow("middle") << 0.5;
+    QTest::newRow("lower quarter") << 0.8;
+    QTest::newRow("bottom edge") << 1.0;
+}
+
+void tst_DirView::dropAnywhereOnTheRow()
+{
+    QFETCH(double, fraction);
+    const QString edge = base.filePath("edge");
+    const auto data = entriesDrag({{"Edge", QRect(), {"1234:-1:2:0:0:1:1"}}});
+
+    QVERIFY(drop(pointOnRow(edge, fraction), data.get()));
+    QCOMPARE(namesIn(edge), QStringList{"Edge.mlt"});
+    QVERIFY(!QFile::exists(base.filePath("Edge.mlt")));
+    QVERIFY(QFile::remove(edge + "/Edge.mlt"));
+}
+
+void tst_DirView::dropFromTheEntryList()
+{
+    const QString cachePath = base.filePath("cache.txt");
+    {
+        QFile cache(cachePath);
+        QVERIFY(cache.open(QIODevice::WriteOnly));
+        cache.write(encodeCacheEntry(0, {{1234, -1, 2, 0}}) + encodeCacheEntry(1, {}) +
+                    encodeCacheEntry(2, {{7, 1, 1, 5}, {65535, -32768, 0, -3}}));
+    }
+    CacheFile.setFileName(cachePath);
+    MultiList list;
+    QCOMPARE(list.count(), 3);
+    list.item(1)->setText(QStringLiteral("Tower"));
+    const QModelIndexList rows = {list.model()->index(0, 0), list.model()->index(1, 0),
+                                  list.model()->index(2, 0)};
+    const std::unique_ptr<QMimeData> data(list.model()->mimeData(rows));
+
+    const QString target = base.filePath("export");
+    QVERIFY(QDir(base.path()).mkdir("export"));
+    const QModelIndex dir = showRow(target);
+    view->expand(dir);
+    QTRY_VERIFY(loaded.contains(target));
+    QCOMPARE(model->rowCount(dir), 0);
+
+    QVERIFY(drop(pointOnRow(target, 0.5), data.get()));
+    QCOMPARE(namesIn(target), QStringList({"Entry 0.mlt", "Entry 2.mlt", "Tower.mlt"}));
+    QCOMPARE(readAll(target + "/Entry 0.mlt"),
+             QByteArray::fromHex("00000000 d204 ffff 0200 0000 01000000"));
+    QCOMPARE(readAll(target + "/Tower.mlt"), QByteArray::fromHex("00000000"));
+    QCOMPARE(readAll(target + "/Entry 2.mlt"),
+             QByteArray::fromHex("00000000 0700 0100 0100 0500 01000000"
+                                 "ffff 0080 0000 fdff 01000000"));
+
+    // In the tree at once, not only once the directory watch reports them.
+    QStringList shown;
+    for (int row = 0; row < model->rowCount(dir); ++row)
+        shown << model->fileName(model->index(row, 0, dir));
+    shown.sort();
+    QCOMPARE(shown, QStringList({"Entry 0.mlt", "Entry 2.mlt", "Tower.mlt"}));
+}
+
+void tst_DirView::partlyFailedDropIsNotAccepted()
+{
+    const QString writable = base.filePath("writable");
+    const auto data = entriesDrag({{"kept", QRect(), {}}, {"../escaped", QRect(), {}}});
+    QVERIFY(!drop(pointOnRow(writable, 0.5), data.get()));
+    QCOMPARE(namesIn(writable), QStringList{"kept.mlt"});
+    QVERIFY(!QFile::exists(base.filePath("escaped.mlt")));
+    QFile::remove(writable + "/kept.mlt");
+}
+
+QTEST_MAIN(tst_DirView)
+#include "tst_dirview.moc"
