@@ -1,16 +1,55 @@
 #include "demoencoders.h"
 
+#include "app/configuration.h"
+#include "cache/cacheloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const char *const SetFiles[] = {DemoCacheName, DemoArtIndexName, DemoArtDataName, DemoTileDataName};
+
+// The small set: six houses, the keep, the boat, then five odd entries.
+constexpr int SmallEntries = 13;
+constexpr int KeepEntry = 6;
+constexpr int FirstOddEntry = 8;
+
+} // namespace
 
 class tst_DemoData : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void artEntryBytes();
     void tileDataItemPlacement();
+    void deterministic_data();
+    void deterministic();
+    void smallSetEntries();
+    void usedGraphicsAreDescribed();
+
+private:
+    QTemporaryDir smallSet;
 };
+
+void tst_DemoData::initTestCase()
+{
+    QVERIFY(smallSet.isValid());
+    QString error;
+    QVERIFY2(writeDemoSet(smallSet.path(), false, &error), qPrintable(error));
+}
 
 void tst_DemoData::artEntryBytes()
 {
@@ -22,26 +61,12 @@ void tst_DemoData::artEntryBytes()
     art.setPixel(0, 1, qRgb(0, 0, 255));
     art.setPixel(3, 1, qRgb(0x80, 0x80, 0x80));
 
-    const QByteArray expected = QByteArray::fromHex("00000000"
-                                                    "0400"
-                                                    "0200" // header: 0, width 4, height 2
-                                                    "0000"
-                                                    "0600" // row offsets in words after the table
-                                                    "0100"
-                                                    "0200"
-                                                    "007c"
-                                                    "0000"
-                                                    "0000"
-                                                    "0000" // row 0: skip 1, 2 pixels; end
-                                                    "0000"
-                                                    "0100"
-                                                    "1f00" // row 1: 1 pixel at x 0
-                                                    "0200"
-                                                    "0100"
-                                                    "1042"
-                                                    "0000"
-                                                    "0000"); //        skip 2, 1 pixel; end
-    QCOMPARE(encodeArtEntry(art).toHex(), expected.toHex());
+    const QByteArray expected =
+        QByteArray::fromHex("00000000 0400 0200"            // 0, width 4, height 2
+                            "0000 0600"                     // row offsets, in words
+                            "0100 0200 007c 0000 0000 0000" // row 0: skip 1, 2 pixels; end
+                            "0000 0100 1f00 0200 0100 1042 0000 0000"); // row 1
+    QCOMPARE(encodeArtEntry(art).toHex(' '), expected.toHex(' '));
 }
 
 void tst_DemoData::tileDataItemPlacement()
@@ -60,6 +85,93 @@ void tst_DemoData::tileDataItemPlacement()
     // The neighbours keep their zero flags.
     QCOMPARE(qFromLittleEndian<qint32>(record - 37), 0);
     QCOMPARE(qFromLittleEndian<qint32>(record + 37), 0);
+}
+
+void tst_DemoData::deterministic_data()
+{
+    QTest::addColumn<bool>("large");
+    QTest::newRow("demo set") << false;
+    QTest::newRow("large set") << true;
+}
+
+void tst_DemoData::deterministic()
+{
+    QFETCH(bool, large);
+    QTemporaryDir first, second;
+    QVERIFY(first.isValid() && second.isValid());
+    QVERIFY(writeDemoSet(first.path() + QStringLiteral("/set"), large));
+    QVERIFY(writeDemoSet(second.path() + QStringLiteral("/set"), large));
+
+    for (const char *name : SetFiles) {
+        const QByteArray bytes = contents(first.path() + QStringLiteral("/set/") + name);
+        QVERIFY2(!bytes.isEmpty(), name);
+        QVERIFY2(bytes == contents(second.path() + QStringLiteral("/set/") + name), name);
+    }
+    // The configurations differ only in the directory they name.
+    QByteArray config = contents(first.path() + QStringLiteral("/set/") + DemoConfigName);
+    config.replace(first.path().toUtf8(), second.path().toUtf8());
+    QCOMPARE(config, contents(second.path() + QStringLiteral("/set/") + DemoConfigName));
+}
+
+void tst_DemoData::smallSetEntries()
+{
+    const auto configuration =
+        readConfiguration(smallSet.filePath(QString::fromLatin1(DemoConfigName)));
+    QVERIFY(configuration);
+    QCOMPARE(configuration->cache, QDir(smallSet.path()).absoluteFilePath(DemoCacheName));
+    QVERIFY(QFile::exists(configuration->artidx));
+    QVERIFY(QFile::exists(configuration->artmul));
+    QVERIFY(QFile::exists(configuration->tiledata));
+
+    QFile cache(configuration->cache);
+    QVERIFY(cache.open(QIODevice::ReadOnly));
+    const QList<CacheEntry> entries = loadCacheEntries(&cache);
+    QCOMPARE(entries.size(), SmallEntries);
+    for (int n = 0; n < KeepEntry; ++n) {
+        QVERIFY2(entries[n].components.size() >= 20, qPrintable(QString::number(n)));
+        QVERIFY2(entries[n].components.size() <= 200, qPrintable(QString::number(n)));
+    }
+    QVERIFY(entries[KeepEntry].components.size() >= 3000);
+    QVERIFY(entries[KeepEntry].bounds.width() >= 30 && entries[KeepEntry].bounds.height() >= 30);
+    // Counts of 0, below 0 and not a number give entries without components.
+    for (int n = FirstOddEntry; n < FirstOddEntry + 3; ++n)
+        QVERIFY(entries[n].components.isEmpty());
+}
+
+void tst_DemoData::usedGraphicsAreDescribed()
+{
+    QFile cache(smallSet.filePath(QString::fromLatin1(DemoCacheName)));
+    QVERIFY(cache.open(QIODevice::ReadOnly));
+    QSet<int> used;
+    for (const CacheEntry &entry : loadCacheEntries(&cache))
+        for (const QString &spec : entry.components)
+            used.insert(spec.section(u':', 0, 0).toInt());
+    const QByteArray index = contents(smallSet.filePath(QString::fromLatin1(DemoArtIndexName)));
+    const QByteArray data = contents(smallSet.filePath(QString::fromLatin1(DemoArtDataName)));
+    const QByteArray tiles = contents(smallSet.filePath(QString::fromLatin1(DemoTileDataName)));
+    QCOMPARE(index.size(), 32768 * 12);
+
+    int withoutArt = 0;
+    for (int graphic : std::as_const(used)) {
+        if (graphic < 1 || graphic >= 16384)
+            continue; // the odd entries' unreadable and out-of-range ids
+        const char *item =
+            tiles.constData() + 428032 + (graphic / 32) * 1188 + 4 + (graphic % 32) * 37;
+        QVERIFY2(item[17] != '\0', qPrintable(QStringLiteral("no name for %1").arg(graphic)));
+        const char *entry = index.constData() + (16384 + graphic) * 12;
+        const qint32 lookup = qFromLittleEndian<qint32>(entry);
+        const qint32 length = qFromLittleEndian<qint32>(entry + 4);
+        if (lookup == -1) {
+            ++withoutArt;
+            continue;
+        }
+        QVERIFY(length > 8);
+        QVERIFY(lookup >= 0 && qsizetype(lookup) + length <= data.size());
+        const quint16 width = qFromLittleEndian<quint16>(data.constData() + lookup + 4);
+        QVERIFY2(width >= 44,
+                 qPrintable(QStringLiteral("graphic %1 is %2 wide").arg(graphic).arg(width)));
+    }
+    QVERIFY(withoutArt >= 1);
 }
 
 QTEST_GUILESS_MAIN(tst_DemoData)
