@@ -2,6 +2,7 @@
 #include "clioptions.h"
 #include "commands.h"
 #include "export/multifilewriter.h"
+#include "interruptguard.h"
 #include "progressbar.h"
 
 #include <QDir>
@@ -81,9 +82,17 @@ int runExport(const QStringList &arguments)
 
     MultiFileReport report;
     {
+        const QByteArray payload = client.payload(chosen);
         ProgressBar bar(chosen.size());
-        writeMultiFiles(client.payload(chosen), directory, &report,
-                        [&bar](int handled) { bar.update(handled); });
+        InterruptGuard guard;
+        writeMultiFiles(payload, directory, &report, [&bar, &guard](int handled) {
+            bar.update(handled);
+            // Between two files: no temporary file exists now.
+            if (guard.pending()) {
+                bar.clear();
+                guard.deliverPending();
+            }
+        });
     }
     for (const MultiFileFailure &failure : std::as_const(report.failures))
         printError(QStringLiteral("%1 was not written to %2: %3")

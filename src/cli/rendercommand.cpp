@@ -2,6 +2,7 @@
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
+#include "interruptguard.h"
 #include "preview/multirenderer.h"
 
 #include <QFile>
@@ -20,17 +21,42 @@ std::unique_ptr<QIODevice> openOutput(const QString &path, QString *error)
     if (path == u"-") {
         auto out = std::make_unique<QFile>();
         if (!out->open(stdout, QIODevice::WriteOnly)) {
-            *error = QStringLiteral("cannot write to standard output: %1").arg(out->errorString());
+            *error = QStringLiteral("standard output: %1").arg(out->errorString());
             return nullptr;
         }
         return out;
     }
     auto file = std::make_unique<QSaveFile>(path);
     if (!file->open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file->errorString());
+        *error = QStringLiteral("%1: %2").arg(path, file->errorString());
         return nullptr;
     }
     return file;
+}
+
+// Writes the picture as PNG; the reason when it could not, else "".
+QString writePng(const QImage &image, const QString &path)
+{
+    // Signals are held off until the file is complete or its temporary gone,
+    // so the guard outlives the output.
+    InterruptGuard guard;
+    QString error;
+    const std::unique_ptr<QIODevice> output = openOutput(path, &error);
+    if (!output)
+        return error;
+    QImageWriter writer(output.get(), "png");
+    bool written = writer.write(image);
+    if (auto *file = qobject_cast<QSaveFile *>(output.get()); written && file)
+        written = file->commit();
+    else if (written)
+        written = static_cast<QFile *>(output.get())->flush();
+    if (written)
+        return {};
+    // A failing device explains itself better than the image writer.
+    const bool deviceFault =
+        writer.error() == QImageWriter::DeviceError || writer.error() == QImageWriter::UnknownError;
+    return QStringLiteral("%1: %2").arg(path == u"-" ? QStringLiteral("standard output") : path,
+                                        deviceFault ? output->errorString() : writer.errorString());
 }
 
 // Why an entry gave no picture.
@@ -86,13 +112,6 @@ int runRender(const QStringList &arguments)
         return ExitInput;
     }
 
-    QString error;
-    const std::unique_ptr<QIODevice> output = openOutput(outputPath, &error);
-    if (!output) {
-        printError(error);
-        return ExitInput;
-    }
-
     // The preview pane's own rendering of a drag of this one entry.
     RenderStatus status = RenderStatus::Rendered;
     const QImage image =
@@ -103,20 +122,8 @@ int runRender(const QStringList &arguments)
         return ExitInput;
     }
 
-    QImageWriter writer(output.get(), "png");
-    bool written = writer.write(image);
-    if (auto *file = qobject_cast<QSaveFile *>(output.get()); written && file)
-        written = file->commit();
-    else if (written)
-        written = static_cast<QFile *>(output.get())->flush();
-    if (!written) {
-        // A failing device explains itself better than the image writer.
-        const bool deviceFault = writer.error() == QImageWriter::DeviceError ||
-                                 writer.error() == QImageWriter::UnknownError;
-        printError(QStringLiteral("cannot write %1 to %2: %3")
-                       .arg(name,
-                            outputPath == u"-" ? QStringLiteral("standard output") : outputPath,
-                            deviceFault ? output->errorString() : writer.errorString()));
+    if (const QString error = writePng(image, outputPath); !error.isEmpty()) {
+        printError(QStringLiteral("cannot write %1 to %2").arg(name, error));
         return ExitInput;
     }
     return ExitSuccess;
