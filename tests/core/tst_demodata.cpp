@@ -35,6 +35,7 @@ private Q_SLOTS:
     void initTestCase();
     void artEntryBytes();
     void tileDataItemPlacement();
+    void artIndexEntries();
     void deterministic_data();
     void deterministic();
     void smallSetEntries();
@@ -85,6 +86,43 @@ void tst_DemoData::tileDataItemPlacement()
     // The neighbours keep their zero flags.
     QCOMPARE(qFromLittleEndian<qint32>(record - 37), 0);
     QCOMPARE(qFromLittleEndian<qint32>(record + 37), 0);
+
+    // Land 33 is record 1 of land block 1: 836 + 4 + 26 = 866.
+    builder.setLand(33, 7, -2, "water");
+    const QByteArray withLand = builder.bytes();
+    const char *land = withLand.constData() + 866;
+    QCOMPARE(qFromLittleEndian<qint32>(land), 7);
+    QCOMPARE(qFromLittleEndian<qint16>(land + 4), qint16(-2));
+    QCOMPARE(QByteArray(land + 6, 20), QByteArray("water").leftJustified(20, '\0'));
+}
+
+void tst_DemoData::artIndexEntries()
+{
+    QImage dot(1, 1, QImage::Format_ARGB32);
+    dot.fill(Qt::white);
+    const QByteArray dotEntry = encodeArtEntry(dot);
+    ArtFileBuilder builder;
+    builder.add(0, dot);
+    builder.addRaw(16383, "raw bytes");
+    builder.setIndexEntry(5, -7, 3);
+    const QByteArray index = builder.index();
+    QCOMPARE(index.size(), 393216);
+
+    auto field = [&index](int entry, int n) {
+        return qFromLittleEndian<qint32>(index.constData() + entry * 12 + n * 4);
+    };
+    // Graphic g is index entry 16384 + g: graphic 0 at byte 196608, 16383 last.
+    QCOMPARE(field(16384, 0), 0);
+    QCOMPARE(field(16384, 1), dotEntry.size());
+    QCOMPARE(field(32767, 0), dotEntry.size());
+    QCOMPARE(field(32767, 1), 9);
+    QCOMPARE(field(16384 + 5, 0), -7);
+    QCOMPARE(field(16384 + 5, 1), 3);
+    for (int entry : {0, 16383, 16385, 32766}) {
+        QCOMPARE(field(entry, 0), -1);
+        QCOMPARE(field(entry, 1), -1);
+    }
+    QCOMPARE(builder.data(), dotEntry + "raw bytes");
 }
 
 void tst_DemoData::deterministic_data()

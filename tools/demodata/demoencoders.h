@@ -21,10 +21,14 @@ quint16 artColour(QRgb rgb);
 // One art data entry: u32 0, u16 width, u16 height, the row offset table and
 // the runs of each row. Pixels with alpha 0 are left out of the runs; every
 // other pixel is painted with artColour of its colour (black stays 0x0000).
+// Empty when the image cannot be coded (a side over 65535, or row data too
+// long for the 16-bit row offsets).
 QByteArray encodeArtEntry(const QImage &art);
 
 // Builds an art index (32768 entries of 12 bytes) and art data file. Graphics
-// not added have lookup -1.
+// not added have lookup -1 (and length -1); entries are appended to the data
+// in the order they are added. An image that cannot be coded leaves its
+// graphic without art.
 class ArtFileBuilder
 {
 public:
