@@ -1,0 +1,186 @@
+#include "clifixture.h"
+#include "export/multifilewriter.h"
+
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
+// korvane-cli reports each problem with one message and a documented exit
+// status, and leaves nothing half-written behind.
+class tst_CliErrors : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void errors_data();
+    void errors();
+    void exportInterrupted();
+
+private:
+    CliFixture fixture;
+};
+
+void tst_CliErrors::initTestCase()
+{
+    QVERIFY(QFileInfo(QStringLiteral(KORVANE_CLI)).isExecutable());
+    QString error;
+    QVERIFY2(fixture.setUp(&error), qPrintable(error));
+    const auto path = [this](const char *name) { return fixture.path(QLatin1String(name)); };
+    const Configuration &demo = fixture.demoFiles;
+
+    // Entry 0 without components, Entry 1 spread far beyond any picture size.
+    QVERIFY(
+        writeAll(path("odd.txt"), encodeCacheEntry(0, {}) +
+                                      encodeCacheEntry(1, {{1, 0, 0, 0}, {1, 1000, -1000, 0}})));
+    Configuration changed = demo;
+    changed.cache = path("odd.txt");
+    fixture.writeConfig(QStringLiteral("odd.xml"), changed);
+    changed.cache = path("missing.txt");
+    fixture.writeConfig(QStringLiteral("nocache.xml"), changed);
+    changed.cache = fixture.path(QStringLiteral("demo"));
+    fixture.writeConfig(QStringLiteral("cachedir.xml"), changed);
+    changed.cache.clear();
+    fixture.writeConfig(QStringLiteral("nocachekey.xml"), changed);
+    changed = demo;
+    changed.artidx = path("missing-index.bin");
+    fixture.writeConfig(QStringLiteral("noart.xml"), changed);
+    changed = demo;
+    changed.tiledata = path("missing-tiles.bin");
+    fixture.writeConfig(QStringLiteral("notiles.xml"), changed);
+    QVERIFY(writeAll(path("plain"), "not a directory"));
+
+    // Enough entries that an export is still running when it is stopped.
+    QByteArray many;
+    for (int n = 0; n < 12000; ++n)
+        many += encodeCacheEntry(n, {{n % 500, 0, 0, 0}, {7, n % 9, -2, n % 50}});
+    QVERIFY(writeAll(path("many.txt"), many));
+    changed = demo;
+    changed.cache = path("many.txt");
+    fixture.writeConfig(QStringLiteral("many.xml"), changed);
+}
+
+void tst_CliErrors::errors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+
+    // "@x" stands for the file x of the test's directory, "@dir" for an empty
+    // directory that must stay empty, "@demo" for the demo configuration.
+    const QString list = QStringLiteral("list");
+    const QString exp = QStringLiteral("export");
+    const QString render = QStringLiteral("render");
+    const QString config = QStringLiteral("--config");
+    const QString out = QStringLiteral("@dir/x.png");
+
+    QTest::newRow("no command") << QStringList{} << 2 << "no command given";
+    QTest::newRow("unknown command") << QStringList{"show"} << 2 << "unknown command 'show'";
+    QTest::newRow("unknown option") << QStringList{list, "--fast"} << 2 << "Unknown option";
+    QTest::newRow("list argument") << QStringList{list, "3"} << 2 << "list takes no arguments";
+    QTest::newRow("export without DIR") << QStringList{exp} << 2 << "export needs a directory";
+    QTest::newRow("render without -o") << QStringList{render, "0"} << 2 << "render needs -o";
+    QTest::newRow("render two") << QStringList{render, "0", "1", "-o", out} << 2
+                                << "exactly one ENTRY";
+
+    QTest::newRow("missing configuration")
+        << QStringList{list, config, "@none.xml"} << 3 << "cannot open configuration @none.xml";
+    QTest::newRow("missing cache file") << QStringList{exp, "@dir", config, "@nocache.xml"} << 3
+                                        << "cannot read cache file @missing.txt";
+    QTest::newRow("cache file is a directory")
+        << QStringList{list, config, "@cachedir.xml"} << 3 << "cannot read cache file";
+    QTest::newRow("no cache key") << QStringList{list, config, "@nocachekey.xml"} << 3
+                                  << "names no cache file";
+    QTest::newRow("missing art index") << QStringList{render, "0", "-o", out, config, "@noart.xml"}
+                                       << 3 << "cannot read art index file @missing-index.bin";
+    QTest::newRow("missing tile data")
+        << QStringList{render, "0", "-o", out, config, "@notiles.xml"} << 3
+        << "cannot read tile data file @missing-tiles.bin";
+    QTest::newRow("list needs no art") << QStringList{list, config, "@noart.xml"} << 0 << "";
+
+    QTest::newRow("unknown entry number")
+        << QStringList{exp, "@dir", "0", "99999", config, "@demo"} << 3 << "no entry \"99999\"";
+    QTest::newRow("malformed entry name")
+        << QStringList{exp, "@dir", "Entry x", config, "@demo"} << 3 << "no entry \"Entry x\"";
+    QTest::newRow("negative entry")
+        << QStringList{render, "-o", out, config, "@demo", "--", "-1"} << 3 << "no entry \"-1\"";
+    QTest::newRow("DIR under a file") << QStringList{exp, "@plain/sub", config, "@demo"} << 3
+                                      << "cannot export to @plain/sub: no such directory";
+    QTest::newRow("DIR is a file") << QStringList{exp, "@plain", config, "@demo"} << 3
+                                   << "cannot export to @plain: not a directory";
+    QTest::newRow("output under a file")
+        << QStringList{render, "0", "-o", "@plain/x.png", config, "@demo"} << 3
+        << "cannot write Entry 0 to @plain/x.png";
+    QTest::newRow("entry without components")
+        << QStringList{render, "Entry 0", "-o", out, config, "@odd.xml"} << 3
+        << "Entry 0 has no components";
+    QTest::newRow("too large to render") << QStringList{render, "1", "-o", out, config, "@odd.xml"}
+                                         << 3 << "Entry 1 is too large to render";
+}
+
+void tst_CliErrors::errors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+
+    const QString dir = fixture.freshDir();
+    const auto resolve = [&](QString text) {
+        text.replace(QStringLiteral("@demo"), fixture.demoConfig);
+        text.replace(QStringLiteral("@dir"), dir);
+        text.replace(u'@', fixture.work.path() + u'/');
+        return text;
+    };
+    for (QString &argument : arguments)
+        argument = resolve(argument);
+
+    const CliRun run = runCli(arguments);
+    QCOMPARE(run.status, status);
+    QVERIFY(namesIn(dir).isEmpty());
+    if (status == 0)
+        return;
+    QCOMPARE(run.out, QByteArray());
+    QVERIFY2(run.err.startsWith("korvane-cli: "), run.err.constData());
+    QVERIFY2(run.err.contains(resolve(message).toUtf8()), run.err.constData());
+    // One message; a usage error adds the pointer to --help.
+    QCOMPARE(run.err.count('\n'), status == 2 ? 2 : 1);
+}
+
+void tst_CliErrors::exportInterrupted()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("stopping by signal is a POSIX matter");
+#else
+    const QList<CacheEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
+
+    int stopped = 0;
+    for (int round = 0; round < 3; ++round) {
+        const QString dir = fixture.freshDir();
+        QProcess process;
+        process.start(QStringLiteral(KORVANE_CLI),
+                      {QStringLiteral("export"), dir, QStringLiteral("--config"),
+                       fixture.path(QStringLiteral("many.xml"))});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
+        if (process.state() == QProcess::Running && process.processId() > 0)
+            ::kill(pid_t(process.processId()), SIGTERM);
+        QVERIFY(process.waitForFinished(60000));
+        if (process.exitStatus() == QProcess::CrashExit)
+            ++stopped;
+
+        // Only whole files, each the bytes of its entry; no temporary left.
+        for (const QString &name : namesIn(dir)) {
+            QVERIFY2(name.startsWith(u"Entry ") && name.endsWith(u".mlt"), qPrintable(name));
+            const qsizetype n = name.mid(6, name.size() - 10).toInt();
+            QCOMPARE(readAll(dir + u'/' + name), encodeMultiFile(many[n].components));
+        }
+    }
+    QVERIFY(stopped > 0);
+#endif
+}
+
+QTEST_GUILESS_MAIN(tst_CliErrors)
+#include "tst_clierrors.moc"
