@@ -44,6 +44,8 @@ void tst_CliErrors::initTestCase()
     fixture.writeConfig(QStringLiteral("cachedir.xml"), changed);
     changed.cache.clear();
     fixture.writeConfig(QStringLiteral("nocachekey.xml"), changed);
+    changed.cache = QStringLiteral("/dev/zero"); // would be read without end
+    fixture.writeConfig(QStringLiteral("endless.xml"), changed);
     changed = demo;
     changed.artidx = path("missing-index.bin");
     fixture.writeConfig(QStringLiteral("noart.xml"), changed);
@@ -91,6 +93,11 @@ void tst_CliErrors::errors_data()
                                         << "cannot read cache file @missing.txt";
     QTest::newRow("cache file is a directory")
         << QStringList{list, config, "@cachedir.xml"} << 3 << "cannot read cache file";
+#ifdef Q_OS_UNIX
+    QTest::newRow("cache file is a device")
+        << QStringList{list, config, "@endless.xml"} << 3
+        << "cannot read cache file /dev/zero: not a regular file";
+#endif
     QTest::newRow("no cache key") << QStringList{list, config, "@nocachekey.xml"} << 3
                                   << "names no cache file";
     QTest::newRow("missing art index") << QStringList{render, "0", "-o", out, config, "@noart.xml"}
