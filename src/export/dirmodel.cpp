@@ -11,8 +11,8 @@ DirModel::DirModel(QObject *parent) : QFileSystemModel(parent)
 {
     // Lives to the end of the process: the model's lister thread may still ask
     // it while the model goes away.
-    static NameIconProvider iconProvider;
-    setIconProvider(&iconProvider);
+    static NameIconProvider *const iconProvider = new NameIconProvider;
+    setIconProvider(iconProvider);
     setReadOnly(true);
     setRootPath(QDir::rootPath());
 }
