@@ -6,6 +6,24 @@
 
 #include <algorithm>
 
+namespace {
+
+// Copies `count` file colours at `offset` to `pixel` with bit 15 set.
+void storeColours(ArtDataReader &reader, qint64 offset, qint64 count, uchar *pixel)
+{
+    if (const uchar *colours = reader.entryBytes(offset, 2 * count)) {
+        for (qint64 i = 0; i < 2 * count; i += 2) {
+            pixel[i] = colours[i];
+            pixel[i + 1] = colours[i + 1] | 0x80;
+        }
+        return;
+    }
+    for (qint64 i = 0; i < count; ++i)
+        qToLittleEndian<quint16>(reader.word(offset + 2 * i) | 0x8000, pixel + 2 * i);
+}
+
+} // namespace
+
 bool artSizeAccepted(int width, int height)
 {
     return width >= 0 && height >= 0 && width <= MaxArtSide && height <= MaxArtSide &&
@@ -38,7 +56,7 @@ QByteArray decodeArtEntry(ArtDataReader &reader, qint64 lookup, int width, int h
         const qint16 rowOffset = qint16(reader.word(table + 2 * y));
         qint64 pos = table + 2 * (height + qint64(rowOffset));
         if (pos < 0)
-            continue;                     // runs before the file's start: the row stays empty
+            continue;                     // the row's runs would lie before the file's start
         qint64 index = qint64(y) * width; // y * width + x
         while (budget > 0) {
             const qint16 skip = qint16(reader.word(pos));
@@ -52,20 +70,10 @@ QByteArray decodeArtEntry(ArtDataReader &reader, qint64 lookup, int width, int h
                 // Pixels before index 0 or from index `pixels` on are not
                 // stored; their colours need not be read.
                 const qint64 from = std::clamp<qint64>(-index, 0, count);
-                const qint64 to = std::max(from, std::min<qint64>(count, pixels - index));
-                const qint64 stored = std::clamp<qint64>(to - from, 0, std::max<qint64>(budget, 0));
-                uchar *pixel = out + 2 * (index + from);
-                if (const uchar *colours = reader.entryBytes(pos + 2 * from, 2 * stored)) {
-                    for (qint64 i = 0; i < 2 * stored; i += 2) {
-                        pixel[i] = colours[i];
-                        pixel[i + 1] = colours[i + 1] | 0x80;
-                    }
-                } else {
-                    for (qint64 i = 0; i < stored; ++i) {
-                        const quint16 colour = reader.word(pos + 2 * (from + i)) | 0x8000;
-                        qToLittleEndian<quint16>(colour, pixel + 2 * i);
-                    }
-                }
+                const qint64 to = std::clamp<qint64>(pixels - index, from, count);
+                const qint64 stored = std::min(to - from, std::max<qint64>(budget, 0));
+                if (stored > 0)
+                    storeColours(reader, pos + 2 * from, stored, out + 2 * (index + from));
                 budget -= stored;
                 pos += 2 * qint64(count);
                 index += count;
