@@ -1,0 +1,47 @@
+#pragma once
+
+// What each fuzz target does with one input. The fuzzers and the regression
+// test (which replays saved inputs) call these same functions.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The result of one run: empty when every promise of the reader held, else
+// what was broken (the fuzzers abort on it, so the input is kept).
+using FuzzFailure = QString;
+
+// The configuration file, read as the window reads "korvane.xml".
+FuzzFailure fuzzConfiguration(const QByteArray &input);
+
+// The multi cache text, loaded and then packed into a drag payload as the
+// entry list does; the payload must read back to the same entries.
+FuzzFailure fuzzCacheLoader(const QByteArray &input);
+
+// A dropped payload rendered by the preview, with small demo readers.
+FuzzFailure fuzzPayloadPreview(const QByteArray &input);
+
+// A dropped payload written as ".mlt" files into a temporary directory;
+// nothing may be written outside it.
+FuzzFailure fuzzPayloadExport(const QByteArray &input);
+
+// The art store: u32 n (little-endian), n bytes of the item half of the
+// index (from entry 16384 on), then the art data. Sizes, bitmaps and images
+// are asked for a spread of graphic ids.
+FuzzFailure fuzzArtStore(const QByteArray &input);
+
+// The tile data store: one byte, then the file. When bit 0 of the byte is set
+// the file's item section starts with the bytes (the land section is zero).
+FuzzFailure fuzzTileData(const QByteArray &input);
+
+struct FuzzTarget
+{
+    const char *name; // fuzz_<name> is the fuzzer; tests/data/fuzz/<name>/ its crashes
+    FuzzFailure (*run)(const QByteArray &input);
+};
+
+const QList<FuzzTarget> &fuzzTargets();
+const FuzzTarget *findFuzzTarget(const QString &name);
+
+// Seed inputs of a target, made by the demo encoders.
+QList<QByteArray> fuzzSeeds(const QString &name);
