@@ -134,8 +134,8 @@ const QByteArray *ArtStore::decodedBitmap(int graphicId, qint16 &width, qint16 &
         if (!artEntry(graphicId, entry))
             return nullptr;
         dataReader->loadEntry(entry.lookup, qMin<qint64>(entry.length, MaxEntryWindow));
-        const int w = dataReader->word(entry.lookup + 4);
-        const int h = dataReader->word(entry.lookup + 6);
+        const int w = dataReader->word(qint64(entry.lookup) + 4);
+        const int h = dataReader->word(qint64(entry.lookup) + 6);
         if (!artSizeAccepted(w, h)) {
             dataReader->releaseEntry();
             return nullptr;
