@@ -37,7 +37,8 @@ declare -A max_len=([artstore]=400000 [tiledata]=1040000)
 
 run_target() {
     local name=$1
-    local corpus=$build/fuzz-corpus/$name artifacts=$build/fuzz-artifacts/$name/
+    local corpus=$build/fuzz-corpus/$name
+    local artifacts=$build/fuzz-artifacts/$name/
     local options=(-rss_limit_mb=2048 -timeout=5 -max_total_time="$seconds"
         -print_final_stats=1 -artifact_prefix="$artifacts")
     # payload_preview and payload_export share payload.dict.
@@ -55,7 +56,9 @@ run_target() {
 }
 
 report() {
-    local name=$1 status=$2 log=$build/fuzz-logs/$name.log
+    local name=$1
+    local status=$2
+    local log=$build/fuzz-logs/$name.log
     local done execs
     done=$(grep -E '^#[0-9]+[[:space:]]+DONE' "$log" | tail -1 || true)
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
