@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev
     clang libclang-rt-14-dev
     xvfb xauth xdotool imagemagick dbus-x11 x11-utils
+    x11-apps python3 dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

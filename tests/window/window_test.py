@@ -1,0 +1,536 @@
+#!/usr/bin/python3
+"""The real window, driven as a user would.
+
+Starts the built korvane executable (copied beside a demo set's korvane.xml)
+on a private Xvfb display with its own D-Bus session and accessibility bus,
+then with real mouse input (press, move in steps, release):
+
+- drags "Entry 0" onto the "Preview" pane and checks on a screenshot that the
+  pane shows the very pixels korvane-cli renders for that entry;
+- selects "Entry 1" and "Entry 2" (click, Ctrl+click), opens a fresh directory
+  in the "Destination" tree by keyboard, drags both onto it and checks the two
+  .mlt files against korvane-cli export of the same entries.
+
+Positions come from outside the program: the toolkit's accessibility
+interface (AT-SPI) and the screenshot. Every process the test starts carries
+a token in its environment; at the end exactly those processes are ended.
+
+usage: window_test.py --korvane EXE --cli EXE --demodata EXE
+"""
+
+import argparse
+import ctypes
+import os
+import secrets
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+TOKEN_NAME = "KORVANE_WINDOW_TEST_RUN"
+TITLE = "Korvane Extractor"
+SCREEN = (1280, 1024)
+WINDOW_SIZE = (1200, 960)
+
+
+class Failure(Exception):
+    pass
+
+
+def become_subreaper():
+    """Orphans of the processes started here (the accessibility bus and its
+    registry) become children of this process, which reaps them."""
+    PR_SET_CHILD_SUBREAPER = 36
+    try:
+        ctypes.CDLL(None, use_errno=True).prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0)
+    except (OSError, AttributeError):
+        pass
+
+
+def reap_orphans():
+    while True:
+        try:
+            pid, _ = os.waitpid(-1, os.WNOHANG)
+        except ChildProcessError:
+            return
+        if pid == 0:
+            return
+
+
+def wait_for(what, probe, timeout=30.0, interval=0.1):
+    """Calls probe until it returns something true; its last result."""
+    deadline = time.monotonic() + timeout
+    while True:
+        try:
+            result = probe()
+        except Failure:
+            raise
+        except Exception as error:  # a transient AT-SPI or X error: ask again
+            result = None
+            last_error = error
+        else:
+            last_error = None
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            detail = f" ({last_error})" if last_error else ""
+            raise Failure(f"timed out waiting for {what}{detail}")
+        time.sleep(interval)
+
+
+# --- images -----------------------------------------------------------------
+
+
+class Image:
+    """8-bit pixels, 3 (RGB) or 4 (RGBA) channels, rows top to bottom."""
+
+    def __init__(self, width, height, channels, data):
+        self.width, self.height, self.channels, self.data = width, height, channels, data
+
+    def pixel(self, x, y):
+        at = (y * self.width + x) * self.channels
+        return self.data[at:at + self.channels]
+
+
+def read_netpbm(data):
+    """Parses the binary PPM (P6) or PAM (P7) that ImageMagick writes."""
+    if data[:2] == b"P6":
+        fields, at = [], 2
+        while len(fields) < 3:
+            while data[at:at + 1].isspace():
+                at += 1
+            if data[at:at + 1] == b"#":
+                at = data.index(b"\n", at)
+                continue
+            end = at
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(int(data[at:end]))
+            at = end
+        width, height, maxval = fields
+        if maxval != 255:
+            raise Failure("unexpected PPM depth")
+        at += 1
+        return Image(width, height, 3, data[at:at + width * height * 3])
+    if data[:2] == b"P7":
+        end = data.index(b"ENDHDR\n")
+        header = dict(line.split(None, 1) for line in data[3:end].decode().splitlines()
+                      if line and not line.startswith("#"))
+        width, height = int(header["WIDTH"]), int(header["HEIGHT"])
+        channels = int(header["DEPTH"])
+        if int(header["MAXVAL"]) != 255:
+            raise Failure("unexpected PAM depth")
+        start = end + len(b"ENDHDR\n")
+        return Image(width, height, channels, data[start:start + width * height * channels])
+    raise Failure("not a PPM or PAM image")
+
+
+def read_png_rgba(path):
+    data = subprocess.run(["convert", path, "-depth", "8", "-alpha", "on", "pam:-"],
+                          check=True, stdout=subprocess.PIPE).stdout
+    image = read_netpbm(data)
+    if image.channels != 4:
+        raise Failure(f"{path}: expected RGBA pixels")
+    return image
+
+
+# --- the session ------------------------------------------------------------
+
+
+class Session:
+    def __init__(self, args):
+        self.args = args
+        self.token = secrets.token_hex(12)
+        self.children = []  # Popen objects, in start order
+        self.env = dict(os.environ)
+        self.env[TOKEN_NAME] = self.token
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "DBUS_SESSION_BUS_ADDRESS",
+                     "AT_SPI_BUS_ADDRESS", "XAUTHORITY", "SESSION_MANAGER"):
+            self.env.pop(name, None)
+        self.work = tempfile.mkdtemp(prefix="kvwin-", dir="/tmp")
+        # The drop target: a fresh directory one level below /tmp, so that
+        # only "/" and "tmp" need opening in the tree. Its name sorts before
+        # the other directories there, so that what others create in /tmp
+        # meanwhile does not move its row, and it is typed into the tree,
+        # where "-", "+" and "*" would fold rows.
+        self.dest = tempfile.mkdtemp(prefix="0kvdst", dir="/tmp")
+        self.env["XDG_RUNTIME_DIR"] = os.path.join(self.work, "runtime")
+        os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
+        self.display = None
+        self.window = None
+        self.app = None
+        self.shot_path = os.path.join(self.work, "screen.ppm")
+
+    # processes
+
+    def start(self, argv, **kwargs):
+        process = subprocess.Popen(argv, env=self.env, stdin=subprocess.DEVNULL, **kwargs)
+        self.children.append(process)
+        return process
+
+    def start_xvfb(self):
+        read_end, write_end = os.pipe()
+        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                    f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp", "-noreset"],
+                   pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as pipe:
+            number = pipe.readline().strip()
+        if not number:
+            raise Failure("Xvfb did not start")
+        self.display = ":" + number
+        self.env["DISPLAY"] = self.display
+
+    def start_dbus(self):
+        daemon = self.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        address = daemon.stdout.readline().strip()
+        if not address:
+            raise Failure("the D-Bus session did not start")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        # The accessibility bus of this session; the registry is started on it
+        # by activation and inherits the token.
+        self.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start_korvane(self):
+        app_dir = os.path.join(self.work, "app")
+        os.mkdir(app_dir)
+        executable = os.path.join(app_dir, "korvane")
+        shutil.copy2(self.args.korvane, executable)
+        # The window reads korvane.xml beside itself, as a user has it.
+        shutil.copy2(os.path.join(self.work, "demo", "korvane.xml"),
+                     os.path.join(app_dir, "korvane.xml"))
+        env = dict(self.env)
+        env.update(QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        self.korvane = subprocess.Popen([executable], env=env, cwd=self.work,
+                                        stdin=subprocess.DEVNULL)
+        self.children.append(self.korvane)
+
+    def stop(self):
+        for process in reversed(self.children):
+            if process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.wait()
+        # Whatever our processes started in turn (the accessibility bus and
+        # registry) carries the token.
+        marker = f"{TOKEN_NAME}={self.token}".encode()
+        for attempt in range(50):
+            left = list(self.marked_pids(marker))
+            if not left:
+                break
+            for pid in left:
+                try:
+                    os.kill(pid, signal.SIGTERM if attempt < 25 else signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.1)
+            reap_orphans()
+        reap_orphans()
+        shutil.rmtree(self.work, ignore_errors=True)
+        shutil.rmtree(self.dest, ignore_errors=True)
+
+    def marked_pids(self, marker):
+        own = os.getpid()
+        for name in os.listdir("/proc"):
+            if not name.isdigit() or int(name) == own:
+                continue
+            try:
+                with open(f"/proc/{name}/environ", "rb") as environ:
+                    if marker in environ.read().split(b"\0"):
+                        with open(f"/proc/{name}/stat", "rb") as stat:
+                            if stat.read().rsplit(b")", 1)[1].split()[0] == b"Z":
+                                continue
+                        yield int(name)
+            except OSError:
+                continue
+
+    # expected results, from the command-line companion
+
+    def make_data(self):
+        demo = os.path.join(self.work, "demo")
+        subprocess.run([self.args.demodata, demo], check=True, env=self.env,
+                       stdout=subprocess.DEVNULL)
+        config = os.path.join(demo, "korvane.xml")
+        cli_env = dict(self.env, QT_QPA_PLATFORM="offscreen")
+        self.expected_png = os.path.join(self.work, "entry0.png")
+        subprocess.run([self.args.cli, "render", "Entry 0", "-o", self.expected_png,
+                        "--config", config], check=True, env=cli_env)
+        self.expected_dir = os.path.join(self.work, "expected")
+        os.mkdir(self.expected_dir)
+        subprocess.run([self.args.cli, "export", self.expected_dir, "Entry 1", "Entry 2",
+                        "--config", config], check=True, env=cli_env,
+                       stdout=subprocess.DEVNULL)
+
+    # X input and output
+
+    def xdotool(self, *argv):
+        return subprocess.run(["xdotool", *map(str, argv)], env=self.env, check=True,
+                              stdout=subprocess.PIPE, text=True).stdout
+
+    def screenshot(self):
+        # xwd reads the screen without grabbing the pointer.
+        dump = subprocess.run(["xwd", "-root", "-silent"], env=self.env, check=True,
+                              stdout=subprocess.PIPE).stdout
+        subprocess.run(["convert", "xwd:-", "-depth", "8", self.shot_path], input=dump,
+                       env=self.env, check=True)
+        with open(self.shot_path, "rb") as shot:
+            return read_netpbm(shot.read())
+
+    def drag(self, start, target):
+        """Press at start, move in steps (first past the drag distance) to the
+        point target() gives, release there; target is asked again before the
+        release, should the row have moved."""
+        x0, y0 = start
+        x1, y1 = target()
+        self.xdotool("mousemove", "--sync", x0, y0)
+        time.sleep(0.2)
+        self.xdotool("mousedown", 1)
+        time.sleep(0.2)
+        for step in range(1, 6):  # a short move to start the drag
+            self.xdotool("mousemove", x0 + 4 * step, y0 + 2 * step)
+            time.sleep(0.05)
+        steps = 20
+        for step in range(1, steps + 1):
+            x = x0 + 20 + (x1 - x0 - 20) * step // steps
+            y = y0 + 10 + (y1 - y0 - 10) * step // steps
+            self.xdotool("mousemove", x, y)
+            time.sleep(0.05)
+        for _ in range(3):
+            for dx in (3, -3, 0):  # settle over the target
+                self.xdotool("mousemove", x1 + dx, y1)
+                time.sleep(0.15)
+            time.sleep(0.3)
+            if (x1, y1) == target():
+                break
+            x1, y1 = target()
+        self.xdotool("mouseup", 1)
+
+    def click(self, point, ctrl=False):
+        self.xdotool("mousemove", "--sync", *point)
+        time.sleep(0.1)
+        if ctrl:
+            self.xdotool("keydown", "ctrl")
+        self.xdotool("click", 1)
+        if ctrl:
+            self.xdotool("keyup", "ctrl")
+        time.sleep(0.2)
+
+    # accessibility
+
+    def connect_atspi(self):
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.env["DBUS_SESSION_BUS_ADDRESS"]
+        os.environ["DISPLAY"] = self.display
+        import pyatspi  # after the session exists: it connects on import
+        self.pyatspi = pyatspi
+
+        def application():
+            desktop = pyatspi.Registry.getDesktop(0)
+            for app in desktop:
+                if app is not None and app.get_process_id() == self.korvane.pid:
+                    return app
+            return None
+
+        self.app = wait_for("the window on the accessibility bus", application, timeout=60)
+
+    def find(self, name, roles):
+        """The accessible of that name and one of those roles, searched afresh."""
+        self.app.clear_cache()
+        found = self.pyatspi.findDescendant(
+            self.app, lambda a: a is not None and a.name == name and a.getRoleName() in roles)
+        if found is None:
+            raise Failure(f"no accessible {name!r} ({', '.join(roles)})")
+        return found
+
+    def extents(self, accessible):
+        box = accessible.queryComponent().getExtents(self.pyatspi.DESKTOP_COORDS)
+        return box.x, box.y, box.width, box.height
+
+    def child_named(self, parent, name):
+        parent.clear_cache()
+        for i in range(parent.childCount):
+            child = parent.getChildAtIndex(i)
+            if child is not None and child.name == name:
+                return child
+        return None
+
+
+def centre(box):
+    x, y, w, h = box
+    return x + w // 2, y + h // 2
+
+
+def inside(point, box, margin=0):
+    x, y, w, h = box
+    return x + margin <= point[0] < x + w - margin and y + margin <= point[1] < y + h - margin
+
+
+# --- the checks -------------------------------------------------------------
+
+
+def preview_matches(shot, expected, pane):
+    """Whether the pane shows the expected picture at its viewport's top left:
+    every opaque pixel of the picture that lies in the visible part is on the
+    screen unchanged. The viewport's inset (the frame) is looked for."""
+    px, py, pw, ph = pane
+    opaque = [(x, y) for y in range(expected.height) for x in range(expected.width)
+              if expected.pixel(x, y)[3] == 255]
+    if len(opaque) < 500:
+        raise Failure("the expected picture has too few opaque pixels to compare")
+    sample = opaque[::max(1, len(opaque) // 300)]
+    scrollbar = 24  # a scroll bar may take the right and bottom edge
+    for inset in range(0, 4):
+        left, top = px + inset, py + inset
+        visible_w = min(expected.width, pw - 2 * inset - scrollbar)
+        visible_h = min(expected.height, ph - 2 * inset - scrollbar)
+
+        def shown(points):
+            compared = 0
+            for x, y in points:
+                if x >= visible_w or y >= visible_h:
+                    continue
+                if shot.pixel(left + x, top + y) != expected.pixel(x, y)[:3]:
+                    return 0
+                compared += 1
+            return compared
+
+        if shown(sample) and shown(opaque) >= 500:
+            return True
+    return False
+
+
+def run(args):
+    become_subreaper()
+    session = Session(args)
+    try:
+        session.make_data()
+        session.start_xvfb()
+        session.start_dbus()
+        session.start_korvane()
+        window = wait_for("the window", lambda: session.xdotool(
+            "search", "--onlyvisible", "--pid", session.korvane.pid, "--name",
+            f"^{TITLE}$").split(), timeout=60)[0]
+        session.window = window
+        # There is no window manager: the user's resize and focus go to the
+        # window directly.
+        session.xdotool("windowsize", window, *WINDOW_SIZE)
+        session.xdotool("windowfocus", "--sync", window)
+        session.connect_atspi()
+
+        entries = session.find("Cache Entries", ("list",))
+        tree = session.find("Destination", ("tree", "tree table"))
+        area = session.find("Preview", ("scroll pane", "filler"))
+        wait_for("the resized window", lambda: session.extents(area)[3] > WINDOW_SIZE[1] // 4)
+        # The scroll area's viewport, where the picture is shown at the top left.
+        preview = area.getChildAtIndex(0) if area.childCount == 1 else area
+
+        def entry(n):
+            item = wait_for(f"Entry {n}", lambda: session.child_named(entries, f"Entry {n}"))
+            point = centre(session.extents(item))
+            if not inside(point, session.extents(entries)):
+                raise Failure(f"Entry {n} is not in view")
+            return point
+
+        # Preview: drag one entry onto the pane.
+        expected = read_png_rgba(session.expected_png)
+        pane = session.extents(preview)
+        if preview_matches(session.screenshot(), expected, pane):
+            raise Failure("the preview shows the multi before any drop")
+        session.drag(entry(0), lambda: centre(pane))
+        wait_for("the rendered multi in the Preview pane",
+                 lambda: preview_matches(session.screenshot(), expected,
+                                         session.extents(preview)), timeout=30, interval=0.5)
+        print("preview: the pane shows korvane-cli's rendering of Entry 0")
+
+        # Export: two selected entries onto a fresh directory of the tree.
+        session.click(entry(1))
+        session.click(entry(2), ctrl=True)
+        name = os.path.basename(session.dest)
+
+        def row(label):
+            cell = session.child_named(tree, label)
+            if cell is None:
+                return None
+            point = centre(session.extents(cell))
+            return point if inside(point, session.extents(tree), margin=2) else None
+
+        root = wait_for("the tree's root row", lambda: row("/"))
+        session.click(root)
+        session.xdotool("key", "Right")
+
+        def open_row(label, then_expand):
+            def reach():
+                session.xdotool("type", "--delay", "40", label)
+                time.sleep(0.3)
+                return row(label)
+            wait_for(f"the row {label!r} in view", reach, timeout=30, interval=0.5)
+            if then_expand:
+                session.xdotool("key", "Right")
+
+        open_row("tmp", then_expand=True)
+        open_row(name, then_expand=False)
+        session.drag(entry(2), lambda: wait_for(f"the row {name!r} in view", lambda: row(name)))
+
+        expected_files = sorted(os.listdir(session.expected_dir))
+        if expected_files != ["Entry 1.mlt", "Entry 2.mlt"]:
+            raise Failure(f"korvane-cli wrote {expected_files}")
+
+        def written():
+            files = sorted(os.listdir(session.dest))
+            if files != expected_files:
+                return None
+            for file in files:
+                with open(os.path.join(session.dest, file), "rb") as got, \
+                        open(os.path.join(session.expected_dir, file), "rb") as want:
+                    if got.read() != want.read():
+                        return None
+            return files
+
+        try:
+            wait_for("the two .mlt files", written, timeout=30, interval=0.5)
+        except Failure:
+            raise Failure(f"the destination holds {sorted(os.listdir(session.dest))}, "
+                          f"not the bytes of {expected_files}")
+        print(f"export: {', '.join(expected_files)} equal korvane-cli export's")
+
+        if session.korvane.poll() is not None:
+            raise Failure(f"korvane ended with status {session.korvane.returncode}")
+        return 0
+    except (Failure, subprocess.CalledProcessError) as error:
+        print(f"FAIL: {error}", file=sys.stderr)
+        try:
+            session.screenshot()
+        except Exception:
+            pass
+        if os.path.exists(session.shot_path):
+            kept = os.path.join(tempfile.gettempdir(), f"kvwin-failure-{session.token}.ppm")
+            shutil.copy(session.shot_path, kept)
+            print(f"last screenshot: {kept}", file=sys.stderr)
+        return 1
+    finally:
+        session.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--korvane", required=True)
+    parser.add_argument("--cli", required=True)
+    parser.add_argument("--demodata", required=True)
+    args = parser.parse_args()
+    for tool in ("Xvfb", "xdotool", "xwd", "convert", "dbus-daemon"):
+        if shutil.which(tool) is None:
+            print(f"FAIL: {tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
+            return 1
+    return run(args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
