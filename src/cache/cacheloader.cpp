@@ -1,27 +1,101 @@
 #include "cacheloader.h"
 
-#include <QTextStream>
+#include <QIODevice>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <optional>
 
 namespace {
 
-constexpr QChar Tab = u'\t';
+constexpr char16_t Tab = u'\t';
+// The blocks QTextStream reads: where a block ends inside an invalid byte
+// sequence the decoder's output differs, so the lines are the stream's only
+// with the stream's blocks.
+constexpr qint64 ChunkBytes = 16384;
+// A count is trusted this far ahead of the lines that follow it.
+constexpr int MaxReserve = 1 << 16;
 
-// Field n of a TAB-separated line, empty fields counting, "" past the last.
+// The lines of a device as QTextStream::readLine gives them: decoded with the
+// encoding a leading byte order mark names (UTF-8 without one), ended by "\n"
+// or "\r\n"; a "\r" at the very end of the data ends the last line too.
+class LineReader
+{
+public:
+    explicit LineReader(QIODevice *device) : device(device) {}
+
+    // The next line, valid until the next call; false at the end of the data.
+    bool next(QStringView *line)
+    {
+        for (;;) {
+            const qsizetype newline = QStringView(text).indexOf(u'\n', scanned);
+            if (newline >= 0) {
+                *line = lineUpTo(newline, newline);
+                at = scanned = newline + 1;
+                return true;
+            }
+            scanned = text.size();
+            if (!fill())
+                break;
+        }
+        if (at >= text.size())
+            return false;
+        const qsizetype end = text.size();
+        *line = lineUpTo(text.back() == u'\r' ? end - 1 : end, end);
+        at = scanned = end;
+        return true;
+    }
+
+private:
+    QStringView lineUpTo(qsizetype end, qsizetype terminator) const
+    {
+        if (terminator == end && end > at && text.at(end - 1) == u'\r')
+            --end;
+        return QStringView(text).sliced(at, end - at);
+    }
+
+    // Appends the next chunk of the device, decoded; false at its end.
+    bool fill()
+    {
+        const QByteArray bytes = device->read(ChunkBytes);
+        if (bytes.isEmpty())
+            return false;
+        if (!decoder) {
+            const std::optional<QStringConverter::Encoding> encoding =
+                QStringConverter::encodingForData(bytes);
+            decoder.emplace(encoding.value_or(QStringConverter::Utf8));
+        }
+        text.remove(0, at);
+        scanned -= at;
+        at = 0;
+        const qsizetype kept = text.size();
+        text.resize(kept + decoder->requiredSpace(bytes.size()));
+        const QChar *end = decoder->appendToBuffer(text.data() + kept, bytes);
+        text.truncate(end - text.constData());
+        return true;
+    }
+
+    QIODevice *device;
+    std::optional<QStringDecoder> decoder; // chosen by the first chunk
+    QString text;          // decoded, from the start of the next line on
+    qsizetype at = 0;      // start of the next line in text
+    qsizetype scanned = 0; // text before this holds no "\n" after `at`
+};
+
+// The first fields of a TAB-separated line, empty fields counting, "" past
+// the last; and the line's TAB count.
 struct Fields
 {
     explicit Fields(QStringView line) : line(line)
     {
         starts.fill(line.size() + 1);
         starts[0] = 0;
-        qsizetype from = 0;
-        for (int i = 1; i < int(starts.size()); ++i) {
-            const qsizetype tab = line.indexOf(Tab, from);
-            if (tab < 0)
-                break;
-            starts[i] = from = tab + 1;
+        const char16_t *chars = line.utf16();
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            if (chars[i] == Tab && ++tabs < qsizetype(starts.size()))
+                starts[tabs] = i + 1;
         }
     }
 
@@ -35,14 +109,48 @@ struct Fields
 
     QStringView line;
     std::array<qsizetype, 6> starts; // fields 0 to 4 are ever read
+    qsizetype tabs = 0;
 };
+
+// QStringView::toInt, with the common plain decimal form read directly.
+int toInt(QStringView text)
+{
+    const qsizetype sign = !text.isEmpty() && text.front() == u'-' ? 1 : 0;
+    const qsizetype digits = text.size() - sign;
+    if (digits < 1 || digits > 9)
+        return text.toInt();
+    int value = 0;
+    for (qsizetype i = sign; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return text.toInt();
+        value = value * 10 + (c - u'0');
+    }
+    return sign ? -value : value;
+}
+
+QChar *put(QChar *out, QStringView text)
+{
+    if (!text.isEmpty())
+        std::memcpy(static_cast<void *>(out), text.data(), text.size() * sizeof(QChar));
+    return out + text.size();
+}
 
 QString specOf(const Fields &fields)
 {
-    QString spec;
-    spec.reserve(fields.line.size() + 6);
-    spec.append(fields[0]).append(u':').append(fields[2]).append(u':');
-    spec.append(fields[3]).append(u':').append(fields[4]).append(u":0:1:1");
+    static constexpr char16_t Tail[] = u":0:1:1";
+    constexpr qsizetype TailSize = std::size(Tail) - 1;
+    const QStringView graphic = fields[0], x = fields[2], y = fields[3], z = fields[4];
+    QString spec(graphic.size() + x.size() + y.size() + z.size() + 3 + TailSize,
+                 Qt::Uninitialized);
+    QChar *out = put(spec.data(), graphic);
+    *out++ = u':';
+    out = put(out, x);
+    *out++ = u':';
+    out = put(out, y);
+    *out++ = u':';
+    out = put(out, z);
+    put(out, QStringView(Tail, TailSize));
     return spec;
 }
 
@@ -56,29 +164,32 @@ QString componentSpec(QStringView line)
 QList<CacheEntry> loadCacheEntries(QIODevice *device)
 {
     QList<CacheEntry> entries;
-    QTextStream stream(device);
-    QString line;
-    while (stream.readLineInto(&line)) {
-        if (line.count(Tab) != 6)
+    LineReader lines(device);
+    QStringView line;
+    while (lines.next(&line)) {
+        const Fields header(line);
+        if (header.tabs != 6)
             continue;
 
-        const int count = Fields(line)[2].toInt();
+        const int count = toInt(header[2]);
         int minX = CacheBoundsStart, minY = CacheBoundsStart;
         int maxX = -CacheBoundsStart, maxY = -CacheBoundsStart;
         QStringList components;
+        if (count > 0)
+            components.reserve(std::min(count, MaxReserve));
         // Only the lines that exist: a count past the end of the file must not
         // add phantom components nor spin on an exhausted stream.
-        for (int i = 0; i < count && stream.readLineInto(&line); ++i) {
+        for (int i = 0; i < count && lines.next(&line); ++i) {
             const Fields fields(line);
-            const int x = fields[2].toInt();
-            const int y = fields[3].toInt();
+            const int x = toInt(fields[2]);
+            const int y = toInt(fields[3]);
             minX = std::min(minX, x);
             minY = std::min(minY, y);
             maxX = std::max(maxX, x);
             maxY = std::max(maxY, y);
             components.append(specOf(fields));
         }
-        entries.append({QRect(QPoint(minX, minY), QPoint(maxX, maxY)), components});
+        entries.append({QRect(QPoint(minX, minY), QPoint(maxX, maxY)), std::move(components)});
     }
     return entries;
 }

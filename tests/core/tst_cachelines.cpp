@@ -1,0 +1,193 @@
+// The cache loader reads its device in decoded chunks; these tests hold it
+// to the lines a QTextStream gives (the stream's own line ends, byte order
+// marks and decoding) and to the field rules of QString::section.
+#include "cache/cacheloader.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextStream>
+
+bool operator==(const CacheEntry &a, const CacheEntry &b)
+{
+    return a.bounds == b.bounds && a.components == b.components;
+}
+
+namespace {
+
+QList<CacheEntry> load(const QByteArray &text, qint64 from = 0)
+{
+    QByteArray bytes = text;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    buffer.seek(from);
+    return loadCacheEntries(&buffer);
+}
+
+// The reference: lines from a QTextStream, fields from QString::section.
+QList<CacheEntry> loadByTextStream(const QByteArray &text, qint64 from = 0)
+{
+    QByteArray bytes = text;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    buffer.seek(from);
+    QTextStream stream(&buffer);
+    QList<CacheEntry> entries;
+    QString line;
+    auto field = [&line](int n) { return line.section(u'\t', n, n); };
+    while (stream.readLineInto(&line)) {
+        if (line.count(u'\t') != 6)
+            continue;
+        const int count = field(2).toInt();
+        QRect bounds(QPoint(80000, 80000), QPoint(-80000, -80000));
+        QStringList components;
+        for (int i = 0; i < count && stream.readLineInto(&line); ++i) {
+            const int x = field(2).toInt();
+            const int y = field(3).toInt();
+            bounds.setLeft(std::min(bounds.left(), x));
+            bounds.setTop(std::min(bounds.top(), y));
+            bounds.setRight(std::max(bounds.right(), x));
+            bounds.setBottom(std::max(bounds.bottom(), y));
+            components.append(field(0) + u':' + field(2) + u':' + field(3) + u':' + field(4) +
+                              QStringLiteral(":0:1:1"));
+        }
+        entries.append({bounds, components});
+    }
+    return entries;
+}
+
+// Cache-like text with the awkward parts mixed in: every line end, CR alone,
+// signs, spaces, long and non-ASCII numbers, invalid UTF-8, NUL.
+QByteArray randomCache(QRandomGenerator &random, int lines)
+{
+    static const QList<QByteArray> ends = {"\n", "\n", "\n", "\r\n", "\r", "\r\r\n", "\n\r"};
+    // Large positive numbers that convert would swallow the rest as components.
+    static const QList<QByteArray> values = {
+        "0",          "7",    "-12",      "+5",   " 4",   "3 ",       "",
+        "x",          "-",    "99999999999", "2147483648", "-2147483648", "-987654321",
+        "1234",       "0012", "\xc3\xa9",   "\xff", "\xc3", QByteArray("1\0" "2", 3),
+        "\xd9\xa3"};
+    auto value = [&] { return values[random.bounded(values.size())]; };
+    QByteArray text;
+    for (int i = 0; i < lines; ++i) {
+        const int tabs = random.bounded(10) < 3 ? 6 : random.bounded(9);
+        for (int t = 0; t <= tabs; ++t) {
+            if (t)
+                text += '\t';
+            text += (tabs == 6 && t == 2) ? QByteArray::number(random.bounded(-2, 6)) : value();
+        }
+        text += ends[random.bounded(ends.size())];
+    }
+    return text;
+}
+
+} // namespace
+
+class tst_CacheLines : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lineEnds_data();
+    void lineEnds();
+    void byteOrderMarks();
+    void randomTextAsTextStreamReadsIt();
+    void linesAcrossChunks();
+    void readsFromTheDevicePosition();
+};
+
+void tst_CacheLines::lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("components");
+
+    QTest::newRow("CRLF") << QByteArray("0\t0\t2\t0\t0\t0\t0\r\n1\t0\t1\t2\t3\r\n4\t0\t5\t6\t7\r\n")
+                          << QStringList{"1:1:2:3:0:1:1", "4:5:6:7:0:1:1"};
+    QTest::newRow("lone CR stays in the line")
+        << QByteArray("0\t0\t2\t0\t0\t0\t0\n1\t0\t1\t2\t3\r4\n5\t0\t6\t7\t8\n")
+        << QStringList{"1:1:2:3\r4:0:1:1", "5:6:7:8:0:1:1"};
+    QTest::newRow("one CR of CR CR LF taken")
+        << QByteArray("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\r\r\n")
+        << QStringList{"1:1:2:3\r:0:1:1"};
+    QTest::newRow("CR at the end of the data ends the line")
+        << QByteArray("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\r") << QStringList{"1:1:2:3:0:1:1"};
+    QTest::newRow("LF CR: the CR is an empty line")
+        << QByteArray("0\t0\t2\t0\t0\t0\t0\n1\t0\t1\t2\t3\n\r\n9\t0\t9\t9\t9\n")
+        << QStringList{"1:1:2:3:0:1:1", "::::0:1:1"};
+    QTest::newRow("no line end at all")
+        << QByteArray("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3") << QStringList{"1:1:2:3:0:1:1"};
+}
+
+void tst_CacheLines::lineEnds()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, components);
+    const QList<CacheEntry> entries = load(text);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries[0].components, components);
+    QCOMPARE(load(text), loadByTextStream(text));
+}
+
+void tst_CacheLines::byteOrderMarks()
+{
+    const QString text = QStringLiteral("0\t0\t1\t0\t0\t0\t0\n\u00e9\t0\t1\t2\t3\n");
+    const QStringList expected{QStringLiteral("\u00e9:1:2:3:0:1:1")};
+
+    const QList<CacheEntry> utf8 = load("\xef\xbb\xbf" + text.toUtf8());
+    QCOMPARE(utf8.size(), 1);
+    QCOMPARE(utf8[0].components, expected);
+
+    QByteArray utf16("\xff\xfe");
+    for (const QChar c : text)
+        utf16 += char(c.unicode() & 0xff) + QByteArray(1, char(c.unicode() >> 8));
+    const QList<CacheEntry> wide = load(utf16);
+    QCOMPARE(wide.size(), 1);
+    QCOMPARE(wide[0].components, expected);
+    QCOMPARE(wide, loadByTextStream(utf16));
+}
+
+void tst_CacheLines::randomTextAsTextStreamReadsIt()
+{
+    QRandomGenerator random(20240611);
+    for (int round = 0; round < 400; ++round) {
+        const QByteArray text = randomCache(random, random.bounded(1, 40));
+        const QList<CacheEntry> expected = loadByTextStream(text);
+        const QList<CacheEntry> got = load(text);
+        if (got != expected)
+            QFAIL(qPrintable(QStringLiteral("round %1 differs:\n%2")
+                                 .arg(round)
+                                 .arg(QString::fromLatin1(text.toPercentEncoding("\t")))));
+    }
+}
+
+void tst_CacheLines::linesAcrossChunks()
+{
+    // Several MiB, so that chunk ends fall inside lines, inside CR LF pairs
+    // and inside multi-byte characters; one entry's count runs past the end.
+    QRandomGenerator random(77);
+    QByteArray text;
+    while (text.size() < (5 << 20))
+        text += randomCache(random, 1000);
+    text += "0\t0\t100\t0\t0\t0\t0\r\n1\t\t2\t3\t4\r";
+    const QList<CacheEntry> expected = loadByTextStream(text);
+    QVERIFY(expected.size() > 10000);
+    QCOMPARE(load(text), expected);
+
+    QByteArray utf16("\xfe\xff");
+    for (const QChar c : QString::fromUtf8(text.first(3 << 20)))
+        utf16 += QByteArray(1, char(c.unicode() >> 8)) + char(c.unicode() & 0xff);
+    QCOMPARE(load(utf16), loadByTextStream(utf16));
+}
+
+void tst_CacheLines::readsFromTheDevicePosition()
+{
+    const QByteArray text("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\n0\t0\t1\t0\t0\t0\t0\n4\t0\t5\t6\t7\n");
+    const QList<CacheEntry> rest = load(text, text.indexOf("0\t0\t1", 5));
+    QCOMPARE(rest.size(), 1);
+    QCOMPARE(rest[0].components, QStringList{"4:5:6:7:0:1:1"});
+    // From inside a line: its rest is a line of its own, as for the stream.
+    QCOMPARE(load(text, 3), loadByTextStream(text, 3));
+}
+
+QTEST_GUILESS_MAIN(tst_CacheLines)
+#include "tst_cachelines.moc"
