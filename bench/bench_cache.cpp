@@ -1,0 +1,83 @@
+#include "benchreport.h"
+
+#include "cache/cacheloader.h"
+#include "demoencoders.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr int Runs = 5;
+constexpr qint64 Block = 1 << 20;
+
+// The floor: the file read in blocks and its line ends counted, nothing kept.
+qint64 countLines(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    QByteArray block(Block, Qt::Uninitialized);
+    qint64 lines = 0;
+    for (qint64 n; (n = file.read(block.data(), Block)) > 0;) {
+        const char *at = block.constData();
+        const char *end = at + n;
+        while ((at = static_cast<const char *>(std::memchr(at, '\n', end - at)))) {
+            ++lines;
+            ++at;
+        }
+    }
+    return lines;
+}
+
+// Best time of the loads alone: each result is dropped outside the timing.
+double bestLoad(const QString &path, qsizetype *entries, qsizetype *components)
+{
+    double best = std::numeric_limits<double>::max();
+    for (int i = 0; i < Runs; ++i) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return 0;
+        QElapsedTimer timer;
+        timer.start();
+        const QList<CacheEntry> loaded = loadCacheEntries(&file);
+        best = std::min(best, timer.nsecsElapsed() / 1e9);
+        *entries = loaded.size();
+        *components = 0;
+        for (const CacheEntry &entry : loaded)
+            *components += entry.components.size();
+    }
+    return best;
+}
+
+void cacheSection(const BenchContext &context)
+{
+    const QString path = context.largeDir + QLatin1Char('/') + QLatin1String(DemoCacheName);
+    if (!QFileInfo::exists(path)) {
+        std::printf("the large demo set has no cache file\n");
+        return;
+    }
+    qint64 lines = 0;
+    const double count = bestSeconds(Runs, [&] { lines = countLines(path); });
+    qsizetype entries = 0;
+    qsizetype components = 0;
+    const double load = bestLoad(path, &entries, &components);
+
+    reportValue(QStringLiteral("large cache: lines"), double(lines), QString());
+    reportValue(QStringLiteral("large cache: entries"), double(entries), QString());
+    reportValue(QStringLiteral("large cache: components"), double(components), QString());
+    reportValue(QStringLiteral("large cache: size"), QFileInfo(path).size() / 1048576.0,
+                QStringLiteral("MiB"));
+    reportRatio(QStringLiteral("loadCacheEntries (large set)"), load * 1e3,
+                QStringLiteral("line count of the same file"), count * 1e3, QStringLiteral("ms"));
+}
+
+} // namespace
+
+KORVANE_BENCH_SECTION("cache", cacheSection);
