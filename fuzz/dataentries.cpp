@@ -5,6 +5,7 @@
 #include "data/tiledatastore.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QtEndian>
 
 #include <climits>
@@ -15,11 +16,18 @@ namespace {
 constexpr int ItemEntriesStart = 16384;
 constexpr int IndexEntrySize = 12;
 
+// Bits of the art input's lead word: that file does not open.
+constexpr quint32 MissingIndex = 0x80000000u;
+constexpr quint32 MissingData = 0x40000000u;
+
 // Graphic ids outside the index must behave as graphics without art.
 const int OutsideIds[] = {-1, 16384, 16385, 65535, INT_MAX, INT_MIN};
 
-std::unique_ptr<QBuffer> bufferOf(const QByteArray &bytes)
+// The bytes as an open file would give them, or a file that does not open.
+std::unique_ptr<QIODevice> deviceOf(const QByteArray &bytes, bool missing)
 {
+    if (missing)
+        return std::make_unique<QFile>(QStringLiteral("/nonexistent/korvane-fuzz"));
     auto buffer = std::make_unique<QBuffer>();
     buffer->setData(bytes);
     buffer->open(QIODevice::ReadOnly);
@@ -144,16 +152,21 @@ FuzzFailure checkTile(const TileDataStore &store, const QByteArray &file, int n)
 
 FuzzFailure fuzzArtStore(const QByteArray &input)
 {
-    const quint32 claimed = input.size() >= 4 ? qFromLittleEndian<quint32>(input.constData()) : 0;
+    const quint32 lead = input.size() >= 4 ? qFromLittleEndian<quint32>(input.constData()) : 0;
+    const bool indexMissing = lead & MissingIndex;
+    const bool dataMissing = lead & MissingData;
+    const quint32 claimed = lead & ~(MissingIndex | MissingData);
     const QByteArray rest = input.mid(4);
     const QByteArray itemIndex = rest.left(qsizetype(qMin<quint32>(claimed, rest.size())));
     const QByteArray data = rest.mid(itemIndex.size());
 
     // The first half of the index is never read: zeros stand for it.
     const QByteArray index = QByteArray(ItemEntriesStart * IndexEntrySize, '\0') + itemIndex;
-    const std::unique_ptr<QBuffer> indexDevice = bufferOf(index);
-    ArtStore store(indexDevice.get(), bufferOf(data));
-    const ArtReference reference(itemIndex, data);
+    const std::unique_ptr<QIODevice> indexDevice = deviceOf(index, indexMissing);
+    ArtStore store(indexDevice.get(), deviceOf(data, dataMissing));
+    // A file that does not open reads as empty.
+    const ArtReference reference(indexMissing ? QByteArray() : itemIndex,
+                                 dataMissing ? QByteArray() : data);
 
     // Every graphic the index part names (twice, through the cache, and more
     // than the cache holds), then the ids beyond the index.
@@ -179,9 +192,12 @@ FuzzFailure fuzzTileData(const QByteArray &input)
     if (input.isEmpty())
         return {};
     const bool itemSection = input[0] & 1;
-    const QByteArray file = itemSection ? QByteArray(428032, '\0') + input.mid(1) : input.mid(1);
-    const std::unique_ptr<QBuffer> device = bufferOf(file);
+    const bool missing = input[0] & 2;
+    QByteArray file = itemSection ? QByteArray(428032, '\0') + input.mid(1) : input.mid(1);
+    const std::unique_ptr<QIODevice> device = deviceOf(file, missing);
     const TileDataStore store(device.get());
+    if (missing)
+        file.clear();
 
     // Block and record boundaries, both ends of the table, beyond it, and the
     // tile numbers the data itself holds.

@@ -26,12 +26,14 @@ FuzzFailure fuzzPayloadPreview(const QByteArray &input);
 FuzzFailure fuzzPayloadExport(const QByteArray &input);
 
 // The art store: u32 n (little-endian), n bytes of the item half of the
-// index (from entry 16384 on), then the art data. Sizes, bitmaps and images
+// index (from entry 16384 on), then the art data. Bits 31 and 30 of n stand
+// for an index or data file that does not open. Sizes, bitmaps and images
 // are asked for a spread of graphic ids.
 FuzzFailure fuzzArtStore(const QByteArray &input);
 
 // The tile data store: one byte, then the file. When bit 0 of the byte is set
-// the file's item section starts with the bytes (the land section is zero).
+// the file's item section starts with the bytes (the land section is zero);
+// bit 1 stands for a file that does not open.
 FuzzFailure fuzzTileData(const QByteArray &input);
 
 struct FuzzTarget

@@ -92,11 +92,12 @@ QByteArray rawArt(quint16 width, quint16 height, const QList<qint16> &words)
 }
 
 // u32 n, the first n bytes of the item half of the index, the art data.
-QByteArray artInput(const ArtFileBuilder &builder, int graphics)
+// `missing` sets bit 31 (no index file) or 30 (no data file) of n.
+QByteArray artInput(const ArtFileBuilder &builder, int graphics, quint32 missing = 0)
 {
     const QByteArray index = builder.index().mid(16384 * 12, graphics * 12);
     QByteArray input(4, '\0');
-    qToLittleEndian<quint32>(quint32(index.size()), input.data());
+    qToLittleEndian<quint32>(quint32(index.size()) | missing, input.data());
     return input + index + builder.data();
 }
 
@@ -119,7 +120,8 @@ QList<QByteArray> artSeeds()
     damaged.setIndexEntry(8, 0, 0);                                        // length 0
     damaged.setIndexEntry(9, -2, 40);
 
-    return {artInput(sound, 5), artInput(damaged, 10), artInput(sound, 2).left(30)};
+    return {artInput(sound, 5), artInput(damaged, 10), artInput(sound, 2).left(30),
+            artInput(sound, 5, 0x40000000u), artInput(sound, 5, 0x80000000u)};
 }
 
 QList<QByteArray> tileDataSeeds()
@@ -136,6 +138,7 @@ QList<QByteArray> tileDataSeeds()
         '\0' + file.left(3 * 836 + 10),
         '\0' + file,
         '\1' + file.mid(428032 + 1188 * 511),
+        QByteArray("\2"),
     };
 }
 
