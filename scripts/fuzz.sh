@@ -6,7 +6,7 @@
 # timeout or memory blow-up fails the run; the failing input is printed.
 #
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
-#   KORVANE_FUZZ_JOBS=2 runs two targets at a time.
+#   KORVANE_FUZZ_JOBS=N runs N targets at a time (default: 2, or 1 on one core).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANE_FUZZ_BUILD_DIR:-$root/build-fuzz}
@@ -15,7 +15,7 @@ seconds=${1:-30}
 targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] ||
     targets=(configuration cacheloader payload_preview payload_export artstore tiledata)
-jobs=${KORVANE_FUZZ_JOBS:-1}
+jobs=${KORVANE_FUZZ_JOBS:-$(($(nproc) >= 2 ? 2 : 1))}
 
 "$root/scripts/setup.sh"
 if [[ ! -f "$build/build.ninja" ]]; then
