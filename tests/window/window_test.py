@@ -20,6 +20,7 @@ usage: window_test.py --korvane EXE --cli EXE --demodata EXE
 
 import argparse
 import ctypes
+import ctypes.util
 import os
 import secrets
 import shutil
@@ -373,6 +374,45 @@ def inside(point, box, margin=0):
     return x + margin <= point[0] < x + w - margin and y + margin <= point[1] < y + h - margin
 
 
+def send_delete_window(display_name, window):
+    """Sends the window the WM_DELETE_WINDOW message of its close button."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):  # XEvent: 24 longs
+        _fields_ = [("message", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    display = x11.XOpenDisplay(display_name.encode())
+    if not display:
+        raise Failure(f"cannot open the display {display_name}")
+    try:
+        event = Event()
+        event.message.type = 33  # ClientMessage
+        event.message.window = window
+        event.message.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
+        event.message.format = 32
+        event.message.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+        event.message.data[1] = 0  # CurrentTime
+        if not x11.XSendEvent(display, window, 0, 0, ctypes.byref(event)):
+            raise Failure("cannot send the close message")
+        x11.XFlush(display)
+    finally:
+        x11.XCloseDisplay(display)
+
+
 # --- the checks -------------------------------------------------------------
 
 
@@ -503,6 +543,15 @@ def run(args):
 
         if session.korvane.poll() is not None:
             raise Failure(f"korvane ended with status {session.korvane.returncode}")
+        # The user closes the window, as a window manager asks it to.
+        send_delete_window(session.display, int(window))
+        try:
+            status = session.korvane.wait(60)
+        except subprocess.TimeoutExpired:
+            raise Failure("korvane did not end when its window was closed")
+        if status != 0:
+            raise Failure(f"korvane ended with status {status} when its window was closed")
+        print("close: korvane ended with status 0")
         return 0
     except (Failure, subprocess.CalledProcessError) as error:
         print(f"FAIL: {error}", file=sys.stderr)
