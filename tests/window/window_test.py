@@ -9,7 +9,8 @@ then with real mouse input (press, move in steps, release):
   pane shows the very pixels korvane-cli renders for that entry;
 - selects "Entry 1" and "Entry 2" (click, Ctrl+click), opens a fresh directory
   in the "Destination" tree by keyboard, drags both onto it and checks the two
-  .mlt files against korvane-cli export of the same entries.
+  .mlt files against korvane-cli export of the same entries;
+- closes the window as its close button would and expects status 0.
 
 Positions come from outside the program: the toolkit's accessibility
 interface (AT-SPI) and the screenshot. Every process the test starts carries
