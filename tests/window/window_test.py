@@ -575,6 +575,8 @@ def main():
     parser.add_argument("--cli", required=True)
     parser.add_argument("--demodata", required=True)
     args = parser.parse_args()
+    # Stopped from outside, the test still ends what it started.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped"))
     for tool in ("Xvfb", "xdotool", "xwd", "convert", "dbus-daemon"):
         if shutil.which(tool) is None:
             print(f"FAIL: {tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
