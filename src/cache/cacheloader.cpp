@@ -1,5 +1,7 @@
 #include "cacheloader.h"
 
+#include "cache/decimaltext.h"
+
 #include <QIODevice>
 #include <QStringDecoder>
 
@@ -79,9 +81,9 @@ private:
 
     QIODevice *device;
     std::optional<QStringDecoder> decoder; // chosen by the first chunk
-    QString text;          // decoded, from the start of the next line on
-    qsizetype at = 0;      // start of the next line in text
-    qsizetype scanned = 0; // text before this holds no "\n" after `at`
+    QString text;                          // decoded, from the start of the next line on
+    qsizetype at = 0;                      // start of the next line in text
+    qsizetype scanned = 0;                 // text before this holds no "\n" after `at`
 };
 
 // The first fields of a TAB-separated line, empty fields counting, "" past
@@ -112,23 +114,6 @@ struct Fields
     qsizetype tabs = 0;
 };
 
-// QStringView::toInt, with the common plain decimal form read directly.
-int toInt(QStringView text)
-{
-    const qsizetype sign = !text.isEmpty() && text.front() == u'-' ? 1 : 0;
-    const qsizetype digits = text.size() - sign;
-    if (digits < 1 || digits > 9)
-        return text.toInt();
-    int value = 0;
-    for (qsizetype i = sign; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return text.toInt();
-        value = value * 10 + (c - u'0');
-    }
-    return sign ? -value : value;
-}
-
 QChar *put(QChar *out, QStringView text)
 {
     if (!text.isEmpty())
@@ -141,8 +126,7 @@ QString specOf(const Fields &fields)
     static constexpr char16_t Tail[] = u":0:1:1";
     constexpr qsizetype TailSize = std::size(Tail) - 1;
     const QStringView graphic = fields[0], x = fields[2], y = fields[3], z = fields[4];
-    QString spec(graphic.size() + x.size() + y.size() + z.size() + 3 + TailSize,
-                 Qt::Uninitialized);
+    QString spec(graphic.size() + x.size() + y.size() + z.size() + 3 + TailSize, Qt::Uninitialized);
     QChar *out = put(spec.data(), graphic);
     *out++ = u':';
     out = put(out, x);
@@ -171,7 +155,7 @@ QList<CacheEntry> loadCacheEntries(QIODevice *device)
         if (header.tabs != 6)
             continue;
 
-        const int count = toInt(header[2]);
+        const int count = decimalInt(header[2]);
         int minX = CacheBoundsStart, minY = CacheBoundsStart;
         int maxX = -CacheBoundsStart, maxY = -CacheBoundsStart;
         QStringList components;
@@ -181,8 +165,8 @@ QList<CacheEntry> loadCacheEntries(QIODevice *device)
         // add phantom components nor spin on an exhausted stream.
         for (int i = 0; i < count && lines.next(&line); ++i) {
             const Fields fields(line);
-            const int x = toInt(fields[2]);
-            const int y = toInt(fields[3]);
+            const int x = decimalInt(fields[2]);
+            const int y = decimalInt(fields[3]);
             minX = std::min(minX, x);
             minY = std::min(minY, y);
             maxX = std::max(maxX, x);

@@ -1,7 +1,8 @@
 #include "multipayload.h"
 
-#include <QBuffer>
 #include <QDataStream>
+#include <QIODevice>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -23,40 +24,61 @@ QByteArray encodeMultiPayload(const QList<MultiEntry> &entries)
     return bytes;
 }
 
-MultiPayloadReader::MultiPayloadReader(const QByteArray &payload)
-    : data(payload), stream(new QDataStream(data))
-{
-    stream->setByteOrder(QDataStream::LittleEndian);
-}
-
-MultiPayloadReader::~MultiPayloadReader()
-{
-    delete stream;
-}
+MultiPayloadReader::MultiPayloadReader(const QByteArray &payload) : data(payload) {}
 
 bool MultiPayloadReader::atEnd() const
 {
-    return stream->status() != QDataStream::Ok || stream->atEnd();
+    return failed || position >= data.size();
+}
+
+bool MultiPayloadReader::readInt(qint32 *value)
+{
+    if (failed || data.size() - position < 4)
+        return !(failed = true);
+    *value = qFromLittleEndian<qint32>(data.constData() + position);
+    position += 4;
+    return true;
+}
+
+bool MultiPayloadReader::readString(QString *text)
+{
+    qint32 length = 0;
+    if (!readInt(&length))
+        return false;
+    const quint32 bytes = quint32(length);
+    if (bytes == 0xFFFFFFFFu) { // a null string
+        *text = QString();
+        return true;
+    }
+    // UTF-16 code units only, and no more than the data holds.
+    if ((bytes & 1) != 0 || bytes > quint64(data.size() - position))
+        return !(failed = true);
+    text->resize(qsizetype(bytes / 2));
+    qFromLittleEndian<char16_t>(data.constData() + position, bytes / 2, text->data());
+    position += bytes;
+    return true;
 }
 
 bool MultiPayloadReader::readEntry(MultiEntry &entry)
 {
     entry = MultiEntry();
-    qint32 count = 0;
-    *stream >> entry.text >> entry.bounds >> count;
-    if (stream->status() != QDataStream::Ok)
+    qint32 x1 = 0, y1 = 0, x2 = 0, y2 = 0, count = 0;
+    if (!readString(&entry.text) || !readInt(&x1) || !readInt(&y1) || !readInt(&x2) ||
+        !readInt(&y2))
+        return false;
+    entry.bounds = QRect(QPoint(x1, y1), QPoint(x2, y2));
+    if (!readInt(&count))
         return false;
 
     // Every string takes at least its 4-byte length, which bounds what a
     // lying count can make us reserve.
-    const qint64 left = stream->device()->bytesAvailable();
-    entry.components.reserve(int(std::min<qint64>(std::max(count, 0), left / 4)));
+    const qsizetype left = data.size() - position;
+    entry.components.reserve(std::min<qsizetype>(std::max(count, 0), left / 4));
     for (qint32 i = 0; i < count; ++i) {
         QString component;
-        *stream >> component;
-        if (stream->status() != QDataStream::Ok)
+        if (!readString(&component))
             return false;
-        entry.components.append(component);
+        entry.components.append(std::move(component));
     }
     return true;
 }

@@ -37,10 +37,6 @@ class MultiPayloadReader
 {
 public:
     explicit MultiPayloadReader(const QByteArray &payload);
-    ~MultiPayloadReader();
-
-    MultiPayloadReader(const MultiPayloadReader &) = delete;
-    MultiPayloadReader &operator=(const MultiPayloadReader &) = delete;
 
     // True when no byte is left to start another entry.
     bool atEnd() const;
@@ -51,6 +47,12 @@ public:
     bool readEntry(MultiEntry &entry);
 
 private:
+    bool readInt(qint32 *value);
+    bool readString(QString *text);
+
+    // Read straight from the bytes, as QDataStream would read them
+    // little-endian, but without its per-value device calls.
     QByteArray data;
-    QDataStream *stream;
+    qsizetype position = 0;
+    bool failed = false; // set by the first read past the end or bad string
 };

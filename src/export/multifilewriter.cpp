@@ -1,5 +1,6 @@
 #include "multifilewriter.h"
 
+#include "cache/decimaltext.h"
 #include "cache/multipayload.h"
 
 #include <QFile>
@@ -130,10 +131,10 @@ QByteArray encodeMultiFile(const QStringList &components)
     out += MultiFileLead;
     for (const QString &spec : components) {
         const std::array<QStringView, 4> fields = leadingFields(spec);
-        qToLittleEndian<quint16>(fields[0].toUShort(nullptr, 10), out);
-        qToLittleEndian<qint16>(fields[1].toShort(nullptr, 10), out + 2);
-        qToLittleEndian<qint16>(fields[2].toShort(nullptr, 10), out + 4);
-        qToLittleEndian<qint16>(fields[3].toShort(nullptr, 10), out + 6);
+        qToLittleEndian<quint16>(decimalUShort(fields[0]), out);
+        qToLittleEndian<qint16>(decimalShort(fields[1]), out + 2);
+        qToLittleEndian<qint16>(decimalShort(fields[2]), out + 4);
+        qToLittleEndian<qint16>(decimalShort(fields[3]), out + 6);
         qToLittleEndian<qint32>(1, out + 8);
         out += MultiFileRecord;
     }

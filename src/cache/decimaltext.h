@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QStringView>
+
+#include <optional>
+
+// The value of a plain decimal text: an optional '-' and 1 to 9 ASCII digits,
+// nothing else. Other texts (signs, spaces, longer numbers) give no value, so
+// that callers leave them to Qt's own conversion; where a value is given it
+// is the one Qt's conversion gives.
+inline std::optional<int> plainDecimal(QStringView text)
+{
+    const qsizetype sign = !text.isEmpty() && text.front() == u'-' ? 1 : 0;
+    const qsizetype digits = text.size() - sign;
+    if (digits < 1 || digits > 9)
+        return std::nullopt;
+    int value = 0;
+    for (qsizetype i = sign; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c - u'0');
+    }
+    return sign ? -value : value;
+}
+
+// QStringView::toInt in base 10, with plain decimal texts read directly.
+inline int decimalInt(QStringView text)
+{
+    if (const std::optional<int> value = plainDecimal(text))
+        return *value;
+    return text.toInt();
+}
+
+// QStringView::toShort in base 10: 0 outside -32768 to 32767.
+inline qint16 decimalShort(QStringView text)
+{
+    if (const std::optional<int> value = plainDecimal(text))
+        return *value >= -32768 && *value <= 32767 ? qint16(*value) : 0;
+    return text.toShort(nullptr, 10);
+}
+
+// QStringView::toUShort in base 10: 0 outside 0 to 65535.
+inline quint16 decimalUShort(QStringView text)
+{
+    const std::optional<int> value = plainDecimal(text);
+    if (value && *value >= 0)
+        return *value <= 65535 ? quint16(*value) : 0;
+    return text.toUShort(nullptr, 10);
+}
