@@ -62,11 +62,28 @@ QByteArray randomCache(QRandomGenerator &random, int lines)
 {
     static const QList<QByteArray> ends = {"\n", "\n", "\n", "\r\n", "\r", "\r\r\n", "\n\r"};
     // Large positive numbers that convert would swallow the rest as components.
-    static const QList<QByteArray> values = {
-        "0",          "7",    "-12",      "+5",   " 4",   "3 ",       "",
-        "x",          "-",    "99999999999", "2147483648", "-2147483648", "-987654321",
-        "1234",       "0012", "\xc3\xa9",   "\xff", "\xc3", QByteArray("1\0" "2", 3),
-        "\xd9\xa3"};
+    static const QList<QByteArray> values = {"0",
+                                             "7",
+                                             "-12",
+                                             "+5",
+                                             " 4",
+                                             "3 ",
+                                             "",
+                                             "x",
+                                             "-",
+                                             "99999999999",
+                                             "2147483648",
+                                             "-2147483648",
+                                             "-987654321",
+                                             "1234",
+                                             "0012",
+                                             "\xc3\xa9",
+                                             "\xff",
+                                             "\xc3",
+                                             QByteArray("1\0"
+                                                        "2",
+                                                        3),
+                                             "\xd9\xa3"};
     auto value = [&] { return values[random.bounded(values.size())]; };
     QByteArray text;
     for (int i = 0; i < lines; ++i) {
@@ -107,8 +124,7 @@ void tst_CacheLines::lineEnds_data()
         << QByteArray("0\t0\t2\t0\t0\t0\t0\n1\t0\t1\t2\t3\r4\n5\t0\t6\t7\t8\n")
         << QStringList{"1:1:2:3\r4:0:1:1", "5:6:7:8:0:1:1"};
     QTest::newRow("one CR of CR CR LF taken")
-        << QByteArray("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\r\r\n")
-        << QStringList{"1:1:2:3\r:0:1:1"};
+        << QByteArray("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\r\r\n") << QStringList{"1:1:2:3\r:0:1:1"};
     QTest::newRow("CR at the end of the data ends the line")
         << QByteArray("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\r") << QStringList{"1:1:2:3:0:1:1"};
     QTest::newRow("LF CR: the CR is an empty line")
@@ -181,7 +197,8 @@ void tst_CacheLines::linesAcrossChunks()
 
 void tst_CacheLines::readsFromTheDevicePosition()
 {
-    const QByteArray text("0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\n0\t0\t1\t0\t0\t0\t0\n4\t0\t5\t6\t7\n");
+    const QByteArray text(
+        "0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\n0\t0\t1\t0\t0\t0\t0\n4\t0\t5\t6\t7\n");
     const QList<CacheEntry> rest = load(text, text.indexOf("0\t0\t1", 5));
     QCOMPARE(rest.size(), 1);
     QCOMPARE(rest[0].components, QStringList{"4:5:6:7:0:1:1"});
