@@ -126,8 +126,9 @@ QString specOf(const Fields &fields)
     static constexpr char16_t Tail[] = u":0:1:1";
     constexpr qsizetype TailSize = std::size(Tail) - 1;
     const QStringView graphic = fields[0], x = fields[2], y = fields[3], z = fields[4];
-    QString spec(graphic.size() + x.size() + y.size() + z.size() + 3 + TailSize, Qt::Uninitialized);
-    QChar *out = put(spec.data(), graphic);
+    QString specText(graphic.size() + x.size() + y.size() + z.size() + 3 + TailSize,
+                     Qt::Uninitialized);
+    QChar *out = put(specText.data(), graphic);
     *out++ = u':';
     out = put(out, x);
     *out++ = u':';
@@ -135,7 +136,7 @@ QString specOf(const Fields &fields)
     *out++ = u':';
     out = put(out, z);
     put(out, QStringView(Tail, TailSize));
-    return spec;
+    return specText;
 }
 
 } // namespace

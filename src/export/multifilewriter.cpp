@@ -19,17 +19,17 @@ constexpr qsizetype MultiFileRecord = 12;
 
 // Fields 0 to 3 of a ComponentSpec, as QString::section(':', n) gives them:
 // empty fields count, a field past the last ':' is empty.
-std::array<QStringView, 4> leadingFields(QStringView spec)
+std::array<QStringView, 4> leadingFields(QStringView specText)
 {
     std::array<QStringView, 4> fields;
     qsizetype start = 0;
     for (QStringView &field : fields) {
-        if (start > spec.size())
+        if (start > specText.size())
             break;
-        qsizetype end = spec.indexOf(u':', start);
+        qsizetype end = specText.indexOf(u':', start);
         if (end < 0)
-            end = spec.size();
-        field = spec.sliced(start, end - start);
+            end = specText.size();
+        field = specText.sliced(start, end - start);
         start = end + 1;
     }
     return fields;
@@ -129,8 +129,8 @@ QByteArray encodeMultiFile(const QStringList &components)
     char *out = bytes.data();
     qToLittleEndian<qint32>(0, out);
     out += MultiFileLead;
-    for (const QString &spec : components) {
-        const std::array<QStringView, 4> fields = leadingFields(spec);
+    for (const QString &specText : components) {
+        const std::array<QStringView, 4> fields = leadingFields(specText);
         qToLittleEndian<quint16>(decimalUShort(fields[0]), out);
         qToLittleEndian<qint16>(decimalShort(fields[1]), out + 2);
         qToLittleEndian<qint16>(decimalShort(fields[2]), out + 4);

@@ -25,10 +25,10 @@ int fieldValue(const QList<QStringView> &fields, int index)
 
 } // namespace
 
-MultiComponent::MultiComponent(QString spec, const TileDataStore *tiles)
+MultiComponent::MultiComponent(QString specText, const TileDataStore *tiles)
 {
     // Empty fields count, as with QString::section at a single separator.
-    const QList<QStringView> fields = QStringView(spec).split(u':');
+    const QList<QStringView> fields = QStringView(specText).split(u':');
 
     // 16-bit fields keep the low 16 bits of the value (two's complement).
     graphicId = quint16(fieldValue(fields, GraphicField) & 0xFFFF);

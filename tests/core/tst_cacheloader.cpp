@@ -97,7 +97,7 @@ void tst_CacheLoader::entries()
 void tst_CacheLoader::componentSpec_data()
 {
     QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("specText");
     QTest::newRow("worked example") << "1234\t7\t-1\t2\t0"
                                     << "1234:-1:2:0:0:1:1";
     QTest::newRow("extra fields dropped") << "1\t2\t3\t4\t5\t6\t7\t8"
@@ -113,8 +113,8 @@ void tst_CacheLoader::componentSpec_data()
 void tst_CacheLoader::componentSpec()
 {
     QFETCH(QString, line);
-    QFETCH(QString, spec);
-    QCOMPARE(::componentSpec(line), spec);
+    QFETCH(QString, specText);
+    QCOMPARE(::componentSpec(line), specText);
 }
 
 void tst_CacheLoader::boundsAreNotClamped()

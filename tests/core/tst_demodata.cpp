@@ -182,8 +182,8 @@ void tst_DemoData::usedGraphicsAreDescribed()
     QVERIFY(cache.open(QIODevice::ReadOnly));
     QSet<int> used;
     for (const CacheEntry &entry : loadCacheEntries(&cache))
-        for (const QString &spec : entry.components)
-            used.insert(spec.section(u':', 0, 0).toInt());
+        for (const QString &specText : entry.components)
+            used.insert(specText.section(u':', 0, 0).toInt());
     const QByteArray index = contents(smallSet.filePath(QString::fromLatin1(DemoArtIndexName)));
     const QByteArray data = contents(smallSet.filePath(QString::fromLatin1(DemoArtDataName)));
     const QByteArray tiles = contents(smallSet.filePath(QString::fromLatin1(DemoTileDataName)));

@@ -60,7 +60,7 @@ void tst_MultiComponent::initTestCase()
 
 void tst_MultiComponent::parsing_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("specText");
     QTest::addColumn<int>("graphicId");
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
@@ -92,8 +92,8 @@ void tst_MultiComponent::parsing_data()
 
 void tst_MultiComponent::parsing()
 {
-    QFETCH(QString, spec);
-    const MultiComponent component(spec, tiles.get());
+    QFETCH(QString, specText);
+    const MultiComponent component(specText, tiles.get());
     QTEST(int(component.graphicId), "graphicId");
     QTEST(int(component.x), "x");
     QTEST(int(component.y), "y");
