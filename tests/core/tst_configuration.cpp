@@ -46,6 +46,14 @@ void tst_Configuration::values_data()
         << QStringList{"a<b>.idx", "", "", ""};
     QTest::newRow("empty element")
         << QByteArray("<conf><cache/></conf>") << QStringList{"", "", "", ""};
+    QTest::newRow("nested 200 deep is read")
+        << QByteArray("<a>").repeated(200) + "<cache>c</cache>" + QByteArray("</a>").repeated(200)
+        << QStringList{"", "", "", "c"};
+    // Far deeper than any configuration, and the parser would take minutes.
+    QTest::newRow("nested 150000 deep is not read")
+        << QByteArray("<a>").repeated(150000) + "<cache>c</cache>" +
+               QByteArray("</a>").repeated(150000)
+        << QStringList{"", "", "", ""};
     QTest::newRow("unknown elements ignored")
         << QByteArray("<conf><art>x</art><cachefile>y</cachefile></conf>")
         << QStringList{"", "", "", ""};
