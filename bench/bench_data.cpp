@@ -101,6 +101,8 @@ void dataSection(const BenchContext &context)
     });
     const double copy = bestSeconds(Runs, [&] {
         for (const QByteArray &bitmap : bitmaps) {
+            if (bitmap.size() < 4)
+                continue;
             const int width = qFromLittleEndian<quint16>(bitmap.constData());
             const int height = qFromLittleEndian<quint16>(bitmap.constData() + 2);
             QImage image(width, height, QImage::Format_ARGB32);
