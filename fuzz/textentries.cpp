@@ -31,9 +31,9 @@ QString describe(const QRect &rect)
 
 FuzzFailure checkEntry(const CacheEntry &entry)
 {
-    for (const QString &spec : entry.components) {
-        if (!spec.endsWith(QLatin1String(":0:1:1")))
-            return QStringLiteral("component \"%1\" does not end in :0:1:1").arg(spec);
+    for (const QString &specText : entry.components) {
+        if (!specText.endsWith(QLatin1String(":0:1:1")))
+            return QStringLiteral("component \"%1\" does not end in :0:1:1").arg(specText);
     }
     const QRect &bounds = entry.bounds;
     if (entry.components.isEmpty()
