@@ -1,8 +1,8 @@
 #include "benchreport.h"
 
-#include "app/configuration.h"
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 #include "cache/multipayload.h"
+#include "core/configuration.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
 #include "demoencoders.h"
@@ -36,35 +36,28 @@ bool runCli(const QString &program, const QStringList &arguments)
            process.exitCode() == 0;
 }
 
-QList<CacheEntry> cacheEntries(const Configuration &configuration)
+QList<MultiEntry> cacheEntries(const Configuration &configuration)
 {
-    QFile cache(configuration.cache);
-    return cache.open(QIODevice::ReadOnly) ? loadCacheEntries(&cache) : QList<CacheEntry>();
+    MultiCache cache;
+    cache.load(configuration.cache);
+    return cache.entries();
 }
 
 // The whole batch inside one process: read the cache, build the payload of
 // every entry, write the files.
 void exportInProcess(const Configuration &configuration, const QString &directory)
 {
-    const QList<CacheEntry> entries = cacheEntries(configuration);
-    QList<MultiEntry> all;
-    all.reserve(entries.size());
-    for (qsizetype n = 0; n < entries.size(); ++n)
-        all.append({QStringLiteral("Entry %1").arg(n), entries[n].bounds, entries[n].components});
-    writeMultiFiles(encodeMultiPayload(all), directory);
+    writeMultiFiles(encodeMultiPayload(cacheEntries(configuration)), directory);
 }
 
 // One picture inside one process: read the cache and the readers, render the
 // entry and encode it as PNG.
 void renderInProcess(const Configuration &configuration, qsizetype index)
 {
-    const QList<CacheEntry> entries = cacheEntries(configuration);
+    const QList<MultiEntry> entries = cacheEntries(configuration);
     ArtStore art(configuration.artidx, configuration.artmul);
     TileDataStore tiles(configuration.tiledata);
-    const QByteArray payload =
-        encodeMultiPayload({{QStringLiteral("Entry %1").arg(index), entries[index].bounds,
-                             entries[index].components}});
-    const QImage image = renderMultiPayload(payload, &art, &tiles);
+    const QImage image = renderMultiEntry(entries[index], &art, &tiles);
     QBuffer png;
     png.open(QIODevice::WriteOnly);
     QImageWriter(&png, "png").write(image);
@@ -73,9 +66,11 @@ void renderInProcess(const Configuration &configuration, qsizetype index)
 void cliSection(const BenchContext &context)
 {
     const QString program = context.buildDir + QStringLiteral("/src/korvane-cli");
-    const std::optional<Configuration> large = readConfiguration(configOf(context.largeDir));
-    const std::optional<Configuration> demo = readConfiguration(configOf(context.demoDir));
-    if (!QFileInfo(program).isExecutable() || !large || !demo) {
+    const ConfigurationFile largeFile = readConfigurationFile(configOf(context.largeDir));
+    const ConfigurationFile demoFile = readConfigurationFile(configOf(context.demoDir));
+    const Configuration *large = &largeFile.values;
+    const Configuration *demo = &demoFile.values;
+    if (!QFileInfo(program).isExecutable() || !largeFile.opened || !demoFile.opened) {
         std::printf("korvane-cli or the demo configurations are missing\n");
         return;
     }
@@ -102,9 +97,9 @@ void cliSection(const BenchContext &context)
                 QStringLiteral("the same in-process"), floor, QStringLiteral("s"));
 
     // The keep: the demo entry with the most components.
-    const QList<CacheEntry> entries = cacheEntries(*demo);
+    const QList<MultiEntry> entries = cacheEntries(*demo);
     const auto keep = std::max_element(entries.cbegin(), entries.cend(),
-                                       [](const CacheEntry &a, const CacheEntry &b) {
+                                       [](const MultiEntry &a, const MultiEntry &b) {
                                            return a.components.size() < b.components.size();
                                        }) -
                       entries.cbegin();

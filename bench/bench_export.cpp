@@ -1,6 +1,6 @@
 #include "benchreport.h"
 
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 #include "cache/multipayload.h"
 #include "demoencoders.h"
 #include "export/multifilewriter.h"
@@ -35,16 +35,12 @@ double timeIntoNewDirectory(const QString &dir, const std::function<void(const Q
 // through the writer, beside plain writes of the same bytes to as many files.
 void runExport(const BenchContext &context)
 {
-    QFile cache(context.largeDir + u'/' + QLatin1String(DemoCacheName));
-    if (!cache.open(QIODevice::ReadOnly)) {
+    MultiCache cache;
+    if (!cache.load(context.largeDir + u'/' + QLatin1String(DemoCacheName))) {
         std::printf("no large demo set in %s\n", qPrintable(context.largeDir));
         return;
     }
-    const QList<CacheEntry> loaded = loadCacheEntries(&cache);
-    QList<MultiEntry> entries;
-    entries.reserve(loaded.size());
-    for (qsizetype n = 0; n < loaded.size(); ++n)
-        entries.append({QStringLiteral("Entry %1").arg(n), loaded[n].bounds, loaded[n].components});
+    const QList<MultiEntry> entries = cache.entries();
     const QByteArray payload = encodeMultiPayload(entries);
 
     QList<QByteArray> files;
@@ -58,7 +54,7 @@ void runExport(const BenchContext &context)
 
     const auto plainWrites = [&](const QString &dir) {
         for (qsizetype n = 0; n < files.size(); ++n) {
-            QFile file(dir + QStringLiteral("/Entry %1.mlt").arg(n));
+            QFile file(dir + u'/' + MultiCache::entryName(n) + QStringLiteral(".mlt"));
             if (file.open(QIODevice::WriteOnly))
                 file.write(files[n]);
         }
@@ -67,7 +63,7 @@ void runExport(const BenchContext &context)
     // also syncs it to disk before the rename.
     const auto savedWrites = [&](const QString &dir) {
         for (qsizetype n = 0; n < files.size(); ++n) {
-            QSaveFile file(dir + QStringLiteral("/Entry %1.mlt").arg(n));
+            QSaveFile file(dir + u'/' + MultiCache::entryName(n) + QStringLiteral(".mlt"));
             if (file.open(QIODevice::WriteOnly)) {
                 file.write(files[n]);
                 file.commit();

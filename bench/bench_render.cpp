@@ -1,6 +1,6 @@
 #include "benchreport.h"
 
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 #include "cache/multipayload.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
@@ -22,18 +22,15 @@ QString demoFile(const BenchContext &context, const char *name)
 // The entry of the demo cache with the most components (the keep).
 MultiEntry largestEntry(const BenchContext &context)
 {
-    QFile cache(demoFile(context, DemoCacheName));
-    if (!cache.open(QIODevice::ReadOnly))
+    MultiCache cache;
+    if (!cache.load(demoFile(context, DemoCacheName)) || cache.isEmpty())
         return {};
-    const QList<CacheEntry> entries = loadCacheEntries(&cache);
-    const auto largest = std::max_element(entries.cbegin(), entries.cend(),
-                                          [](const CacheEntry &a, const CacheEntry &b) {
-                                              return a.components.size() < b.components.size();
-                                          });
-    if (largest == entries.cend())
-        return {};
-    const auto number = largest - entries.cbegin();
-    return {QStringLiteral("Entry %1").arg(number), largest->bounds, largest->components};
+    qsizetype largest = 0;
+    for (qsizetype n = 1; n < cache.size(); ++n) {
+        if (cache.componentCount(n) > cache.componentCount(largest))
+            largest = n;
+    }
+    return cache.entry(largest);
 }
 
 void renderSection(const BenchContext &context)

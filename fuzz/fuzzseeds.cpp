@@ -1,7 +1,7 @@
 #include "fuzzentries.h"
 
-#include "app/configuration.h"
 #include "cache/multipayload.h"
+#include "core/configuration.h"
 #include "demoencoders.h"
 
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "fuzzentries.h"
 
-#include "app/configuration.h"
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 #include "cache/multipayload.h"
+#include "core/configuration.h"
 
 #include <QBuffer>
 
@@ -29,11 +29,11 @@ QString describe(const QRect &rect)
         .arg(rect.bottom());
 }
 
-FuzzFailure checkEntry(const CacheEntry &entry)
+FuzzFailure checkEntry(const MultiEntry &entry)
 {
-    for (const QString &specText : entry.components) {
-        if (!specText.endsWith(QLatin1String(":0:1:1")))
-            return QStringLiteral("component \"%1\" does not end in :0:1:1").arg(specText);
+    for (const ComponentSpec &spec : entry.components) {
+        if (!spec.text().endsWith(QLatin1String(":0:1:1")))
+            return QStringLiteral("component \"%1\" does not end in :0:1:1").arg(spec.text());
     }
     const QRect &bounds = entry.bounds;
     if (entry.components.isEmpty()
@@ -77,23 +77,23 @@ FuzzFailure fuzzCacheLoader(const QByteArray &input)
     QByteArray bytes = input;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    const QList<CacheEntry> entries = loadCacheEntries(&buffer);
+    MultiCache cache;
+    cache.read(&buffer);
+    const QList<MultiEntry> entries = cache.entries();
 
     // Every entry needs its header line, every component a line of its own.
     const qsizetype lines = input.count('\n') + input.count('\r') + 1;
     qsizetype used = 0;
-    QList<MultiEntry> dragged;
     for (qsizetype n = 0; n < entries.size(); ++n) {
         used += 1 + entries[n].components.size();
         if (used > lines)
             return QStringLiteral("%1 lines used of %2 by entry %3").arg(used).arg(lines).arg(n);
         if (FuzzFailure failure = checkEntry(entries[n]); !failure.isEmpty())
             return QStringLiteral("entry %1: %2").arg(n).arg(failure);
-        dragged.append(
-            {QStringLiteral("Entry %1").arg(n), entries[n].bounds, entries[n].components});
     }
 
     // A drag of all entries carries each of them unchanged.
+    const QList<MultiEntry> &dragged = entries;
     MultiPayloadReader reader(encodeMultiPayload(dragged));
     for (qsizetype n = 0; n < dragged.size(); ++n) {
         MultiEntry entry;

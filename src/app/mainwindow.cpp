@@ -1,8 +1,8 @@
 #include "mainwindow.h"
 
-#include "app/configuration.h"
-#include "app/processwide.h"
 #include "cache/multilist.h"
+#include "core/configuration.h"
+#include "core/processwide.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
 #include "export/dirview.h"
@@ -29,12 +29,14 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     artStore = nullptr;
     tileDataStore = nullptr;
 
-    // Without a readable "korvane.xml" no reader exists and CacheFile keeps no
-    // name, so the entry list stays empty; the window still opens.
-    if (const std::optional<Configuration> configuration = readConfiguration(configurationPath())) {
-        CacheFile.setFileName(configuration->cache);
-        artStore = new ArtStore(configuration->artidx, configuration->artmul);
-        tileDataStore = new TileDataStore(configuration->tiledata);
+    // "korvane.xml" beside the executable, else the user's own. Without a
+    // readable one no reader exists and CacheFile keeps no name, so the entry
+    // list stays empty; the window still opens.
+    if (const ConfigurationFile configuration = readConfigurationFile(configurationPath());
+        configuration.opened) {
+        CacheFile.setFileName(configuration.values.cache);
+        artStore = new ArtStore(configuration.values.artidx, configuration.values.artmul);
+        tileDataStore = new TileDataStore(configuration.values.tiledata);
     } else {
         // Never shown yet and not yet tied to quitting: this has no lasting
         // effect, the window is shown as usual.

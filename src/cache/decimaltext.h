@@ -8,20 +8,25 @@
 // nothing else. Other texts (signs, spaces, longer numbers) give no value, so
 // that callers leave them to Qt's own conversion; where a value is given it
 // is the one Qt's conversion gives.
-inline std::optional<int> plainDecimal(QStringView text)
+template <typename Char> std::optional<int> plainDecimal(const Char *text, qsizetype size)
 {
-    const qsizetype sign = !text.isEmpty() && text.front() == u'-' ? 1 : 0;
-    const qsizetype digits = text.size() - sign;
+    const qsizetype sign = size > 0 && text[0] == Char('-') ? 1 : 0;
+    const qsizetype digits = size - sign;
     if (digits < 1 || digits > 9)
         return std::nullopt;
     int value = 0;
-    for (qsizetype i = sign; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
+    for (qsizetype i = sign; i < size; ++i) {
+        const unsigned c = unsigned(text[i]) - unsigned('0');
+        if (c > 9)
             return std::nullopt;
-        value = value * 10 + (c - u'0');
+        value = value * 10 + int(c);
     }
     return sign ? -value : value;
+}
+
+inline std::optional<int> plainDecimal(QStringView text)
+{
+    return plainDecimal(text.utf16(), text.size());
 }
 
 // QStringView::toInt in base 10, with plain decimal texts read directly.

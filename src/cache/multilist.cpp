@@ -1,9 +1,9 @@
 #include "multilist.h"
 
-#include "app/processwide.h"
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 #include "cache/multiitem.h"
 #include "cache/multipayload.h"
+#include "core/processwide.h"
 
 #include <QDataStream>
 #include <QMimeData>
@@ -17,18 +17,19 @@ MultiList::MultiList(QWidget *parent) : QListWidget(parent)
 
 void MultiList::loadEntries()
 {
-    // A file that does not open (missing, unreadable, no name) gives no entry.
-    if (CacheFile.fileName().isEmpty() || !CacheFile.open(QIODevice::ReadOnly))
+    // A file that cannot be read (missing, unreadable, no name, not a regular
+    // file) gives no entry.
+    MultiCache cache;
+    if (!cache.load(CacheFile))
         return;
-    const QList<CacheEntry> entries = loadCacheEntries(&CacheFile);
-    CacheFile.close();
 
     setUpdatesEnabled(false);
-    for (qsizetype n = 0; n < entries.size(); ++n) {
+    for (qsizetype n = 0; n < cache.size(); ++n) {
+        const MultiEntry entry = cache.entry(n);
         auto *item = new MultiItem(this);
-        item->setText(QStringLiteral("Entry %1").arg(n));
-        item->setBounds(entries[n].bounds);
-        item->setComponents(entries[n].components);
+        item->setText(entry.text);
+        item->setBounds(entry.bounds);
+        item->setComponents(entry.components);
     }
     setUpdatesEnabled(true);
 }
@@ -45,8 +46,7 @@ QMimeData *MultiList::mimeData(const QList<QListWidgetItem *> &items) const
     out.setByteOrder(QDataStream::LittleEndian);
     for (QListWidgetItem *listItem : items) {
         // The loader creates no other kind of item.
-        const auto *item = static_cast<const MultiItem *>(listItem);
-        writeMultiEntry(out, item->text(), item->bounds(), item->components());
+        writeMultiEntry(out, static_cast<const MultiItem *>(listItem)->entry());
     }
     auto *data = new QMimeData;
     data->setData(QString::fromLatin1(MultiMimeType), bytes);

@@ -6,12 +6,11 @@
 
 #include <algorithm>
 
-void writeMultiEntry(QDataStream &out, const QString &text, const QRect &bounds,
-                     const QStringList &components)
+void writeMultiEntry(QDataStream &out, const MultiEntry &entry)
 {
-    out << text << bounds << qint32(components.size());
-    for (const QString &component : components)
-        out << component;
+    out << entry.text << entry.bounds << qint32(entry.components.size());
+    for (const ComponentSpec &spec : entry.components)
+        out << spec.text();
 }
 
 QByteArray encodeMultiPayload(const QList<MultiEntry> &entries)
@@ -20,7 +19,7 @@ QByteArray encodeMultiPayload(const QList<MultiEntry> &entries)
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::LittleEndian);
     for (const MultiEntry &entry : entries)
-        writeMultiEntry(out, entry.text, entry.bounds, entry.components);
+        writeMultiEntry(out, entry);
     return bytes;
 }
 
@@ -73,12 +72,15 @@ bool MultiPayloadReader::readEntry(MultiEntry &entry)
     // Every string takes at least its 4-byte length, which bounds what a
     // lying count can make us reserve.
     const qsizetype left = data.size() - position;
-    entry.components.reserve(std::min<qsizetype>(std::max(count, 0), left / 4));
-    for (qint32 i = 0; i < count; ++i) {
+    QStringList components;
+    components.reserve(std::min<qsizetype>(std::max(count, 0), left / 4));
+    bool whole = true;
+    for (qint32 i = 0; i < count && whole; ++i) {
         QString component;
-        if (!readString(&component))
-            return false;
-        entry.components.append(std::move(component));
+        whole = readString(&component);
+        if (whole)
+            components.append(std::move(component));
     }
-    return true;
+    entry.components = ComponentList(std::move(components));
+    return whole;
 }

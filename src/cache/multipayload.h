@@ -1,22 +1,14 @@
 #pragma once
 
-#include <QRect>
-#include <QString>
-#include <QStringList>
+#include "cache/multientry.h"
+
+#include <QByteArray>
+#include <QList>
 
 class QDataStream;
 
 // The drag format of cache entries; the only one a drag of entries carries.
 inline constexpr char MultiMimeType[] = "zvcache/multi";
-
-// One entry of a MultiPayload: its text, bounds (x1, y1, x2, y2 as the four
-// corner coordinates) and ComponentSpec strings.
-struct MultiEntry
-{
-    QString text;
-    QRect bounds;
-    QStringList components;
-};
 
 // Payload layout, per entry, little-endian, back to back with nothing around:
 //   u32 L, L bytes UTF-16LE text      (0xFFFFFFFF: null string)
@@ -25,8 +17,7 @@ struct MultiEntry
 // This is QDataStream's coding of QString, QRect and qint32.
 
 // Writes one entry; `out` must be set to little-endian.
-void writeMultiEntry(QDataStream &out, const QString &text, const QRect &bounds,
-                     const QStringList &components);
+void writeMultiEntry(QDataStream &out, const MultiEntry &entry);
 
 // The payload of the given entries, in order.
 QByteArray encodeMultiPayload(const QList<MultiEntry> &entries);

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "app/configuration.h"
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
+#include "core/configuration.h"
 
-#include <QList>
 #include <QString>
 
 #include <memory>
@@ -13,7 +12,7 @@ class TileDataStore;
 
 // The client files a command reads, named by a configuration file. Each step
 // returns false on a file it cannot use; errorMessage() then names the file
-// and why.
+// and why, in the readers' own words.
 class ClientData
 {
 public:
@@ -31,24 +30,19 @@ public:
 
     QString errorMessage() const { return error; }
 
-    const QList<CacheEntry> &entries() const { return cacheEntries; }
-    QString cachePath() const { return configuration.cache; }
+    const MultiCache &cache() const { return multiCache; }
+    QString cachePath() const { return configuration.values.cache; }
+    const Configuration &paths() const { return configuration.values; }
     ArtStore *art() const { return artStore.get(); }
     const TileDataStore *tiles() const { return tileDataStore.get(); }
 
-    // The entry list's text of entry n: "Entry " and n.
-    static QString entryName(qsizetype n);
     // The entry an argument names, "Entry N" or a bare N; -1 (with the error
     // message set) when there is no such entry.
     qsizetype findEntry(const QString &argument);
 
-    // The drag payload of the given entries, in order, under their list texts.
-    QByteArray payload(const QList<qsizetype> &indices) const;
-
 private:
-    QString configPath;
-    Configuration configuration;
-    QList<CacheEntry> cacheEntries;
+    ConfigurationFile configuration;
+    MultiCache multiCache;
     std::unique_ptr<ArtStore> artStore;
     std::unique_ptr<TileDataStore> tileDataStore;
     QString error;

@@ -1,6 +1,6 @@
 #include "clioptions.h"
 
-#include "app/configuration.h"
+#include "core/configuration.h"
 
 #include <QCoreApplication>
 

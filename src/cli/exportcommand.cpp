@@ -1,3 +1,4 @@
+#include "cache/multipayload.h"
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
@@ -58,7 +59,7 @@ int runExport(const QStringList &arguments)
     // entry once, so a name given twice is written once.
     QList<qsizetype> chosen;
     if (names.isEmpty()) {
-        for (qsizetype n = 0; n < client.entries().size(); ++n)
+        for (qsizetype n = 0; n < client.cache().size(); ++n)
             chosen.append(n);
     } else {
         QSet<qsizetype> seen;
@@ -82,7 +83,10 @@ int runExport(const QStringList &arguments)
 
     MultiFileReport report;
     {
-        const QByteArray payload = client.payload(chosen);
+        QList<MultiEntry> entries;
+        for (qsizetype n : std::as_const(chosen))
+            entries.append(client.cache().entry(n));
+        const QByteArray payload = encodeMultiPayload(entries);
         ProgressBar bar(chosen.size());
         InterruptGuard guard;
         writeMultiFiles(payload, directory, &report, [&bar, &guard](int handled) {

@@ -4,44 +4,73 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cstdio>
 
 namespace {
 
-QByteArray tabSeparated(const QList<CacheEntry> &entries)
+// One row of the list: an entry's number, name, component count and bounds.
+struct Row
 {
-    QByteArray out;
-    out.reserve(entries.size() * 40);
-    for (qsizetype n = 0; n < entries.size(); ++n) {
-        const QRect &bounds = entries[n].bounds;
-        out += ClientData::entryName(n).toUtf8();
-        for (qsizetype value :
-             {qsizetype(entries[n].components.size()), qsizetype(bounds.left()),
-              qsizetype(bounds.top()), qsizetype(bounds.right()), qsizetype(bounds.bottom())}) {
-            out += '\t';
-            out += QByteArray::number(value);
-        }
-        out += '\n';
-    }
-    return out;
-}
+    qsizetype number;
+    QString name;
+    qsizetype components;
+    QRect bounds;
+};
 
-QByteArray json(const QList<CacheEntry> &entries)
+// Writes rows to standard output as they come, so that no list is held whole:
+// TAB-separated (name, components, x1, y1, x2, y2) or a JSON array of objects
+// with the same keys in the same order after "number". An entry without
+// components has no bounds: empty columns, or null.
+class RowWriter
 {
-    QJsonArray array;
-    for (qsizetype n = 0; n < entries.size(); ++n) {
-        const QRect &bounds = entries[n].bounds;
-        array.append(QJsonObject{{QStringLiteral("name"), ClientData::entryName(n)},
-                                 {QStringLiteral("components"), entries[n].components.size()},
-                                 {QStringLiteral("x1"), bounds.left()},
-                                 {QStringLiteral("y1"), bounds.top()},
-                                 {QStringLiteral("x2"), bounds.right()},
-                                 {QStringLiteral("y2"), bounds.bottom()}});
+public:
+    explicit RowWriter(bool json) : json(json) {}
+
+    void add(const Row &row)
+    {
+        QByteArray line;
+        const bool bounded = row.components > 0;
+        const auto number = [&](int value) {
+            return bounded ? QByteArray::number(value) : QByteArray(json ? "null" : "");
+        };
+        const QRect &b = row.bounds;
+        if (json) {
+            line = rows++ ? ",\n    {\n" : "[\n    {\n";
+            line += "        \"number\": " + QByteArray::number(row.number) + ",\n";
+            line += "        \"name\": " + jsonString(row.name) + ",\n";
+            line += "        \"components\": " + QByteArray::number(row.components) + ",\n";
+            line += "        \"x1\": " + number(b.left()) + ",\n";
+            line += "        \"y1\": " + number(b.top()) + ",\n";
+            line += "        \"x2\": " + number(b.right()) + ",\n";
+            line += "        \"y2\": " + number(b.bottom()) + "\n    }";
+        } else {
+            line = row.name.toUtf8() + '\t' + QByteArray::number(row.components) + '\t' +
+                   number(b.left()) + '\t' + number(b.top()) + '\t' + number(b.right()) + '\t' +
+                   number(b.bottom()) + '\n';
+        }
+        std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     }
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
-}
+
+    // Ends the list; false when standard output did not take it all.
+    bool finish()
+    {
+        if (json)
+            std::fputs(rows ? "\n]\n" : "[\n]\n", stdout);
+        return std::fflush(stdout) == 0 && !std::ferror(stdout);
+    }
+
+private:
+    // Qt's JSON coding of one string.
+    static QByteArray jsonString(const QString &text)
+    {
+        const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+        return array.mid(1, array.size() - 2);
+    }
+
+    bool json;
+    qsizetype rows = 0;
+};
 
 } // namespace
 
@@ -51,9 +80,11 @@ int runList(const QStringList &arguments)
         QStringLiteral("list"),
         QStringLiteral("Lists the entries of the multi cache file, one line each: the entry's "
                        "name, its component count and its bounds x1, y1, x2, y2, separated "
-                       "by TABs."));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-                                        QStringLiteral("Print a JSON array of objects instead."));
+                       "by TABs. An entry without components has empty bounds."));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"),
+        QStringLiteral("Print a JSON array of objects instead, with the keys number, name, "
+                       "components, x1, y1, x2 and y2 (bounds null without components)."));
     commandLine.parser().addOption(jsonOption);
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
         return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
@@ -65,10 +96,11 @@ int runList(const QStringList &arguments)
         printError(client.errorMessage());
         return ExitInput;
     }
-    const QByteArray out = commandLine.parser().isSet(jsonOption) ? json(client.entries())
-                                                                  : tabSeparated(client.entries());
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-    if (std::fflush(stdout) != 0) {
+    const MultiCache &cache = client.cache();
+    RowWriter writer(commandLine.parser().isSet(jsonOption));
+    for (qsizetype n = 0; n < cache.size(); ++n)
+        writer.add({n, MultiCache::entryName(n), cache.componentCount(n), cache.bounds(n)});
+    if (!writer.finish()) {
         printError(QStringLiteral("cannot write the list to standard output"));
         return ExitInput;
     }

@@ -1,4 +1,3 @@
-#include "cache/multipayload.h"
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
@@ -112,11 +111,11 @@ int runRender(const QStringList &arguments)
         return ExitInput;
     }
 
-    // The preview pane's own rendering of a drag of this one entry.
+    // The preview pane's own rendering of this one entry.
     RenderStatus status = RenderStatus::Rendered;
-    const QImage image =
-        renderMultiPayload(client.payload({index}), client.art(), client.tiles(), &status);
-    const QString name = ClientData::entryName(index);
+    const MultiEntry entry = client.cache().entry(index);
+    const QImage image = renderMultiEntry(entry, client.art(), client.tiles(), &status);
+    const QString &name = entry.text;
     if (status != RenderStatus::Rendered || image.isNull()) {
         printError(renderFailure(name, status));
         return ExitInput;

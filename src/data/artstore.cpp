@@ -1,5 +1,6 @@
 #include "artstore.h"
 
+#include "core/regularfile.h"
 #include "data/artdatareader.h"
 #include "data/artdecoder.h"
 
@@ -11,17 +12,19 @@ namespace {
 constexpr int IndexEntries = 32768;
 constexpr int IndexEntrySize = 12;
 constexpr int FirstItemEntry = 16384; // graphic id g is entry 16384 + g
-constexpr int CachedBitmaps = 20;
 
 // The entry window holds at most this much of an entry; item art is far
 // smaller, and reads beyond it go through the roaming window.
 constexpr qint64 MaxEntryWindow = 1024 * 1024;
 
-std::unique_ptr<QIODevice> openedFile(const QString &path, QIODevice::OpenMode extra = {})
+// The file at `path`, open, when it is a regular file that can be read;
+// null, with `error` saying why, otherwise.
+std::unique_ptr<QIODevice> openedFile(const QString &path, QString *error,
+                                      QIODevice::OpenMode extra = {})
 {
     auto file = std::make_unique<QFile>(path);
-    if (!path.isEmpty())
-        file->open(QIODevice::ReadOnly | extra);
+    if (!openRegularFile(*file, error, extra))
+        return nullptr;
     return file;
 }
 
@@ -44,13 +47,19 @@ void headerSize(const QByteArray &header, int &width, int &height)
 } // namespace
 
 ArtStore::ArtStore(QString indexPath, QString dataPath)
-    : ArtStore(openedFile(indexPath).get(), openedFile(dataPath, QIODevice::Unbuffered))
-{}
-
-ArtStore::ArtStore(QIODevice *index, std::unique_ptr<QIODevice> data)
-    : dataFile(std::move(data)), bitmapCache(CachedBitmaps)
 {
-    openForReading(dataFile.get());
+    bitmapCache.setMaxCost(CachedBitmaps);
+    dataFile = openedFile(dataPath, &dataWhy, QIODevice::Unbuffered);
+    dataReader = std::make_unique<ArtDataReader>(dataFile.get());
+    const std::unique_ptr<QIODevice> indexFile = openedFile(indexPath, &indexWhy);
+    load(indexFile.get());
+}
+
+ArtStore::ArtStore(QIODevice *index, std::unique_ptr<QIODevice> data) : dataFile(std::move(data))
+{
+    if (!openForReading(dataFile.get()))
+        dataWhy = QStringLiteral("cannot be read");
+    bitmapCache.setMaxCost(CachedBitmaps);
     dataReader = std::make_unique<ArtDataReader>(dataFile.get());
     load(index);
 }
@@ -61,8 +70,11 @@ void ArtStore::load(QIODevice *device)
 {
     index.assign(IndexEntries, IndexEntry());
     indexWasOpened = openForReading(device);
-    if (!indexWasOpened)
+    if (!indexWasOpened) {
+        if (indexWhy.isEmpty())
+            indexWhy = QStringLiteral("cannot be read");
         return;
+    }
     if (!device->isSequential())
         device->seek(0);
     QByteArray bytes;

@@ -25,9 +25,12 @@ public:
     ArtStore(const ArtStore &) = delete;
     ArtStore &operator=(const ArtStore &) = delete;
 
-    // Whether the index file was read and the data file opened.
+    // Whether the index file was read and the data file opened; when not,
+    // why (a regular file is required, so a FIFO or device is refused).
     bool indexOpened() const;
     bool dataOpened() const;
+    QString indexError() const { return indexWhy; }
+    QString dataError() const { return dataWhy; }
 
     // Width and height of the graphic's art (0 x 0 without art); true when
     // both are non-zero. Reads only the entry's header; caches nothing.
@@ -46,6 +49,9 @@ private:
         qint32 length = 0;
     };
 
+    // Decoded bitmaps kept: the 20 most recently used.
+    static constexpr int CachedBitmaps = 20;
+
     void load(QIODevice *index);
     // The graphic's index entry; false when it has no art.
     bool artEntry(int graphicId, IndexEntry &entry) const;
@@ -55,4 +61,6 @@ private:
     QCache<int, QByteArray> bitmapCache;
     std::vector<IndexEntry> index; // all 32768 entries, in file order
     bool indexWasOpened = false;
+    QString indexWhy;
+    QString dataWhy;
 };

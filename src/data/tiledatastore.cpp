@@ -1,5 +1,7 @@
 #include "tiledatastore.h"
 
+#include "core/regularfile.h"
+
 #include <QFile>
 #include <QtEndian>
 
@@ -17,7 +19,6 @@ constexpr int BlockHeader = 4;
 constexpr qint64 LandRecordSize = 26; // i32 flags, i16 land value, 20 name bytes
 constexpr qint64 ItemRecordSize = 37; // i32 flags, 12 unread, i8 height, 20 name bytes
 constexpr qint64 ItemSectionStart = 428032;
-constexpr qint64 FileSize = 1036288;
 constexpr int NameSize = 20;
 
 constexpr qint64 ItemTableRecord = 25;
@@ -54,9 +55,10 @@ QString nameText(const char *bytes)
 TileDataStore::TileDataStore(QString path)
 {
     QFile file(path);
-    if (!path.isEmpty())
-        file.open(QIODevice::ReadOnly);
-    load(&file);
+    if (openRegularFile(file, &error))
+        load(&file);
+    else
+        load(nullptr);
 }
 
 TileDataStore::TileDataStore(QIODevice *device)
@@ -78,17 +80,21 @@ void TileDataStore::load(QIODevice *device)
     if (device && !device->isOpen())
         device->open(QIODevice::ReadOnly);
     fileOpened = device && device->isReadable();
-    if (!fileOpened)
+    if (!fileOpened) {
+        if (error.isEmpty())
+            error = QStringLiteral("cannot be read");
         return;
+    }
     if (!device->isSequential())
         device->seek(0);
     QByteArray file;
-    while (file.size() < FileSize) {
-        const QByteArray chunk = device->read(FileSize - file.size());
+    while (file.size() < TileDataStore::FileSize) {
+        const QByteArray chunk = device->read(TileDataStore::FileSize - file.size());
         if (chunk.isEmpty())
             break;
         file += chunk;
     }
+    readBytes = file.size();
 
     char *item = itemTable.data();
     char *land = landTable.data();

@@ -25,8 +25,14 @@ public:
     TileDataStore(const TileDataStore &) = delete;
     TileDataStore &operator=(const TileDataStore &) = delete;
 
-    // Whether the tile data file was opened.
+    // Whether the tile data file was opened (a regular file is required, so a
+    // FIFO or device is refused); when not, why.
     bool opened() const;
+    QString errorString() const { return error; }
+    // Bytes read of the file, at most the full layout's FileSize; records
+    // the file does not hold read as zeros.
+    qint64 bytesRead() const { return readBytes; }
+    static constexpr qint64 FileSize = 1036288;
 
     TileDataRecord itemRecord(int n) const;
     TileDataRecord landRecord(int n) const;
@@ -40,4 +46,6 @@ private:
     QByteArray itemTable;
     QByteArray landTable;
     bool fileOpened = false;
+    QString error;
+    qint64 readBytes = 0;
 };

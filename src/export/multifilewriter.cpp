@@ -17,24 +17,6 @@ namespace {
 constexpr qsizetype MultiFileLead = 4;
 constexpr qsizetype MultiFileRecord = 12;
 
-// Fields 0 to 3 of a ComponentSpec, as QString::section(':', n) gives them:
-// empty fields count, a field past the last ':' is empty.
-std::array<QStringView, 4> leadingFields(QStringView specText)
-{
-    std::array<QStringView, 4> fields;
-    qsizetype start = 0;
-    for (QStringView &field : fields) {
-        if (start > specText.size())
-            break;
-        qsizetype end = specText.indexOf(u':', start);
-        if (end < 0)
-            end = specText.size();
-        field = specText.sliced(start, end - start);
-        start = end + 1;
-    }
-    return fields;
-}
-
 QString checkName(const QString &text)
 {
 #ifdef Q_OS_WIN
@@ -123,18 +105,17 @@ QString replaceFile(const QString &prefix, const QString &target, const QByteArr
 
 } // namespace
 
-QByteArray encodeMultiFile(const QStringList &components)
+QByteArray encodeMultiFile(const ComponentList &components)
 {
     QByteArray bytes(MultiFileLead + MultiFileRecord * components.size(), Qt::Uninitialized);
     char *out = bytes.data();
     qToLittleEndian<qint32>(0, out);
     out += MultiFileLead;
-    for (const QString &specText : components) {
-        const std::array<QStringView, 4> fields = leadingFields(specText);
-        qToLittleEndian<quint16>(decimalUShort(fields[0]), out);
-        qToLittleEndian<qint16>(decimalShort(fields[1]), out + 2);
-        qToLittleEndian<qint16>(decimalShort(fields[2]), out + 4);
-        qToLittleEndian<qint16>(decimalShort(fields[3]), out + 6);
+    for (const ComponentSpec &spec : components) {
+        qToLittleEndian<quint16>(decimalUShort(spec.field(ComponentSpec::Graphic)), out);
+        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::X)), out + 2);
+        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Y)), out + 4);
+        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Z)), out + 6);
         qToLittleEndian<qint32>(1, out + 8);
         out += MultiFileRecord;
     }

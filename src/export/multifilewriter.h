@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cache/componentlist.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,7 +14,7 @@
 //   per component, in ComponentSpec order, 12 bytes:
 //     u16 graphic id (field 0), i16 X, Y, Z (fields 1 to 3), i32 1
 // A field that is not a base-10 number in its 16-bit range is written as 0.
-QByteArray encodeMultiFile(const QStringList &components);
+QByteArray encodeMultiFile(const ComponentList &components);
 
 // One payload entry that was not written, and why.
 struct MultiFileFailure

@@ -2,38 +2,22 @@
 
 #include "data/tiledatastore.h"
 
-#include <QList>
-#include <QStringView>
-
 namespace {
 
-// Fields of a ComponentSpec, split at ":".
-enum SpecField
-{
-    GraphicField = 0,
-    XField = 1,
-    YField = 2,
-    ZField = 3,
-    KindField = 6
-};
-
 // The decimal value of a field; 0 when it is missing or does not convert.
-int fieldValue(const QList<QStringView> &fields, int index)
+int fieldValue(const ComponentSpec &spec, ComponentSpec::Field field)
 {
-    return index < fields.size() ? fields.at(index).toInt() : 0;
+    return spec.field(field).toInt();
 }
 
 } // namespace
 
-MultiComponent::MultiComponent(QString specText, const TileDataStore *tiles)
+MultiComponent::MultiComponent(const ComponentSpec &spec, const TileDataStore *tiles)
 {
-    // Empty fields count, as with QString::section at a single separator.
-    const QList<QStringView> fields = QStringView(specText).split(u':');
-
     // 16-bit fields keep the low 16 bits of the value (two's complement).
-    graphicId = quint16(fieldValue(fields, GraphicField) & 0xFFFF);
-    z = qint16(quint16(fieldValue(fields, ZField) & 0xFFFF));
-    kind = fieldValue(fields, KindField);
+    graphicId = quint16(fieldValue(spec, ComponentSpec::Graphic) & 0xFFFF);
+    z = qint16(quint16(fieldValue(spec, ComponentSpec::Z) & 0xFFFF));
+    kind = fieldValue(spec, ComponentSpec::Kind);
 
     if (tiles) {
         const TileDataRecord record =
@@ -42,8 +26,8 @@ MultiComponent::MultiComponent(QString specText, const TileDataStore *tiles)
         height = record.height;
     }
 
-    x = fieldValue(fields, XField);
-    y = fieldValue(fields, YField);
+    x = fieldValue(spec, ComponentSpec::X);
+    y = fieldValue(spec, ComponentSpec::Y);
 }
 
 int MultiComponent::sortBias() const

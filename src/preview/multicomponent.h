@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include "cache/componentspec.h"
 
 class TileDataStore;
 
@@ -11,7 +11,7 @@ struct MultiComponent
     // Parses a ComponentSpec ("graphic:x:y:z:0:1:kind") and looks the graphic
     // up in `tiles` (item table for kind 1, land table otherwise). Unreadable
     // numbers give 0; without `tiles` the tile data fields stay 0.
-    MultiComponent(QString specText, const TileDataStore *tiles);
+    MultiComponent(const ComponentSpec &spec, const TileDataStore *tiles);
 
     // 1 marks an item, anything else a land tile.
     bool isItem() const { return kind == 1; }

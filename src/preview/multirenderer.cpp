@@ -126,8 +126,8 @@ MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileD
 
     QList<MultiComponent> components;
     components.reserve(entry.components.size());
-    for (const QString &specText : entry.components)
-        components.append(MultiComponent(specText, tiles));
+    for (const ComponentSpec &spec : entry.components)
+        components.append(MultiComponent(spec, tiles));
 
     // Extents of every component's art, relative to the centre cell. Art that
     // is missing counts as the point at the bottom of its box.

@@ -1,7 +1,7 @@
 #include "scrollarea.h"
 
-#include "app/processwide.h"
 #include "cache/multipayload.h"
+#include "core/processwide.h"
 #include "preview/multirenderer.h"
 
 #include <QApplication>

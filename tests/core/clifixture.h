@@ -3,9 +3,9 @@
 // Shared by the korvane-cli tests: running the built executable, and a demo
 // client data set in a temporary directory.
 
-#include "app/configuration.h"
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 #include "cache/multipayload.h"
+#include "core/configuration.h"
 #include "demoencoders.h"
 
 #include <QDir>
@@ -59,21 +59,22 @@ inline QStringList namesIn(const QString &dir)
 
 inline QString entryName(qsizetype n)
 {
-    return QStringLiteral("Entry %1").arg(n);
+    return MultiCache::entryName(n);
 }
 
-inline QList<CacheEntry> cacheEntriesOf(const QString &cachePath)
+inline QList<MultiEntry> cacheEntriesOf(const QString &cachePath)
 {
-    QFile cache(cachePath);
-    return cache.open(QIODevice::ReadOnly) ? loadCacheEntries(&cache) : QList<CacheEntry>();
+    MultiCache cache;
+    cache.load(cachePath);
+    return cache.entries();
 }
 
 // The drag payload of those entries, as the entry list builds it.
-inline QByteArray payloadOf(const QList<CacheEntry> &entries, const QList<qsizetype> &indices)
+inline QByteArray payloadOf(const QList<MultiEntry> &entries, const QList<qsizetype> &indices)
 {
     QList<MultiEntry> chosen;
     for (qsizetype n : indices)
-        chosen.append({entryName(n), entries[n].bounds, entries[n].components});
+        chosen.append(entries[n]);
     return encodeMultiPayload(chosen);
 }
 
@@ -87,10 +88,10 @@ public:
         if (!work.isValid() || !writeDemoSet(path(QStringLiteral("demo")), false, error))
             return false;
         demoConfig = path(QStringLiteral("demo/")) + QLatin1String(DemoConfigName);
-        demoFiles = readConfiguration(demoConfig).value_or(Configuration());
+        demoFiles = readConfigurationFile(demoConfig).values;
         entries = cacheEntriesOf(demoFiles.cache);
         keep = std::max_element(entries.cbegin(), entries.cend(),
-                                [](const CacheEntry &a, const CacheEntry &b) {
+                                [](const MultiEntry &a, const MultiEntry &b) {
                                     return a.components.size() < b.components.size();
                                 }) -
                entries.cbegin();
@@ -117,7 +118,7 @@ public:
     QTemporaryDir work;
     QString demoConfig;
     Configuration demoFiles;
-    QList<CacheEntry> entries;
+    QList<MultiEntry> entries;
     qsizetype keep = -1;
 
 private:

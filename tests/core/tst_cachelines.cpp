@@ -1,38 +1,48 @@
-// The cache loader reads its device in decoded chunks; these tests hold it
-// to the lines a QTextStream gives (the stream's own line ends, byte order
-// marks and decoding) and to the field rules of QString::section.
-#include "cache/cacheloader.h"
+// The cache is scanned as bytes and its lines decoded one at a time when an
+// entry is walked; these tests hold it to the lines a QTextStream gives (the
+// stream's own line ends, byte order marks and decoding) and to the field
+// rules of QString::section.
+#include "cache/multicache.h"
+#include "demoencoders.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
-bool operator==(const CacheEntry &a, const CacheEntry &b)
+bool operator==(const MultiEntry &a, const MultiEntry &b)
 {
-    return a.bounds == b.bounds && a.components == b.components;
+    return a.text == b.text && a.bounds == b.bounds && a.components == b.components;
 }
 
 namespace {
 
-QList<CacheEntry> load(const QByteArray &text, qint64 from = 0)
+QList<MultiEntry> load(const QByteArray &text, qint64 from = 0)
 {
     QByteArray bytes = text;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     buffer.seek(from);
-    return loadCacheEntries(&buffer);
+    MultiCache cache;
+    cache.read(&buffer);
+    return cache.entries();
 }
 
-// The reference: lines from a QTextStream, fields from QString::section.
-QList<CacheEntry> loadByTextStream(const QByteArray &text, qint64 from = 0)
+// The reference: the text decoded whole (UTF-8, or what a byte order mark
+// names), lines from a QTextStream, fields from QString::section. A stream on
+// the file itself decodes in blocks, and where a block ends inside an invalid
+// UTF-8 sequence it may take the next line's end into its replacement
+// character: the loader keeps that line end, as the whole text has it.
+QList<MultiEntry> loadByTextStream(const QByteArray &text, qint64 from = 0)
 {
-    QByteArray bytes = text;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    buffer.seek(from);
-    QTextStream stream(&buffer);
-    QList<CacheEntry> entries;
+    const QByteArray bytes = text.mid(from);
+    QStringDecoder decoder(
+        QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
+    QString decoded = decoder.decode(bytes);
+    QTextStream stream(&decoded, QIODevice::ReadOnly);
+    QList<MultiEntry> entries;
     QString line;
     auto field = [&line](int n) { return line.section(u'\t', n, n); };
     while (stream.readLineInto(&line)) {
@@ -51,7 +61,7 @@ QList<CacheEntry> loadByTextStream(const QByteArray &text, qint64 from = 0)
             components.append(field(0) + u':' + field(2) + u':' + field(3) + u':' + field(4) +
                               QStringLiteral(":0:1:1"));
         }
-        entries.append({bounds, components});
+        entries.append({QStringLiteral("Entry %1").arg(entries.size()), bounds, components});
     }
     return entries;
 }
@@ -83,7 +93,11 @@ QByteArray randomCache(QRandomGenerator &random, int lines)
                                              QByteArray("1\0"
                                                         "2",
                                                         3),
-                                             "\xd9\xa3"};
+                                             "\xd9\xa3",
+                                             "\xe2\x82",
+                                             "\xed\xa0\x80",
+                                             "\xc0\xaf",
+                                             "\xf4\x90\x80\x80"};
     auto value = [&] { return values[random.bounded(values.size())]; };
     QByteArray text;
     for (int i = 0; i < lines; ++i) {
@@ -110,6 +124,8 @@ private Q_SLOTS:
     void byteOrderMarks();
     void randomTextAsTextStreamReadsIt();
     void linesAcrossChunks();
+    void demoSetsAsTextStreamReadsThem_data();
+    void demoSetsAsTextStreamReadsThem();
     void readsFromTheDevicePosition();
 };
 
@@ -138,9 +154,9 @@ void tst_CacheLines::lineEnds()
 {
     QFETCH(QByteArray, text);
     QFETCH(QStringList, components);
-    const QList<CacheEntry> entries = load(text);
+    const QList<MultiEntry> entries = load(text);
     QCOMPARE(entries.size(), 1);
-    QCOMPARE(entries[0].components, components);
+    QCOMPARE(entries[0].components.texts(), components);
     QCOMPARE(load(text), loadByTextStream(text));
 }
 
@@ -149,16 +165,16 @@ void tst_CacheLines::byteOrderMarks()
     const QString text = QStringLiteral("0\t0\t1\t0\t0\t0\t0\n\u00e9\t0\t1\t2\t3\n");
     const QStringList expected{QStringLiteral("\u00e9:1:2:3:0:1:1")};
 
-    const QList<CacheEntry> utf8 = load("\xef\xbb\xbf" + text.toUtf8());
+    const QList<MultiEntry> utf8 = load("\xef\xbb\xbf" + text.toUtf8());
     QCOMPARE(utf8.size(), 1);
-    QCOMPARE(utf8[0].components, expected);
+    QCOMPARE(utf8[0].components.texts(), expected);
 
     QByteArray utf16("\xff\xfe");
     for (const QChar c : text)
         utf16 += char(c.unicode() & 0xff) + QByteArray(1, char(c.unicode() >> 8));
-    const QList<CacheEntry> wide = load(utf16);
+    const QList<MultiEntry> wide = load(utf16);
     QCOMPARE(wide.size(), 1);
-    QCOMPARE(wide[0].components, expected);
+    QCOMPARE(wide[0].components.texts(), expected);
     QCOMPARE(wide, loadByTextStream(utf16));
 }
 
@@ -167,8 +183,8 @@ void tst_CacheLines::randomTextAsTextStreamReadsIt()
     QRandomGenerator random(20240611);
     for (int round = 0; round < 400; ++round) {
         const QByteArray text = randomCache(random, random.bounded(1, 40));
-        const QList<CacheEntry> expected = loadByTextStream(text);
-        const QList<CacheEntry> got = load(text);
+        const QList<MultiEntry> expected = loadByTextStream(text);
+        const QList<MultiEntry> got = load(text);
         if (got != expected)
             QFAIL(qPrintable(QStringLiteral("round %1 differs:\n%2")
                                  .arg(round)
@@ -185,7 +201,7 @@ void tst_CacheLines::linesAcrossChunks()
     while (text.size() < (5 << 20))
         text += randomCache(random, 1000);
     text += "0\t0\t100\t0\t0\t0\t0\r\n1\t\t2\t3\t4\r";
-    const QList<CacheEntry> expected = loadByTextStream(text);
+    const QList<MultiEntry> expected = loadByTextStream(text);
     QVERIFY(expected.size() > 10000);
     QCOMPARE(load(text), expected);
 
@@ -199,11 +215,31 @@ void tst_CacheLines::readsFromTheDevicePosition()
 {
     const QByteArray text(
         "0\t0\t1\t0\t0\t0\t0\n1\t0\t1\t2\t3\n0\t0\t1\t0\t0\t0\t0\n4\t0\t5\t6\t7\n");
-    const QList<CacheEntry> rest = load(text, text.indexOf("0\t0\t1", 5));
+    const QList<MultiEntry> rest = load(text, text.indexOf("0\t0\t1", 5));
     QCOMPARE(rest.size(), 1);
-    QCOMPARE(rest[0].components, QStringList{"4:5:6:7:0:1:1"});
+    QCOMPARE(rest[0].components.texts(), QStringList{"4:5:6:7:0:1:1"});
     // From inside a line: its rest is a line of its own, as for the stream.
     QCOMPARE(load(text, 3), loadByTextStream(text, 3));
+}
+
+void tst_CacheLines::demoSetsAsTextStreamReadsThem_data()
+{
+    QTest::addColumn<bool>("large");
+    QTest::newRow("demo set") << false;
+    QTest::newRow("large set, 1.25 million lines") << true;
+}
+
+void tst_CacheLines::demoSetsAsTextStreamReadsThem()
+{
+    QFETCH(bool, large);
+    QTemporaryDir dir;
+    QVERIFY(writeDemoSet(dir.path(), large));
+    QFile file(dir.filePath(QLatin1String(DemoCacheName)));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    const QList<MultiEntry> expected = loadByTextStream(text);
+    QVERIFY(expected.size() > (large ? 7000 : 10));
+    QCOMPARE(load(text), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_CacheLines)

@@ -1,16 +1,15 @@
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 
 #include <QBuffer>
 #include <QTest>
 
 namespace {
 
-QList<CacheEntry> load(const QByteArray &text)
+QList<MultiEntry> load(const QByteArray &text)
 {
-    QByteArray bytes = text;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return loadCacheEntries(&buffer);
+    MultiCache cache;
+    cache.read(text);
+    return cache.entries();
 }
 
 const QRect NoBounds(QPoint(80000, 80000), QPoint(-80000, -80000));
@@ -86,10 +85,10 @@ void tst_CacheLoader::entries()
     QFETCH(QList<QStringList>, components);
     QFETCH(QList<QRect>, bounds);
 
-    const QList<CacheEntry> entries = load(text);
+    const QList<MultiEntry> entries = load(text);
     QCOMPARE(entries.size(), components.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        QCOMPARE(entries[i].components, components[i]);
+        QCOMPARE(entries[i].components.texts(), components[i]);
         QCOMPARE(entries[i].bounds, bounds[i]);
     }
 }
@@ -98,8 +97,8 @@ void tst_CacheLoader::componentSpec_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("specText");
-    QTest::newRow("worked example") << "1234\t7\t-1\t2\t0"
-                                    << "1234:-1:2:0:0:1:1";
+    QTest::newRow("graphic 1234 at -1, 2, 0") << "1234\t7\t-1\t2\t0"
+                                              << "1234:-1:2:0:0:1:1";
     QTest::newRow("extra fields dropped") << "1\t2\t3\t4\t5\t6\t7\t8"
                                           << "1:3:4:5:0:1:1";
     QTest::newRow("empty fields count") << "\t\t\t\t"
@@ -114,12 +113,12 @@ void tst_CacheLoader::componentSpec()
 {
     QFETCH(QString, line);
     QFETCH(QString, specText);
-    QCOMPARE(::componentSpec(line), specText);
+    QCOMPARE(ComponentSpec::fromCacheLine(line).text(), specText);
 }
 
 void tst_CacheLoader::boundsAreNotClamped()
 {
-    const QList<CacheEntry> entries =
+    const QList<MultiEntry> entries =
         load("0\t0\t2\t0\t0\t0\t0\n1\t0\t90000\t-90000\t0\n1\t0\t-85000\t85000\t0\n");
     QCOMPARE(entries.size(), 1);
     QCOMPARE(entries[0].bounds, QRect(QPoint(-85000, -90000), QPoint(90000, 85000)));
@@ -129,15 +128,15 @@ void tst_CacheLoader::hugeCountAtEndOfFile()
 {
     // A count far beyond the lines that follow: only the existing lines become
     // components, no phantom (0, 0) components (and no hang: ctest's timeout).
-    const QList<CacheEntry> entries = load("0\t0\t1\t0\t0\t0\t0\n3\t0\t4\t5\t6\n"
+    const QList<MultiEntry> entries = load("0\t0\t1\t0\t0\t0\t0\n3\t0\t4\t5\t6\n"
                                            "0\t0\t2000000000\t0\t0\t0\t0\n"
                                            "7\t0\t-2\t9\t1\n"
                                            "8\t0\t3\t-1\t0");
     QCOMPARE(entries.size(), 2);
-    QCOMPARE(entries[1].components, QStringList({"7:-2:9:1:0:1:1", "8:3:-1:0:0:1:1"}));
+    QCOMPARE(entries[1].components.texts(), QStringList({"7:-2:9:1:0:1:1", "8:3:-1:0:0:1:1"}));
     QCOMPARE(entries[1].bounds, QRect(QPoint(-2, -1), QPoint(3, 9)));
 
-    const QList<CacheEntry> alone = load("0\t0\t2000000000\t0\t0\t0\t0\n");
+    const QList<MultiEntry> alone = load("0\t0\t2000000000\t0\t0\t0\t0\n");
     QCOMPARE(alone.size(), 1);
     QVERIFY(alone[0].components.isEmpty());
     QCOMPARE(alone[0].bounds, NoBounds);
@@ -145,9 +144,9 @@ void tst_CacheLoader::hugeCountAtEndOfFile()
 
 void tst_CacheLoader::crlfLines()
 {
-    const QList<CacheEntry> entries = load("0\t0\t1\t0\t0\t0\t0\r\n5\t0\t1\t2\t3\r\n");
+    const QList<MultiEntry> entries = load("0\t0\t1\t0\t0\t0\t0\r\n5\t0\t1\t2\t3\r\n");
     QCOMPARE(entries.size(), 1);
-    QCOMPARE(entries[0].components, QStringList({"5:1:2:3:0:1:1"}));
+    QCOMPARE(entries[0].components.texts(), QStringList({"5:1:2:3:0:1:1"}));
 }
 
 QTEST_GUILESS_MAIN(tst_CacheLoader)

@@ -61,16 +61,18 @@ void tst_Cli::initTestCase()
 
 void tst_Cli::list()
 {
+    // An entry without components has no bounds: empty columns, null in JSON.
     QByteArray expected;
     for (qsizetype n = 0; n < fixture.entries.size(); ++n) {
         const QRect &b = fixture.entries[n].bounds;
+        const bool bounded = !fixture.entries[n].components.isEmpty();
         expected += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n")
                         .arg(entryName(n))
                         .arg(fixture.entries[n].components.size())
-                        .arg(b.left())
-                        .arg(b.top())
-                        .arg(b.right())
-                        .arg(b.bottom())
+                        .arg(bounded ? QString::number(b.left()) : QString())
+                        .arg(bounded ? QString::number(b.top()) : QString())
+                        .arg(bounded ? QString::number(b.right()) : QString())
+                        .arg(bounded ? QString::number(b.bottom()) : QString())
                         .toUtf8();
     }
     const CliRun plain =
@@ -88,12 +90,23 @@ void tst_Cli::list()
     for (qsizetype n = 0; n < fixture.entries.size(); ++n) {
         const QJsonObject object = array[n].toObject();
         const QRect &b = fixture.entries[n].bounds;
+        QCOMPARE(object.value(u"number").toInt(), n);
         QCOMPARE(object.value(u"name").toString(), entryName(n));
         QCOMPARE(object.value(u"components").toInt(), fixture.entries[n].components.size());
-        const QList<int> bounds{object.value(u"x1").toInt(), object.value(u"y1").toInt(),
+        const QJsonValue x1 = object.value(u"x1");
+        if (fixture.entries[n].components.isEmpty()) {
+            QVERIFY(x1.isNull() && object.value(u"y2").isNull());
+            continue;
+        }
+        const QList<int> bounds{x1.toInt(), object.value(u"y1").toInt(),
                                 object.value(u"x2").toInt(), object.value(u"y2").toInt()};
         QCOMPARE(bounds, (QList<int>{b.left(), b.top(), b.right(), b.bottom()}));
     }
+    // The keys come in the columns' order, after the number.
+    QVERIFY(json.out.indexOf("\"number\"") < json.out.indexOf("\"name\"") &&
+            json.out.indexOf("\"name\"") < json.out.indexOf("\"components\"") &&
+            json.out.indexOf("\"components\"") < json.out.indexOf("\"x1\"") &&
+            json.out.indexOf("\"x1\"") < json.out.indexOf("\"y2\""));
 }
 
 void tst_Cli::exportAllAsDrop()
@@ -184,9 +197,10 @@ void tst_Cli::render()
     QFETCH(QString, entry);
     QFETCH(bool, toStdout);
 
-    const std::optional<Configuration> files = readConfiguration(config);
-    QVERIFY(files);
-    const QList<CacheEntry> cache = cacheEntriesOf(files->cache);
+    const ConfigurationFile configuration = readConfigurationFile(config);
+    QVERIFY(configuration.opened);
+    const Configuration *files = &configuration.values;
+    const QList<MultiEntry> cache = cacheEntriesOf(files->cache);
     const qsizetype index = entry.startsWith(u"Entry ") ? entry.mid(6).toInt() : entry.toInt();
     QVERIFY(index < cache.size());
 

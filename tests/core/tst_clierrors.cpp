@@ -160,7 +160,7 @@ void tst_CliErrors::exportInterrupted()
 #ifndef Q_OS_UNIX
     QSKIP("stopping by signal is a POSIX matter");
 #else
-    const QList<CacheEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
+    const QList<MultiEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
 
     int stopped = 0;
     for (int round = 0; round < 3; ++round) {

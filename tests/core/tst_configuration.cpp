@@ -1,8 +1,13 @@
-#include "app/configuration.h"
+#include "core/configuration.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 class tst_Configuration : public QObject
 {
@@ -11,6 +16,7 @@ class tst_Configuration : public QObject
 private Q_SLOTS:
     void values_data();
     void values();
+    void unreadableFileIsNotOpened_data();
     void unreadableFileIsNotOpened();
     void emptyOrNonXmlFileStillYieldsValues_data();
     void emptyOrNonXmlFileStillYieldsValues();
@@ -50,9 +56,9 @@ void tst_Configuration::values_data()
         << QByteArray("<a>").repeated(200) + "<cache>c</cache>" + QByteArray("</a>").repeated(200)
         << QStringList{"", "", "", "c"};
     // Far deeper than any configuration, and the parser would take minutes.
-    QTest::newRow("nested 150000 deep is not read")
-        << QByteArray("<a>").repeated(150000) + "<cache>c</cache>" +
-               QByteArray("</a>").repeated(150000)
+    QTest::newRow("nested 100000 deep is not read")
+        << QByteArray("<a>").repeated(100000) + "<cache>c</cache>" +
+               QByteArray("</a>").repeated(100000)
         << QStringList{"", "", "", ""};
     QTest::newRow("unknown elements ignored")
         << QByteArray("<conf><art>x</art><cachefile>y</cachefile></conf>")
@@ -71,19 +77,53 @@ void tst_Configuration::values()
     file.write(xml);
     file.close();
 
-    const std::optional<Configuration> configuration = readConfiguration(path);
-    QVERIFY(configuration.has_value());
-    QCOMPARE(QStringList({configuration->artidx, configuration->artmul, configuration->tiledata,
-                          configuration->cache}),
+    const ConfigurationFile read = readConfigurationFile(path);
+    QVERIFY(read.opened);
+    const Configuration &configuration = read.values;
+    QCOMPARE(QStringList({configuration.artidx, configuration.artmul, configuration.tiledata,
+                          configuration.cache}),
              expected);
+}
+
+void tst_Configuration::unreadableFileIsNotOpened_data()
+{
+    QTest::addColumn<QString>("name"); // in a fresh directory
+    QTest::addColumn<QString>("why");
+    QTest::newRow("missing") << "missing.xml"
+                             << "No such file or directory";
+    QTest::newRow("directory") << "dir"
+                               << "not a regular file";
+    QTest::newRow("larger than a configuration can be") << "big.xml"
+                                                        << "larger than 1048576 bytes";
+#ifdef Q_OS_UNIX
+    // Neither may hang the start-up: the FIFO's open would wait for a writer,
+    // the device would be read without end.
+    QTest::newRow("FIFO") << "fifo"
+                          << "not a regular file";
+    QTest::newRow("link to an endless device") << "zero.xml"
+                                               << "not a regular file";
+#endif
 }
 
 void tst_Configuration::unreadableFileIsNotOpened()
 {
+    QFETCH(QString, name);
+    QFETCH(QString, why);
     QTemporaryDir dir;
-    QVERIFY(!readConfiguration(dir.filePath("missing.xml")).has_value());
-    // A directory of that name does not open as a file either.
-    QVERIFY(!readConfiguration(dir.path()).has_value());
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dir")));
+    QFile big(dir.filePath(QStringLiteral("big.xml")));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    big.write("<conf><cache>c</cache>" + QByteArray(MaxConfigurationSize, ' ') + "</conf>");
+    big.close();
+#ifdef Q_OS_UNIX
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))).constData(), 0600) ==
+            0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("zero.xml"))));
+#endif
+
+    const ConfigurationFile read = readConfigurationFile(dir.filePath(name));
+    QVERIFY(!read.opened);
+    QCOMPARE(read.errorString, why);
 }
 
 void tst_Configuration::emptyOrNonXmlFileStillYieldsValues_data()
@@ -103,12 +143,14 @@ void tst_Configuration::emptyOrNonXmlFileStillYieldsValues()
     file.write(content);
     file.close();
 
-    const std::optional<Configuration> configuration = readConfiguration(file.fileName());
-    QVERIFY(configuration.has_value());
-    QVERIFY(configuration->artidx.isEmpty());
-    QVERIFY(configuration->artmul.isEmpty());
-    QVERIFY(configuration->tiledata.isEmpty());
-    QVERIFY(configuration->cache.isEmpty());
+    const ConfigurationFile read = readConfigurationFile(file.fileName());
+    QVERIFY(read.opened);
+    QVERIFY(!read.wellFormed);
+    const Configuration &configuration = read.values;
+    QVERIFY(configuration.artidx.isEmpty());
+    QVERIFY(configuration.artmul.isEmpty());
+    QVERIFY(configuration.tiledata.isEmpty());
+    QVERIFY(configuration.cache.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_Configuration)

@@ -1,7 +1,7 @@
 #include "demoencoders.h"
 
-#include "app/configuration.h"
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
+#include "core/configuration.h"
 
 #include <QDir>
 #include <QFile>
@@ -153,17 +153,18 @@ void tst_DemoData::deterministic()
 
 void tst_DemoData::smallSetEntries()
 {
-    const auto configuration =
-        readConfiguration(smallSet.filePath(QString::fromLatin1(DemoConfigName)));
-    QVERIFY(configuration);
+    const ConfigurationFile read =
+        readConfigurationFile(smallSet.filePath(QString::fromLatin1(DemoConfigName)));
+    QVERIFY(read.opened);
+    const Configuration *configuration = &read.values;
     QCOMPARE(configuration->cache, QDir(smallSet.path()).absoluteFilePath(DemoCacheName));
     QVERIFY(QFile::exists(configuration->artidx));
     QVERIFY(QFile::exists(configuration->artmul));
     QVERIFY(QFile::exists(configuration->tiledata));
 
-    QFile cache(configuration->cache);
-    QVERIFY(cache.open(QIODevice::ReadOnly));
-    const QList<CacheEntry> entries = loadCacheEntries(&cache);
+    MultiCache cache;
+    QVERIFY(cache.load(configuration->cache));
+    const QList<MultiEntry> entries = cache.entries();
     QCOMPARE(entries.size(), SmallEntries);
     for (int n = 0; n < KeepEntry; ++n) {
         QVERIFY2(entries[n].components.size() >= 20, qPrintable(QString::number(n)));
@@ -178,12 +179,12 @@ void tst_DemoData::smallSetEntries()
 
 void tst_DemoData::usedGraphicsAreDescribed()
 {
-    QFile cache(smallSet.filePath(QString::fromLatin1(DemoCacheName)));
-    QVERIFY(cache.open(QIODevice::ReadOnly));
+    MultiCache cache;
+    QVERIFY(cache.load(smallSet.filePath(QString::fromLatin1(DemoCacheName))));
     QSet<int> used;
-    for (const CacheEntry &entry : loadCacheEntries(&cache))
-        for (const QString &specText : entry.components)
-            used.insert(specText.section(u':', 0, 0).toInt());
+    for (const MultiEntry &entry : cache.entries())
+        for (const ComponentSpec &spec : entry.components)
+            used.insert(spec.text().section(u':', 0, 0).toInt());
     const QByteArray index = contents(smallSet.filePath(QString::fromLatin1(DemoArtIndexName)));
     const QByteArray data = contents(smallSet.filePath(QString::fromLatin1(DemoArtDataName)));
     const QByteArray tiles = contents(smallSet.filePath(QString::fromLatin1(DemoTileDataName)));

@@ -85,8 +85,9 @@ void tst_MultiFileWriter::fileBytes_data()
     QTest::addColumn<QStringList>("components");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("worked example") << QStringList{"1234:-1:2:0:0:1:1"}
-                                    << QByteArray::fromHex("00000000 d204 ffff 0200 0000 01000000");
+    QTest::newRow("graphic 1234 at -1, 2, 0")
+        << QStringList{"1234:-1:2:0:0:1:1"}
+        << QByteArray::fromHex("00000000 d204 ffff 0200 0000 01000000");
     QTest::newRow("no components") << QStringList() << QByteArray::fromHex("00000000");
     QTest::newRow("graphic id above 65535")
         << QStringList{"65536:1:1:1:0:1:1"}

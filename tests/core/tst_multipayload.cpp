@@ -5,8 +5,8 @@
 
 namespace {
 
-// The single-entry example: "Entry 0", bounds (-1, 2, -1, 2), one component.
-const QByteArray WorkedExample =
+// A single entry, 76 bytes: "Entry 0", bounds (-1, 2, -1, 2), one component.
+const QByteArray SingleEntry =
     QByteArray::fromHex("0e000000"
                         "45006e0074007200790020003000"
                         "ffffffff02000000ffffffff02000000"
@@ -14,7 +14,7 @@ const QByteArray WorkedExample =
                         "22000000"
                         "31003200330034003a002d0031003a0032003a0030003a0030003a0031003a003100");
 
-MultiEntry workedEntry()
+MultiEntry singleEntry()
 {
     return {"Entry 0", QRect(QPoint(-1, 2), QPoint(-1, 2)), {"1234:-1:2:0:0:1:1"}};
 }
@@ -35,7 +35,7 @@ class tst_MultiPayload : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void workedExampleIsByteExact();
+    void singleEntryIsByteExact();
     void roundTrip_data();
     void roundTrip();
     void nullStringReadsAsEmpty();
@@ -44,17 +44,17 @@ private Q_SLOTS:
     void negativeCountHasNoComponents();
 };
 
-void tst_MultiPayload::workedExampleIsByteExact()
+void tst_MultiPayload::singleEntryIsByteExact()
 {
-    QCOMPARE(WorkedExample.size(), 76);
-    QCOMPARE(encodeMultiPayload({workedEntry()}), WorkedExample);
+    QCOMPARE(SingleEntry.size(), 76);
+    QCOMPARE(encodeMultiPayload({singleEntry()}), SingleEntry);
 
-    MultiPayloadReader reader(WorkedExample);
+    MultiPayloadReader reader(SingleEntry);
     MultiEntry entry;
     QVERIFY(reader.readEntry(entry));
-    QCOMPARE(entry.text, workedEntry().text);
-    QCOMPARE(entry.bounds, workedEntry().bounds);
-    QCOMPARE(entry.components, workedEntry().components);
+    QCOMPARE(entry.text, singleEntry().text);
+    QCOMPARE(entry.bounds, singleEntry().bounds);
+    QCOMPARE(entry.components.texts(), singleEntry().components.texts());
     QVERIFY(reader.atEnd());
 }
 
@@ -86,7 +86,7 @@ void tst_MultiPayload::roundTrip()
         QVERIFY(reader.readEntry(entry));
         QCOMPARE(entry.text, expected.text);
         QCOMPARE(entry.bounds, expected.bounds);
-        QCOMPARE(entry.components, expected.components);
+        QCOMPARE(entry.components.texts(), expected.components.texts());
     }
     QVERIFY(reader.atEnd());
 }
@@ -100,7 +100,7 @@ void tst_MultiPayload::nullStringReadsAsEmpty()
     QVERIFY(reader.readEntry(entry));
     QVERIFY(entry.text.isEmpty());
     QCOMPARE(entry.components.size(), 1);
-    QVERIFY(entry.components[0].isEmpty());
+    QVERIFY(entry.components.texts().constFirst().isEmpty());
 }
 
 void tst_MultiPayload::corruptPayloads_data()
@@ -127,7 +127,7 @@ void tst_MultiPayload::corruptPayloads()
     MultiPayloadReader reader(payload);
     MultiEntry entry;
     QVERIFY(!reader.readEntry(entry));
-    QCOMPARE(entry.components, components);
+    QCOMPARE(entry.components.texts(), components);
     QVERIFY(reader.atEnd());
 }
 

@@ -1,6 +1,6 @@
-#include "app/processwide.h"
 #include "cache/multilist.h"
 #include "cache/multipayload.h"
+#include "core/processwide.h"
 #include "demoencoders.h"
 #include "export/dirmodel.h"
 #include "export/dirview.h"

@@ -1,9 +1,9 @@
 #include "app/mainwindow.h"
-#include "app/processwide.h"
 #include "cache/multiitem.h"
 #include "cache/multilist.h"
 #include "cache/multipayload.h"
 #include "configfixture.h"
+#include "core/processwide.h"
 #include "export/dirview.h"
 #include "preview/scrollarea.h"
 

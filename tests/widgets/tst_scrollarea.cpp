@@ -1,8 +1,8 @@
 #include "app/mainwindow.h"
-#include "app/processwide.h"
-#include "cache/cacheloader.h"
+#include "cache/multicache.h"
 #include "cache/multipayload.h"
 #include "configfixture.h"
+#include "core/processwide.h"
 #include "demoencoders.h"
 #include "preview/multirenderer.h"
 #include "preview/scrollarea.h"
@@ -84,13 +84,11 @@ void tst_ScrollArea::initTestCase()
     QString error;
     QVERIFY2(writeDemoSet(demoDir.path(), false, &error), qPrintable(error));
 
-    QFile cache(demoDir.filePath(QLatin1String(DemoCacheName)));
-    QVERIFY(cache.open(QIODevice::ReadOnly));
-    const QList<CacheEntry> loaded = loadCacheEntries(&cache);
-    for (int i = 0; i < loaded.size(); ++i)
-        if (!loaded.at(i).components.isEmpty())
-            entries.append(
-                {QStringLiteral("Entry %1").arg(i), loaded.at(i).bounds, loaded.at(i).components});
+    MultiCache cache;
+    QVERIFY(cache.load(demoDir.filePath(QLatin1String(DemoCacheName))));
+    for (const MultiEntry &entry : cache.entries())
+        if (!entry.components.isEmpty())
+            entries.append(entry);
     QVERIFY(entries.size() >= 2);
     QFile::remove(ConfigFixture::configPath());
 }

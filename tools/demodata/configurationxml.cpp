@@ -1,6 +1,6 @@
 #include "demoencoders.h"
 
-#include "app/configuration.h"
+#include "core/configuration.h"
 
 #include <QXmlStreamWriter>
 

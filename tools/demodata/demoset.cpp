@@ -2,7 +2,7 @@
 #include "demographics.h"
 #include "demomultis.h"
 
-#include "app/configuration.h"
+#include "core/configuration.h"
 
 #include <QDir>
 #include <QSaveFile>

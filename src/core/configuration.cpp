@@ -1,8 +1,12 @@
 #include "configuration.h"
 
+#include "core/regularfile.h"
+
 #include <QCoreApplication>
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QXmlStreamReader>
 
 namespace {
@@ -35,25 +39,53 @@ bool nestedTooDeep(const QByteArray &content)
 
 } // namespace
 
-QString configurationPath()
+QStringList configurationPlaces()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/korvane.xml");
+    const QString name = QStringLiteral("korvane.xml");
+    return {QCoreApplication::applicationDirPath() + u'/' + name,
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                QStringLiteral("/korvane/") + name};
 }
 
-std::optional<Configuration> readConfiguration(const QString &path)
+QString configurationPath()
 {
+    const QStringList places = configurationPlaces();
+    for (const QString &place : places) {
+        if (QFileInfo::exists(place))
+            return place;
+    }
+    return places.first();
+}
+
+ConfigurationFile readConfigurationFile(const QString &path)
+{
+    ConfigurationFile result;
+    result.path = path;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return readConfiguration(&file);
+    if (!openRegularFile(file, &result.errorString))
+        return result;
+    bool complete = false;
+    const QByteArray content = readUpTo(file, MaxConfigurationSize, &complete);
+    if (!complete) {
+        result.errorString = QStringLiteral("larger than %1 bytes").arg(MaxConfigurationSize);
+        return result;
+    }
+    result.opened = true;
+    result.values = readConfiguration(content, &result.wellFormed);
+    return result;
 }
 
 Configuration readConfiguration(QIODevice *device)
 {
-    const QByteArray content = device->readAll();
+    return readConfiguration(device->readAll());
+}
+
+Configuration readConfiguration(const QByteArray &content, bool *wellFormed)
+{
     QDomDocument document(QStringLiteral("conf"));
-    if (!nestedTooDeep(content))
-        document.setContent(content);
+    const bool parsed = !nestedTooDeep(content) && bool(document.setContent(content));
+    if (wellFormed)
+        *wellFormed = parsed;
 
     Configuration configuration;
     configuration.artidx = firstText(document, QStringLiteral("artidx"));

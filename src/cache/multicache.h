@@ -1,0 +1,82 @@
+#pragma once
+
+#include "cache/componentlist.h"
+#include "cache/multientry.h"
+
+#include <QList>
+#include <QRect>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QFile;
+class QIODevice;
+
+// What a load saw besides the entries, for reports.
+struct CacheScan
+{
+    qsizetype lines = 0;
+    qsizetype componentLines = 0;
+    qsizetype skippedLines = 0;
+    QList<qsizetype> firstSkipped;   // line numbers (from 1) of the first few
+    qsizetype countsPastEnd = 0;     // headers whose count ran past the data
+    qsizetype withoutComponents = 0; // entries with no component line
+};
+
+// The multis of the client's multi cache text file, held as the file's own
+// text: an entry's component lines become ComponentSpec texts only when the
+// entry is walked.
+//
+// The text is read as lines of TAB-separated fields (cache/cachetext.h). A
+// line with exactly 6 TABs is a header whose field 2 is the count E of the
+// component lines that follow it, taken without any test of their form; all
+// other lines are skipped. A count past the end of the data takes only the
+// lines that exist. Bounds are the smallest and largest X (field 2) and Y
+// (field 3) of an entry's lines, CacheBoundsStart and its negation when it
+// has none.
+class MultiCache
+{
+public:
+    MultiCache();
+
+    // Reads the named file (a regular file only, closed again afterwards);
+    // false, with errorString() saying why, when it cannot be read.
+    bool load(QFile &file);
+    bool load(const QString &path);
+    // Reads a device from its current position to its end.
+    void read(QIODevice *device);
+    // Reads the text's bytes: UTF-8, or the encoding a byte order mark names.
+    void read(const QByteArray &bytes);
+
+    QString errorString() const { return error; }
+    const CacheScan &scan() const { return counts; }
+
+    qsizetype size() const { return qsizetype(records.size()); }
+    bool isEmpty() const { return records.empty(); }
+
+    // Entry n, named entryName(n).
+    MultiEntry entry(qsizetype n) const;
+    // Every entry, in order.
+    QList<MultiEntry> entries() const;
+    qsizetype componentCount(qsizetype n) const { return records[size_t(n)].count; }
+    QRect bounds(qsizetype n) const;
+
+    // The name a loaded entry has in the list: "Entry " and n.
+    static QString entryName(qsizetype n);
+
+private:
+    struct Record
+    {
+        qsizetype offset; // of the first component line in the text
+        qsizetype count;  // component lines taken
+        qint32 x1, y1, x2, y2;
+    };
+
+    template <typename Char> void scanText(const Char *data, qsizetype size, qsizetype at);
+
+    std::shared_ptr<ComponentList::Storage> text;
+    std::vector<Record> records;
+    CacheScan counts;
+    QString error;
+};

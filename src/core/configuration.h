@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+// The four client file paths named by "korvane.xml". Each value is used
+// unchanged as a file name; a tag the document does not supply gives "".
+struct Configuration
+{
+    QString artidx;
+    QString artmul;
+    QString tiledata;
+    QString cache;
+};
+
+// What reading a configuration file gave.
+struct ConfigurationFile
+{
+    QString path;
+    bool opened = false;     // false: not read at all; errorString says why
+    QString errorString;     //
+    bool wellFormed = false; // the document is XML (else every value is "")
+    Configuration values;
+};
+
+// "korvane.xml" is a few hundred bytes; a file beyond this is not one.
+inline constexpr qint64 MaxConfigurationSize = 1024 * 1024;
+
+// Where "korvane.xml" is looked for, in order: beside the executable, then
+// the user's own ($XDG_CONFIG_HOME/korvane/korvane.xml, ~/.config/...).
+QStringList configurationPlaces();
+// The first of those places that exists (the first place when none does).
+QString configurationPath();
+
+// Reads the configuration at `path`: a regular file of at most
+// MaxConfigurationSize bytes. A file that opens but is not well-formed still
+// yields values (empty where the document does not deliver them).
+ConfigurationFile readConfigurationFile(const QString &path);
+
+// Reads from an already open device (the parse result is not looked at).
+Configuration readConfiguration(QIODevice *device);
+// Reads from the document's bytes; `wellFormed` tells whether it parsed.
+Configuration readConfiguration(const QByteArray &content, bool *wellFormed = nullptr);
