@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 namespace CacheText {
 
@@ -90,12 +91,80 @@ inline QString decode(const char16_t *from, const char16_t *to)
     return QString(reinterpret_cast<const QChar *>(from), to - from);
 }
 
+// Reads the line at `at` (there must be one) as a component line: the values
+// of its fields 2 and 3 (X and Y) as fieldInt reads them. Returns the start of
+// the following line. One pass over the line's characters, as a cache file is
+// mostly such lines; data[size] must be a 0, as QByteArray and QString keep
+// one after their data.
+template <typename Char>
+qsizetype componentXY(const Char *data, qsizetype size, qsizetype at, int *x, int *y);
+
 // A field's value as QString::toInt gives it on the decoded field.
 template <typename Char> int fieldInt(const Char *from, const Char *to)
 {
     if (const std::optional<int> value = plainDecimal(from, to - from))
         return *value;
     return decode(from, to).toInt();
+}
+
+// The end of the field that starts at `p` in a line that ends at `lineEnd`.
+template <typename Char> const Char *fieldEnd(const Char *p, const Char *lineEnd)
+{
+    return find(p, lineEnd, Char(Tab));
+}
+
+// Reads a field of component line [p, ...) whose line ends at `lineEnd`
+// (lazily found: null until needed) and returns where the next field starts.
+template <typename Char>
+const Char *readNumber(const Char *data, qsizetype size, const Char *p, const Char **lineEnd,
+                       int *value)
+{
+    // Plain decimal text up to a TAB or the line's end: the common case.
+    const Char *digits = p + (*p == Char('-'));
+    const Char *q = digits;
+    int number = 0;
+    while (unsigned(*q) - unsigned('0') <= 9u && q - digits < 9)
+        number = number * 10 + int(*q++ - Char('0'));
+    const Char *const end = data + size;
+    const bool ends = *q == Char(Tab) || *q == Char('\n') || q == end ||
+                      (*q == Char('\r') && (q + 1 == end || q[1] == Char('\n')));
+    if (ends && q > digits && (q == end || !(unsigned(*q) - unsigned('0') <= 9u))) {
+        *value = digits > p ? -number : number;
+        return q;
+    }
+    // Anything else: the field as the line's own rules cut it.
+    if (!*lineEnd) {
+        Line line;
+        lineAt(data, size, p - data, &line);
+        *lineEnd = data + line.end;
+    }
+    const Char *stop = fieldEnd(std::min(p, *lineEnd), *lineEnd);
+    *value = fieldInt(std::min(p, *lineEnd), stop);
+    return stop;
+}
+
+template <typename Char>
+qsizetype componentXY(const Char *data, qsizetype size, qsizetype at, int *x, int *y)
+{
+    const Char *const end = data + size;
+    const Char *p = data + at;
+    *x = *y = 0;
+    // Past fields 0 and 1.
+    for (int tabs = 0; tabs < 2; ++p) {
+        // Only TAB, line feed and the final 0 stop this loop early.
+        while (std::make_unsigned_t<Char>(*p) > Char('\n'))
+            ++p;
+        if (p == end || *p == Char('\n'))
+            return p == end ? size : p - data + 1; // no field 2: X and Y are 0
+        if (*p == Char(Tab))
+            ++tabs;
+    }
+    const Char *lineEnd = nullptr;
+    p = readNumber(data, size, p, &lineEnd, x);
+    if (p != end && *p == Char(Tab))
+        p = readNumber(data, size, p + 1, &lineEnd, y);
+    const Char *newline = find(p, end, Char('\n'));
+    return newline == end ? size : newline - data + 1;
 }
 
 } // namespace CacheText

@@ -90,16 +90,11 @@ template <typename Char> void MultiCache::scanText(const Char *data, qsizetype s
         const int wanted = fieldInt(countFrom, countTo);
         Record record{
             at, 0, CacheBoundsStart, CacheBoundsStart, -CacheBoundsStart, -CacheBoundsStart};
-        while (record.count < wanted && lineAt(data, size, at, &line)) {
+        while (record.count < wanted && at < size) {
             ++number;
-            at = line.next;
-            const Char *xFrom;
-            const Char *xTo;
-            field(data + line.start, data + line.end, 2, &xFrom, &xTo);
-            const Char *yFrom = xTo == data + line.end ? xTo : xTo + 1;
-            const Char *yTo = find(yFrom, data + line.end, Char(Tab));
-            const int x = fieldInt(xFrom, xTo);
-            const int y = fieldInt(yFrom, yTo);
+            int x;
+            int y;
+            at = componentXY(data, size, at, &x, &y);
             record.x1 = std::min(record.x1, x);
             record.y1 = std::min(record.y1, y);
             record.x2 = std::max(record.x2, x);
