@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <algorithm>
 #include <cstdio>
@@ -73,6 +74,24 @@ void cacheSection(const BenchContext &context)
                 QStringLiteral("MiB"));
     reportRatio(QStringLiteral("MultiCache::load (large set)"), load * 1e3,
                 QStringLiteral("line count of the same file"), count * 1e3, QStringLiteral("ms"));
+
+    // What a user waits for: whole processes, medians of 7.
+    const QString cli = context.buildDir + QStringLiteral("/src/korvane-cli");
+    const QString config = context.largeDir + QLatin1Char('/') + QLatin1String(DemoConfigName);
+    const auto run = [](const QString &program, const QStringList &arguments) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(program, arguments);
+        process.waitForFinished(120000);
+    };
+    const double list = medianSeconds(7, [&] {
+        run(cli, {QStringLiteral("list"), QStringLiteral("--config"), config});
+    });
+    const double wc = medianSeconds(7, [&] {
+        run(QStringLiteral("wc"), {QStringLiteral("-l"), path});
+    });
+    reportRatio(QStringLiteral("korvane-cli list (large set), process"), list * 1e3,
+                QStringLiteral("wc -l of the same file, process"), wc * 1e3, QStringLiteral("ms"));
 }
 
 } // namespace

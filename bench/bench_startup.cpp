@@ -14,12 +14,12 @@
 
 namespace {
 
-constexpr int Runs = 5;
+constexpr int Runs = 7;
 
 struct Startup
 {
-    double seconds = std::numeric_limits<double>::max(); // best of the runs
-    qint64 peakKiB = 0;                                  // largest of the runs
+    double seconds = 0; // median of the runs
+    qint64 peakKiB = 0; // largest of the runs
     bool ok = true;
 };
 
@@ -28,6 +28,7 @@ struct Startup
 Startup measure(const QString &probe, const QString &mode)
 {
     Startup result;
+    QList<double> times;
     for (int i = 0; i < Runs; ++i) {
         QProcess process;
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -43,9 +44,10 @@ Startup measure(const QString &probe, const QString &mode)
             result.ok = false;
             continue;
         }
-        result.seconds = std::min(result.seconds, seconds);
+        times.append(seconds);
         result.peakKiB = std::max(result.peakKiB, line.mid(8).trimmed().toLongLong());
     }
+    result.seconds = median(times);
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <limits>
 
@@ -41,4 +42,25 @@ double bestSeconds(int runs, const std::function<void()> &work)
         best = std::min(best, timer.nsecsElapsed() / 1e9);
     }
     return best;
+}
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double medianSeconds(int runs, const std::function<void()> &work)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        times.append(timer.nsecsElapsed() / 1e9);
+    }
+    return median(times);
 }

@@ -24,6 +24,10 @@ void reportValue(const QString &figure, double value, const QString &unit);
 
 // Best (smallest) wall time in seconds of `runs` calls of `work`.
 double bestSeconds(int runs, const std::function<void()> &work);
+// Median wall time in seconds of `runs` calls of `work`: for whole processes,
+// whose best run says little about what a user waits.
+double medianSeconds(int runs, const std::function<void()> &work);
+double median(QList<double> values);
 
 struct RegisteredSection
 {

@@ -2,6 +2,7 @@
 
 #include "cache/multicache.h"
 #include "cache/multipayload.h"
+#include "cachereference.h"
 #include "core/configuration.h"
 
 #include <QBuffer>
@@ -80,6 +81,18 @@ FuzzFailure fuzzCacheLoader(const QByteArray &input)
     MultiCache cache;
     cache.read(&buffer);
     const QList<MultiEntry> entries = cache.entries();
+
+    // The byte scan gives what the plain reading of the text gives.
+    const QList<MultiEntry> expected = cacheByTextStream(input);
+    if (entries.size() != expected.size())
+        return QStringLiteral("%1 entries, the text holds %2")
+            .arg(entries.size())
+            .arg(expected.size());
+    for (qsizetype n = 0; n < entries.size(); ++n) {
+        if (entries[n].bounds != expected[n].bounds ||
+            entries[n].components != expected[n].components)
+            return QStringLiteral("entry %1 differs from the text's plain reading").arg(n);
+    }
 
     // Every entry needs its header line, every component a line of its own.
     const qsizetype lines = input.count('\n') + input.count('\r') + 1;

@@ -113,34 +113,44 @@ template <typename Char> const Char *fieldEnd(const Char *p, const Char *lineEnd
     return find(p, lineEnd, Char(Tab));
 }
 
-// Reads a field of component line [p, ...) whose line ends at `lineEnd`
-// (lazily found: null until needed) and returns where the next field starts.
+// The value of the field at `p` of a component line, cut by the line's own
+// rules; where the next field starts.
 template <typename Char>
-const Char *readNumber(const Char *data, qsizetype size, const Char *p, const Char **lineEnd,
-                       int *value)
+Q_NEVER_INLINE const Char *slowNumber(const Char *data, qsizetype size, const Char *p, int *value)
+{
+    Line line;
+    if (!lineAt(data, size, p - data, &line)) {
+        *value = 0; // an empty field at the very end of the data
+        return p;
+    }
+    const Char *lineEnd = data + line.end;
+    const Char *from = std::min(p, lineEnd);
+    const Char *to = find(from, lineEnd, Char(Tab));
+    *value = fieldInt(from, to);
+    return to;
+}
+
+// The value of the field at `p` of a component line; where the next field
+// starts, or where the line ends.
+template <typename Char>
+Q_ALWAYS_INLINE const Char *readNumber(const Char *data, qsizetype size, const Char *p, int *value)
 {
     // Plain decimal text up to a TAB or the line's end: the common case.
-    const Char *digits = p + (*p == Char('-'));
+    const bool negative = *p == Char('-');
+    const Char *const digits = p + negative;
     const Char *q = digits;
-    int number = 0;
-    while (unsigned(*q) - unsigned('0') <= 9u && q - digits < 9)
-        number = number * 10 + int(*q++ - Char('0'));
+    unsigned number = 0;
+    for (unsigned digit; (digit = unsigned(*q) - unsigned('0')) <= 9u && q - digits < 9; ++q)
+        number = number * 10 + digit;
     const Char *const end = data + size;
-    const bool ends = *q == Char(Tab) || *q == Char('\n') || q == end ||
-                      (*q == Char('\r') && (q + 1 == end || q[1] == Char('\n')));
-    if (ends && q > digits && (q == end || !(unsigned(*q) - unsigned('0') <= 9u))) {
-        *value = digits > p ? -number : number;
+    const Char c = *q;
+    const bool ends = c == Char(Tab) || c == Char('\n') || q == end ||
+                      (c == Char('\r') && (q + 1 == end || q[1] == Char('\n')));
+    if (Q_LIKELY(ends && q != digits)) {
+        *value = negative ? -int(number) : int(number);
         return q;
     }
-    // Anything else: the field as the line's own rules cut it.
-    if (!*lineEnd) {
-        Line line;
-        lineAt(data, size, p - data, &line);
-        *lineEnd = data + line.end;
-    }
-    const Char *stop = fieldEnd(std::min(p, *lineEnd), *lineEnd);
-    *value = fieldInt(std::min(p, *lineEnd), stop);
-    return stop;
+    return slowNumber(data, size, p, value);
 }
 
 template <typename Char>
@@ -159,12 +169,12 @@ qsizetype componentXY(const Char *data, qsizetype size, qsizetype at, int *x, in
         if (*p == Char(Tab))
             ++tabs;
     }
-    const Char *lineEnd = nullptr;
-    p = readNumber(data, size, p, &lineEnd, x);
+    p = readNumber(data, size, p, x);
     if (p != end && *p == Char(Tab))
-        p = readNumber(data, size, p + 1, &lineEnd, y);
-    const Char *newline = find(p, end, Char('\n'));
-    return newline == end ? size : newline - data + 1;
+        p = readNumber(data, size, p + 1, y);
+    while (p != end && *p != Char('\n'))
+        ++p;
+    return p == end ? size : p - data + 1;
 }
 
 } // namespace CacheText

@@ -12,6 +12,9 @@ MultiList::MultiList(QWidget *parent) : QListWidget(parent)
 {
     setDragEnabled(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Every entry is one line of text: laying out the first stands for all,
+    // where measuring each of thousands of texts would hold up the start.
+    setUniformItemSizes(true);
     loadEntries();
 }
 

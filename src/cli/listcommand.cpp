@@ -5,7 +5,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <charconv>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -29,25 +31,38 @@ public:
 
     void add(const Row &row)
     {
-        QByteArray line;
+        line.clear();
         const bool bounded = row.components > 0;
-        const auto number = [&](int value) {
-            return bounded ? QByteArray::number(value) : QByteArray(json ? "null" : "");
-        };
         const QRect &b = row.bounds;
+        const int bounds[] = {b.left(), b.top(), b.right(), b.bottom()};
         if (json) {
-            line = rows++ ? ",\n    {\n" : "[\n    {\n";
-            line += "        \"number\": " + QByteArray::number(row.number) + ",\n";
-            line += "        \"name\": " + jsonString(row.name) + ",\n";
-            line += "        \"components\": " + QByteArray::number(row.components) + ",\n";
-            line += "        \"x1\": " + number(b.left()) + ",\n";
-            line += "        \"y1\": " + number(b.top()) + ",\n";
-            line += "        \"x2\": " + number(b.right()) + ",\n";
-            line += "        \"y2\": " + number(b.bottom()) + "\n    }";
+            static const char *const keys[] = {"x1", "y1", "x2", "y2"};
+            line += rows++ ? ",\n    {\n" : "[\n    {\n";
+            line += "        \"number\": ";
+            appendNumber(row.number);
+            line += ",\n        \"name\": " + jsonString(row.name);
+            line += ",\n        \"components\": ";
+            appendNumber(row.components);
+            for (int i = 0; i < 4; ++i) {
+                line += ",\n        \"";
+                line += keys[i];
+                line += "\": ";
+                if (bounded)
+                    appendNumber(bounds[i]);
+                else
+                    line += "null";
+            }
+            line += "\n    }";
         } else {
-            line = row.name.toUtf8() + '\t' + QByteArray::number(row.components) + '\t' +
-                   number(b.left()) + '\t' + number(b.top()) + '\t' + number(b.right()) + '\t' +
-                   number(b.bottom()) + '\n';
+            line += row.name.toUtf8();
+            line += '\t';
+            appendNumber(row.components);
+            for (int value : bounds) {
+                line += '\t';
+                if (bounded)
+                    appendNumber(value);
+            }
+            line += '\n';
         }
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     }
@@ -68,8 +83,16 @@ private:
         return array.mid(1, array.size() - 2);
     }
 
+    void appendNumber(qint64 value)
+    {
+        char digits[24];
+        const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
+        line.append(digits, result.ptr - digits);
+    }
+
     bool json;
     qsizetype rows = 0;
+    QByteArray line; // reused: a list may have millions of rows
 };
 
 } // namespace

@@ -1,13 +1,13 @@
 // The cache is scanned as bytes and its lines decoded one at a time when an
-// entry is walked; these tests hold it to the lines a QTextStream gives (the
-// stream's own line ends, byte order marks and decoding) and to the field
-// rules of QString::section.
+// entry is walked; these tests hold it to the plain reading of the text: the
+// lines a QTextStream gives (its line ends, byte order marks and decoding),
+// QString::section's fields and QString::toInt's numbers.
 #include "cache/multicache.h"
+#include "cachereference.h"
 #include "demoencoders.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
@@ -30,40 +30,9 @@ QList<MultiEntry> load(const QByteArray &text, qint64 from = 0)
     return cache.entries();
 }
 
-// The reference: the text decoded whole (UTF-8, or what a byte order mark
-// names), lines from a QTextStream, fields from QString::section. A stream on
-// the file itself decodes in blocks, and where a block ends inside an invalid
-// UTF-8 sequence it may take the next line's end into its replacement
-// character: the loader keeps that line end, as the whole text has it.
 QList<MultiEntry> loadByTextStream(const QByteArray &text, qint64 from = 0)
 {
-    const QByteArray bytes = text.mid(from);
-    QStringDecoder decoder(
-        QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
-    QString decoded = decoder.decode(bytes);
-    QTextStream stream(&decoded, QIODevice::ReadOnly);
-    QList<MultiEntry> entries;
-    QString line;
-    auto field = [&line](int n) { return line.section(u'\t', n, n); };
-    while (stream.readLineInto(&line)) {
-        if (line.count(u'\t') != 6)
-            continue;
-        const int count = field(2).toInt();
-        QRect bounds(QPoint(80000, 80000), QPoint(-80000, -80000));
-        QStringList components;
-        for (int i = 0; i < count && stream.readLineInto(&line); ++i) {
-            const int x = field(2).toInt();
-            const int y = field(3).toInt();
-            bounds.setLeft(std::min(bounds.left(), x));
-            bounds.setTop(std::min(bounds.top(), y));
-            bounds.setRight(std::max(bounds.right(), x));
-            bounds.setBottom(std::max(bounds.bottom(), y));
-            components.append(field(0) + u':' + field(2) + u':' + field(3) + u':' + field(4) +
-                              QStringLiteral(":0:1:1"));
-        }
-        entries.append({QStringLiteral("Entry %1").arg(entries.size()), bounds, components});
-    }
-    return entries;
+    return cacheByTextStream(text.mid(from));
 }
 
 // Cache-like text with the awkward parts mixed in: every line end, CR alone,

@@ -76,6 +76,10 @@ void tst_CacheLoader::entries_data()
     QTest::newRow("short component line")
         << QByteArray("0\t0\t1\t0\t0\t0\t0\n12\t0\t3\n") << QList<QStringList>{{"12:3:::0:1:1"}}
         << QList<QRect>{QRect(QPoint(3, 0), QPoint(3, 0))};
+    QTest::newRow("data ends in an empty X field")
+        << QByteArray("0\t0\t2\t0\t0\t0\t0\n12\t0\t3\t4\n5\t0\t")
+        << QList<QStringList>{{"12:3:4::0:1:1", "5::::0:1:1"}}
+        << QList<QRect>{QRect(QPoint(0, 0), QPoint(3, 4))};
     QTest::newRow("empty file") << QByteArray() << QList<QStringList>{} << QList<QRect>{};
 }
 
