@@ -12,10 +12,18 @@ MultiList::MultiList(QWidget *parent) : QListWidget(parent)
 {
     setDragEnabled(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
-    // Every entry is one line of text: laying out the first stands for all,
-    // where measuring each of thousands of texts would hold up the start.
-    setUniformItemSizes(true);
     loadEntries();
+    // The loaded entries' texts are alike: laying out the first stands for
+    // all, where measuring each of thousands would hold up the start.
+    setUniformItemSizes(true);
+}
+
+void MultiList::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                            const QList<int> &roles)
+{
+    // A renamed entry may be wider than the others: measure each from now on.
+    setUniformItemSizes(false);
+    QListWidget::dataChanged(topLeft, bottomRight, roles);
 }
 
 void MultiList::loadEntries()

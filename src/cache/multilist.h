@@ -15,6 +15,8 @@ protected:
     QStringList mimeTypes() const override;
     QMimeData *mimeData(const QList<QListWidgetItem *> &items) const override;
     Qt::DropActions supportedDropActions() const override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
 
 private:
     void loadEntries();
