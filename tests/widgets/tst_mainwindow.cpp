@@ -153,7 +153,6 @@ void tst_MainWindow::dragPayload()
     QVERIFY(reader.readEntry(entry));
     QCOMPARE(entry.text, QString::fromUtf8("Tour \xc3\xa9st"));
     QVERIFY(reader.atEnd());
-
 }
 
 QTEST_MAIN(tst_MainWindow)
