@@ -3,17 +3,61 @@
 #include "core/configuration.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cstdio>
 
-QString exitStatusHelp()
+QString wrapText(const QString &text, int width, int indent)
 {
-    return QStringLiteral("Exit status:\n"
-                          "  0  success\n"
-                          "  1  partial failure: some entries were not written\n"
-                          "  2  usage error\n"
-                          "  3  input error: configuration, client file, entry, directory or\n"
-                          "     output file that cannot be used, or an entry too large to render");
+    QStringList out;
+    for (QString rest : text.split(u'\n')) {
+        while (rest.size() > width) {
+            // At the last space that fits, past the line's own indentation.
+            qsizetype lead = 0;
+            while (lead < rest.size() && rest[lead] == u' ')
+                ++lead;
+            const qsizetype cut = rest.lastIndexOf(u' ', width);
+            if (cut <= lead)
+                break;
+            out.append(rest.left(cut));
+            rest = QString(indent, u' ') + rest.mid(cut + 1);
+        }
+        out.append(rest);
+    }
+    return out.join(u'\n');
+}
+
+QString exitStatusHelp(const QList<ExitStatusLine> &lines)
+{
+    const QList<ExitStatusLine> all =
+        lines.isEmpty()
+            ? QList<ExitStatusLine>{successLine(),
+                                    {ExitPartial, QStringLiteral("partial failure: some entries "
+                                                                 "were not written")},
+                                    usageLine(),
+                                    inputLine(QStringLiteral("configuration, client file, "
+                                                             "entry, directory or output file"))}
+            : lines;
+    QString help = QStringLiteral("Exit status:");
+    for (const ExitStatusLine &line : all)
+        help += u'\n' +
+                wrapText(QStringLiteral("  %1  %2").arg(int(line.status)).arg(line.meaning), 79, 5);
+    return help;
+}
+
+ExitStatusLine successLine()
+{
+    return {ExitSuccess, QStringLiteral("success")};
+}
+
+ExitStatusLine usageLine()
+{
+    return {ExitUsage, QStringLiteral("usage error")};
+}
+
+ExitStatusLine inputLine(const QString &what)
+{
+    return {ExitInput, QStringLiteral("input error: %1 that cannot be used").arg(what)};
 }
 
 void printError(const QString &message)
@@ -29,16 +73,47 @@ int usageError(const QString &message)
     return ExitUsage;
 }
 
-CommandLine::CommandLine(const QString &command, const QString &description)
+QString parseErrorText(const QCommandLineParser &parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (unknown.isEmpty())
+        return parser.errorText();
+    const QString &name = unknown.first();
+    return QStringLiteral("unknown option '%1%2'")
+        .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+}
+
+void addHelpOptions(QCommandLineParser &parser)
+{
+    parser.addOption(
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")});
+    parser.addOption(
+        {QStringLiteral("help-all"), QStringLiteral("Show the help of every command.")});
+}
+
+QString helpText(const QCommandLineParser &parser)
+{
+    // Qt names the program as it was started (a path, say); messages say
+    // korvane-cli.
+    QString text = parser.helpText();
+    const QString typed = QCoreApplication::arguments().value(0);
+    const QString usage = QStringLiteral("Usage: ");
+    if (text.startsWith(usage + typed))
+        text.replace(usage.size(), typed.size(), QStringLiteral("korvane-cli"));
+    return text;
+}
+
+CommandLine::CommandLine(const QString &command, const QString &description,
+                         const QList<ExitStatusLine> &statuses)
     : configOption(QStringLiteral("config"),
-                   QStringLiteral("Read the client file paths from <file> (default: "
-                                  "korvane.xml beside the executable)."),
+                   QStringLiteral("Read the client file paths from <file> (default: %1).")
+                       .arg(QDir::toNativeSeparators(configurationPath())),
                    QStringLiteral("file")),
       command(command)
 {
-    commandParser.setApplicationDescription(description + QStringLiteral("\n\n") +
-                                            exitStatusHelp());
-    commandParser.addHelpOption();
+    commandParser.setApplicationDescription(wrapText(description) + QStringLiteral("\n\n") +
+                                            exitStatusHelp(statuses));
+    addHelpOptions(commandParser);
     commandParser.addVersionOption();
     commandParser.addOption(configOption);
     commandParser.addPositionalArgument(command, QStringLiteral("The command."));
@@ -47,11 +122,15 @@ CommandLine::CommandLine(const QString &command, const QString &description)
 CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
 {
     if (!commandParser.parse(arguments)) {
-        usageError(commandParser.errorText());
+        usageError(parseErrorText(commandParser));
         return Invalid;
     }
+    if (commandParser.isSet(QStringLiteral("help-all"))) {
+        printFullHelp();
+        return Finished;
+    }
     if (commandParser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(commandParser.helpText()), stdout);
+        std::fputs(qPrintable(helpText(commandParser)), stdout);
         return Finished;
     }
     if (commandParser.isSet(QStringLiteral("version"))) {
@@ -64,8 +143,12 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
 
 QString CommandLine::configPath() const
 {
-    return commandParser.isSet(configOption) ? commandParser.value(configOption)
-                                             : configurationPath();
+    return configGiven() ? commandParser.value(configOption) : configurationPath();
+}
+
+bool CommandLine::configGiven() const
+{
+    return commandParser.isSet(configOption);
 }
 
 QStringList CommandLine::arguments() const

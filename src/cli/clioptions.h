@@ -2,6 +2,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -14,8 +15,16 @@ enum ExitStatus : int
     ExitInput = 3,   // configuration, client file, entry, directory or output unusable
 };
 
-// The exit status table, as shown by --help.
-QString exitStatusHelp();
+// One line of an exit status table: a status and what it means for a command.
+struct ExitStatusLine
+{
+    ExitStatus status;
+    QString meaning;
+};
+
+// The exit status table of the given lines (all statuses when none is given),
+// as --help shows it.
+QString exitStatusHelp(const QList<ExitStatusLine> &lines = {});
 
 // Prints "korvane-cli: <message>" on stderr.
 void printError(const QString &message);
@@ -23,13 +32,34 @@ void printError(const QString &message);
 // Prints a usage error and the hint to --help; returns ExitUsage.
 int usageError(const QString &message);
 
+// The parser's error in the tool's words: an unknown option is named as it
+// was given ("-1", "--fast"), whatever Qt says.
+QString parseErrorText(const QCommandLineParser &parser);
+
+// Wraps each line of `text` at spaces to at most `width` characters, going on
+// `indent` spaces in.
+QString wrapText(const QString &text, int width = 79, int indent = 0);
+
+// Adds -h/--help and --help-all, in the tool's words.
+void addHelpOptions(QCommandLineParser &parser);
+
+// Prints the overview and every command's help, for --help-all (main.cpp).
+void printFullHelp();
+
+// A parser's help text with the program named "korvane-cli" in its usage line,
+// however it was started.
+QString helpText(const QCommandLineParser &parser);
+
 // The command line of one command: the options every command takes (--config,
-// --help, --version) plus the command's own, then its positional arguments.
+// --help, --help-all, --version) plus the command's own, then its positional
+// arguments.
 class CommandLine
 {
 public:
     // The command adds its own options and positional arguments to parser().
-    CommandLine(const QString &command, const QString &description);
+    // `statuses`: the exit statuses the command can give, for its help.
+    CommandLine(const QString &command, const QString &description,
+                const QList<ExitStatusLine> &statuses);
 
     QCommandLineParser &parser() { return commandParser; }
 
@@ -42,8 +72,11 @@ public:
     // Parses the whole command line (program, options, command, arguments).
     Outcome parse(const QStringList &arguments);
 
-    // The configuration file: --config, or "korvane.xml" beside the executable.
+    // The configuration file: --config, or the first of the configuration's
+    // places that exists.
     QString configPath() const;
+    // Whether --config named it.
+    bool configGiven() const;
     // The positional arguments after the command's name.
     QStringList arguments() const;
 
@@ -52,3 +85,8 @@ private:
     QCommandLineOption configOption;
     QString command;
 };
+
+// Status lines most commands share.
+ExitStatusLine successLine();
+ExitStatusLine usageLine();
+ExitStatusLine inputLine(const QString &what);

@@ -7,3 +7,4 @@
 int runList(const QStringList &arguments);
 int runExport(const QStringList &arguments);
 int runRender(const QStringList &arguments);
+int runCheck(const QStringList &arguments);

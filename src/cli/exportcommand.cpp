@@ -36,7 +36,11 @@ int runExport(const QStringList &arguments)
         QStringLiteral("Writes entries as .mlt files into the existing directory DIR, one "
                        "\"<entry name>.mlt\" per entry, replacing files of that name, as a drop "
                        "on DIR in the window does. An ENTRY is a name (\"Entry 12\") or a "
-                       "number (12); without any, every entry is written."));
+                       "number (12); without any, every entry is written."),
+        {successLine(),
+         {ExitPartial, QStringLiteral("partial failure: some entries were not written")},
+         usageLine(),
+         inputLine(QStringLiteral("configuration, cache file, entry or directory"))});
     commandLine.parser().addPositionalArgument(QStringLiteral("DIR"),
                                                QStringLiteral("The directory to write into."));
     commandLine.parser().addPositionalArgument(QStringLiteral("ENTRY"),

@@ -103,7 +103,8 @@ int runList(const QStringList &arguments)
         QStringLiteral("list"),
         QStringLiteral("Lists the entries of the multi cache file, one line each: the entry's "
                        "name, its component count and its bounds x1, y1, x2, y2, separated "
-                       "by TABs. An entry without components has empty bounds."));
+                       "by TABs. An entry without components has empty bounds."),
+        {successLine(), usageLine(), inputLine(QStringLiteral("configuration or cache file"))});
     const QCommandLineOption jsonOption(
         QStringLiteral("json"),
         QStringLiteral("Print a JSON array of objects instead, with the keys number, name, "

@@ -81,16 +81,21 @@ QString renderFailure(const QString &name, RenderStatus status)
 
 int runRender(const QStringList &arguments)
 {
-    CommandLine commandLine(QStringLiteral("render"),
-                            QStringLiteral("Renders the preview of one entry (\"Entry 12\" or "
-                                           "12) and writes it as a PNG image."));
+    CommandLine commandLine(
+        QStringLiteral("render"),
+        QStringLiteral("Renders the preview of one entry (\"Entry 12\" or "
+                       "12) and writes it as a PNG image."),
+        {successLine(), usageLine(),
+         inputLine(QStringLiteral("configuration, client file, entry or output file, or an "
+                                  "entry with nothing to draw,"))});
     const QCommandLineOption outputOption(
         {QStringLiteral("o"), QStringLiteral("output")},
         QStringLiteral("Write the PNG image to <file>; \"-\" writes it to standard output."),
         QStringLiteral("file"));
     commandLine.parser().addOption(outputOption);
     commandLine.parser().addPositionalArgument(QStringLiteral("ENTRY"),
-                                               QStringLiteral("The entry to render."));
+                                               QStringLiteral("The entry to render."),
+                                               QStringLiteral("ENTRY -o FILE"));
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
         return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
     const QStringList entries = commandLine.arguments();

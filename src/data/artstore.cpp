@@ -85,6 +85,7 @@ void ArtStore::load(QIODevice *device)
             break;
         bytes += chunk;
     }
+    indexBytesRead = bytes.size();
     // A field cut by the end of the file reads as 0, as does all after it.
     const uchar *raw = reinterpret_cast<const uchar *>(bytes.constData());
     for (qint64 i = 0, at = 0; i < IndexEntries; ++i, at += IndexEntrySize) {
@@ -103,6 +104,22 @@ bool ArtStore::indexOpened() const
 bool ArtStore::dataOpened() const
 {
     return dataFile && dataFile->isReadable();
+}
+
+ArtStore::Survey ArtStore::survey() const
+{
+    Survey survey;
+    survey.indexBytes = indexBytesRead;
+    survey.dataBytes = dataOpened() ? dataFile->size() : 0;
+    for (int graphicId = 0; graphicId < IndexEntries - FirstItemEntry; ++graphicId) {
+        IndexEntry entry;
+        if (!artEntry(graphicId, entry))
+            continue;
+        ++survey.withArt;
+        if (qint64(entry.lookup) + 8 > survey.dataBytes)
+            ++survey.headerOutside;
+    }
+    return survey;
 }
 
 bool ArtStore::artEntry(int graphicId, IndexEntry &entry) const

@@ -32,6 +32,16 @@ public:
     QString indexError() const { return indexWhy; }
     QString dataError() const { return dataWhy; }
 
+    // What the index says of the 16384 item graphics, for reports.
+    struct Survey
+    {
+        int withArt = 0;       // index entries that point at art
+        int headerOutside = 0; // of those, entries whose header lies past the data's end
+        qint64 indexBytes = 0; // of the index file read (a whole index is 393216)
+        qint64 dataBytes = 0;  // size of the data file
+    };
+    Survey survey() const;
+
     // Width and height of the graphic's art (0 x 0 without art); true when
     // both are non-zero. Reads only the entry's header; caches nothing.
     bool staticSize(int graphicId, qint16 &width, qint16 &height);
@@ -61,6 +71,7 @@ private:
     QCache<int, QByteArray> bitmapCache;
     std::vector<IndexEntry> index; // all 32768 entries, in file order
     bool indexWasOpened = false;
+    qint64 indexBytesRead = 0;
     QString indexWhy;
     QString dataWhy;
 };

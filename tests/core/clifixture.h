@@ -22,14 +22,20 @@ struct CliRun
     QByteArray err;
 };
 
-// Runs korvane-cli (or a copy of it) without any display.
+// Runs korvane-cli (or a copy of it) without any display. Its per-user
+// configuration is looked for in `configHome` (by default a directory that
+// does not exist), never in the user's own.
 inline CliRun runCli(const QStringList &arguments,
-                     const QString &program = QStringLiteral(KORVANE_CLI))
+                     const QString &program = QStringLiteral(KORVANE_CLI),
+                     const QString &configHome = QString())
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                       configHome.isEmpty() ? QStringLiteral("/nonexistent/korvane-tests")
+                                            : configHome);
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     CliRun run;

@@ -24,7 +24,10 @@ private Q_SLOTS:
     void exportPartialFailure();
     void render_data();
     void render();
-    void defaultConfiguration();
+    void configurationPlaces_data();
+    void configurationPlaces();
+    void help_data();
+    void help();
 
 private:
     CliFixture fixture;
@@ -229,22 +232,81 @@ void tst_Cli::render()
     QVERIFY(written == expected);
 }
 
-void tst_Cli::defaultConfiguration()
+void tst_Cli::configurationPlaces_data()
 {
-    // A copy of the executable reads the korvane.xml beside it.
+    QTest::addColumn<bool>("beside"); // a korvane.xml beside the executable
+    QTest::addColumn<bool>("user");   // and one in the user's configuration directory
+    QTest::newRow("neither") << false << false;
+    QTest::newRow("the user's only") << false << true;
+    QTest::newRow("both: the one beside the executable") << true << true;
+}
+
+void tst_Cli::configurationPlaces()
+{
+    QFETCH(bool, beside);
+    QFETCH(bool, user);
+    // A copy of the executable; the user's file names a cache of its own.
     const QString bin = fixture.freshDir();
     const QString copy = bin + QStringLiteral("/korvane-cli");
     QVERIFY(QFile::copy(QStringLiteral(KORVANE_CLI), copy));
-    const CliRun missing = runCli({QStringLiteral("list")}, copy);
-    QCOMPARE(missing.status, 3);
-    QVERIFY2(missing.err.contains(QString(bin + QStringLiteral("/korvane.xml")).toUtf8()),
-             missing.err.constData());
+    const QString home = fixture.freshDir();
+    const QString besidePath = bin + QStringLiteral("/korvane.xml");
+    const QString userPath = home + QStringLiteral("/korvane/korvane.xml");
+    if (beside)
+        QVERIFY(QFile::copy(fixture.demoConfig, besidePath));
+    if (user) {
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/korvane")));
+        QVERIFY(QFile::copy(fixture.path(QStringLiteral("order.xml")), userPath));
+    }
+    const QString expected = beside ? besidePath : user ? userPath : besidePath;
 
-    QVERIFY(QFile::copy(fixture.demoConfig, bin + QStringLiteral("/korvane.xml")));
-    const CliRun beside = runCli({QStringLiteral("list")}, copy);
-    QCOMPARE(beside.status, 0);
-    QCOMPARE(beside.out,
-             runCli({QStringLiteral("list"), QStringLiteral("--config"), fixture.demoConfig}).out);
+    const CliRun run = runCli({QStringLiteral("list")}, copy, home);
+    if (!beside && !user) {
+        QCOMPARE(run.status, 3);
+        QVERIFY2(run.err.contains(expected.toUtf8()), run.err.constData());
+    } else {
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.out,
+                 runCli({QStringLiteral("list"), QStringLiteral("--config"), expected}).out);
+    }
+    // The help names the file it would read.
+    QVERIFY(runCli({QStringLiteral("--help")}, copy, home).out.contains(expected.toUtf8()));
+}
+
+void tst_Cli::help_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("notShown");
+
+    QTest::newRow("every command's help")
+        << QStringList{"--help-all"}
+        << QStringList{"Usage: korvane-cli [options] command", "== korvane-cli check",
+                       "Usage: korvane-cli [options] render ENTRY -o FILE"}
+        << QStringList{"Qt"};
+    QTest::newRow("a command's help-all") << QStringList{"list", "--help-all"}
+                                          << QStringList{"== korvane-cli export"} << QStringList{};
+    // Only the statuses a command can give; the program named as in messages.
+    QTest::newRow("list") << QStringList{"list", "--help"}
+                          << QStringList{"Usage: korvane-cli [options] list", "  3  input error"}
+                          << QStringList{"partial", KORVANE_CLI};
+    QTest::newRow("export") << QStringList{"export", "--help"}
+                            << QStringList{"DIR [ENTRY...]", "  1  partial failure"}
+                            << QStringList{};
+}
+
+void tst_Cli::help()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, notShown);
+    const CliRun run = runCli(arguments);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QByteArray());
+    for (const QString &text : std::as_const(shown))
+        QVERIFY2(run.out.contains(text.toUtf8()), qPrintable(text));
+    for (const QString &text : std::as_const(notShown))
+        QVERIFY2(!run.out.contains(text.toUtf8()), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)

@@ -1,6 +1,9 @@
 #include "clifixture.h"
 #include "export/multifilewriter.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #ifdef Q_OS_UNIX
@@ -18,6 +21,8 @@ private Q_SLOTS:
     void errors_data();
     void errors();
     void exportInterrupted();
+    void check_data();
+    void check();
 
 private:
     CliFixture fixture;
@@ -54,6 +59,26 @@ void tst_CliErrors::initTestCase()
     fixture.writeConfig(QStringLiteral("notiles.xml"), changed);
     QVERIFY(writeAll(path("plain"), "not a directory"));
 
+    // What check reports: a skipped line 3, a count running past the end; a
+    // tile data file cut short; index entries beyond the art data.
+    QVERIFY(writeAll(path("skips.txt"), "0\t0\t1\t0\t0\t0\t0\njunk\n7\t0\t1\t2\t3\n" +
+                                            encodeCacheEntry(1, {{1, 0, 0, 0}}) +
+                                            "0\t0\t9\t0\t0\t0\t0\n1\t0\t1\t1\t1\n"));
+    changed = demo;
+    changed.cache = path("skips.txt");
+    fixture.writeConfig(QStringLiteral("skips.xml"), changed);
+    QVERIFY(writeAll(path("short-tiles.bin"), readAll(demo.tiledata).left(1000)));
+    changed = demo;
+    changed.tiledata = path("short-tiles.bin");
+    fixture.writeConfig(QStringLiteral("shorttiles.xml"), changed);
+    ArtFileBuilder far;
+    far.setIndexEntry(5, 1 << 30, 100);
+    far.setIndexEntry(6, 1 << 30, 100);
+    QVERIFY(writeAll(path("far-index.bin"), far.index()));
+    changed = demo;
+    changed.artidx = path("far-index.bin");
+    fixture.writeConfig(QStringLiteral("farart.xml"), changed);
+
     // Enough entries that an export is still running when it is stopped.
     QByteArray many;
     for (int n = 0; n < 12000; ++n)
@@ -80,7 +105,10 @@ void tst_CliErrors::errors_data()
 
     QTest::newRow("no command") << QStringList{} << 2 << "no command given";
     QTest::newRow("unknown command") << QStringList{"show"} << 2 << "unknown command 'show'";
-    QTest::newRow("unknown option") << QStringList{list, "--fast"} << 2 << "Unknown option";
+    QTest::newRow("unknown option")
+        << QStringList{list, "--fast"} << 2 << "unknown option '--fast'";
+    QTest::newRow("negative entry taken for an option")
+        << QStringList{exp, "@dir", "-1"} << 2 << "unknown option '-1'";
     QTest::newRow("list argument") << QStringList{list, "3"} << 2 << "list takes no arguments";
     QTest::newRow("export without DIR") << QStringList{exp} << 2 << "export needs a directory";
     QTest::newRow("render without -o") << QStringList{render, "0"} << 2 << "render needs -o";
@@ -100,6 +128,8 @@ void tst_CliErrors::errors_data()
 #endif
     QTest::newRow("no cache key") << QStringList{list, config, "@nocachekey.xml"} << 3
                                   << "names no cache file";
+    QTest::newRow("configuration not XML")
+        << QStringList{list, config, "@plain"} << 3 << "configuration @plain is not XML";
     QTest::newRow("missing art index") << QStringList{render, "0", "-o", out, config, "@noart.xml"}
                                        << 3 << "cannot read art index file @missing-index.bin";
     QTest::newRow("missing tile data")
@@ -187,6 +217,75 @@ void tst_CliErrors::exportInterrupted()
     }
     QVERIFY(stopped > 0);
 #endif
+}
+
+void tst_CliErrors::check_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("report"); // a line of the report on stdout
+    QTest::addColumn<QStringList>("problems");
+
+    QTest::newRow("demo set") << "@demo" << 0 << "all four files can be used" << QStringList{};
+    QTest::newRow("missing configuration")
+        << "@none.xml" << 3 << "read         no: No such file or directory"
+        << QStringList{"cannot open configuration @none.xml: No such file or directory"};
+    QTest::newRow("configuration not XML") << "@plain" << 3 << "read         yes, not XML"
+                                           << QStringList{"configuration @plain is not XML"};
+    QTest::newRow("no cache named")
+        << "@nocachekey.xml" << 3 << "names        artidx artmul tiledata"
+        << QStringList{"configuration @nocachekey.xml names no cache file (cache)"};
+    QTest::newRow("missing art index")
+        << "@noart.xml" << 3 << "file         not found"
+        << QStringList{"cannot read art index file @missing-index.bin: No such file or directory"};
+    QTest::newRow("cache on a device")
+        << "@endless.xml" << 3 << "file         not a regular file, readable"
+        << QStringList{"cannot read cache file /dev/zero: not a regular file"};
+    QTest::newRow("skipped lines, count past the end")
+        << "@skips.xml" << 0
+        << "skipped      1 line (first: line 3)\n  odd          1 header counts past the end "
+           "of the file, 0 entries without components"
+        << QStringList{};
+    QTest::newRow("tile data cut short")
+        << "@shorttiles.xml" << 0
+        << "read         short: 1000 bytes of 1036288 bytes; the records past its end read as "
+           "zeros"
+        << QStringList{};
+    QTest::newRow("art index pointing past the art data")
+        << "@farart.xml" << 0
+        << "read         2 of 16384 item graphics have art\n  odd          2 of them start past "
+           "the end of the art data file"
+        << QStringList{};
+}
+
+void tst_CliErrors::check()
+{
+    QFETCH(QString, config);
+    QFETCH(int, status);
+    QFETCH(QString, report);
+    QFETCH(QStringList, problems);
+    const auto resolve = [&](QString text) {
+        text.replace(QStringLiteral("@demo"), fixture.demoConfig);
+        text.replace(u'@', fixture.work.path() + u'/');
+        return text;
+    };
+
+    const CliRun run =
+        runCli({QStringLiteral("check"), QStringLiteral("--config"), resolve(config)});
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.out.contains(resolve(report).toUtf8()), run.out.constData());
+    QByteArray expected;
+    for (const QString &problem : std::as_const(problems))
+        expected += "korvane-cli: " + resolve(problem).toUtf8() + '\n';
+    QCOMPARE(run.err, expected);
+
+    // The same findings for scripts.
+    const CliRun json = runCli({QStringLiteral("check"), QStringLiteral("--json"),
+                                QStringLiteral("--config"), resolve(config)});
+    QCOMPARE(json.status, status);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u"usable").toBool(), status == 0);
+    QCOMPARE(object.value(u"problems").toArray().size(), problems.size());
 }
 
 QTEST_GUILESS_MAIN(tst_CliErrors)

@@ -7,6 +7,7 @@
 #include "export/dirview.h"
 #include "preview/scrollarea.h"
 
+#include <QDir>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QMimeData>
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void initTestCase();
     void opensWithoutConfiguration();
     void listsTheConfiguredCache();
+    void readsTheUsersConfigurationWhenNoneIsBeside();
     void dragPayload();
 
 private:
@@ -121,6 +123,31 @@ void tst_MainWindow::listsTheConfiguredCache()
                                        Qt::ItemIsDragEnabled | Qt::ItemIsEnabled));
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     QVERIFY(list->dragEnabled());
+}
+
+void tst_MainWindow::readsTheUsersConfigurationWhenNoneIsBeside()
+{
+    // Installed, the program's directory is not the user's to write.
+    const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+    QTemporaryDir userHome;
+    qputenv("XDG_CONFIG_HOME", userHome.path().toLocal8Bit());
+    QVERIFY(QDir().mkpath(userHome.filePath(QStringLiteral("korvane"))));
+    QFile user(userHome.filePath(QStringLiteral("korvane/korvane.xml")));
+    QVERIFY(user.open(QIODevice::WriteOnly) && user.write(configXml) == configXml.size());
+    user.close();
+    {
+        MainWindow window;
+        QCOMPARE(window.findChild<MultiList *>()->count(), 2);
+    }
+    {
+        // The one beside the executable comes first.
+        ConfigFixture beside("<conf><cache>" + dir.filePath("none.txt").toUtf8() +
+                             "</cache></conf>");
+        MainWindow window;
+        QCOMPARE(window.findChild<MultiList *>()->count(), 0);
+        QCOMPARE(CacheFile.fileName(), dir.filePath("none.txt"));
+    }
+    qputenv("XDG_CONFIG_HOME", home);
 }
 
 void tst_MainWindow::dragPayload()
