@@ -100,6 +100,7 @@ private Q_SLOTS:
     void budgets();
     void artFetchedAgainPastTheBudget_data();
     void artFetchedAgainPastTheBudget();
+    void artChangedAfterLayout();
     void imageCacheLeastRecentlyUsed_data();
     void imageCacheLeastRecentlyUsed();
     void firstEntryOnly();
@@ -329,6 +330,27 @@ void tst_MultiRenderer::artFetchedAgainPastTheBudget()
     QCOMPARE(image.pixel(40 + side / 2, 40 + side / 2), QRgb(0xFFF80000));
     // The sizes read 8 bytes a graphic; each decoding reads the entry.
     QCOMPARE(data->bytesRead, qint64(8) * graphics + qint64(decodes) * shared.data.size());
+}
+
+// Art whose header changes between layout and painting (the file was
+// rewritten meanwhile) is left out, so that the picture never paints more
+// than its layout counted.
+void tst_MultiRenderer::artChangedAfterLayout()
+{
+    HandArt small;
+    small.add(0, handArtEntry(2, 1, {0}, {0, 2, 0x7C00, 0x7C00, 0, 0}));
+    CountingDevice *data = nullptr;
+    auto store = handArtStore(small, &data);
+    const MultiLayout layout =
+        layoutMultiEntry(entryOf({"0:0:0:0:0:1:1", "0:1:0:0:0:1:1"}), store.get(), tiles.get());
+    QCOMPARE(layout.paintedPixels, 4);
+
+    data->buffer().replace(4, 4, artWords({1, 1})); // 1 x 1 now
+    ArtImageCache images(store.get(), MaxCachedArtBytes);
+    const QImage image = paintMultiLayout(layout, images);
+    QImage empty(layout.size, QImage::Format_ARGB32_Premultiplied);
+    empty.fill(0);
+    QCOMPARE(image, empty);
 }
 
 void tst_MultiRenderer::imageCacheLeastRecentlyUsed_data()
