@@ -154,6 +154,7 @@ MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileD
 
     // Every piece lies inside the picture: its box is one of the extents.
     std::stable_sort(components.begin(), components.end(), drawnBefore);
+    layout.arts.reserve(components.size());
     for (const MultiComponent &component : components) {
         const QSize size = sizes.value(component.graphicId);
         if (size.isEmpty())

@@ -28,20 +28,22 @@ inline constexpr qint64 MaxRenderSide = 16384;
 inline constexpr qint64 MaxRenderPixels = qint64(64) * 1024 * 1024; // 256 MiB as ARGB32
 
 // Most components a rendering takes. Real multis have a few thousand; each
-// costs a record of about 50 bytes (with its share of the sort), so at the
-// limit the records take about 50 MiB. Checked before any record is built.
+// costs about 70 bytes (its record, its share of the sort and its place), so
+// at the limit about 70 MiB. Checked before any record is built.
 inline constexpr qint64 MaxRenderComponents = qint64(1) << 20;
 
 // Most pixels the art of one picture may paint: width x height summed over
-// the pieces placed. Painting, and fetching the art painted, cost time in
-// proportion; at the limit, four layers over the largest picture, that is
-// well under a second. Real multis paint a few million (the demo keep 5).
+// the pieces placed. Painting, and fetching the art painted, take time in
+// proportion: about a second at the limit. Real multis paint a few million
+// (the demo keep 10 million, each pixel of its picture 2.7 times); the limit
+// leaves room for the largest picture painted 4 times over.
 inline constexpr qint64 MaxPaintedPixels = qint64(256) * 1024 * 1024;
 
 // Most bytes of converted art images a rendering keeps (see ArtImageCache):
-// 16 of the largest art images, or thousands of real ones. Past it, art is
-// fetched again. With the picture (at most 256 MiB), the store's decoded
-// bitmaps (at most 40 MiB) and the records, a rendering stays within 512 MiB.
+// 16 of the largest art images, or thousands of real ones (44 x 44 art takes
+// 8 KB). Past it, art is fetched again. With the picture (at most 256 MiB),
+// the store's decoded bitmaps (at most 40 MiB) and the records, a rendering
+// stays under 512 MiB.
 inline constexpr qint64 MaxCachedArtBytes = qint64(64) * 1024 * 1024;
 
 // One piece of art at its place in the picture, by the art's size.

@@ -101,8 +101,6 @@ private Q_SLOTS:
     void artFetchedAgainPastTheBudget_data();
     void artFetchedAgainPastTheBudget();
     void artChangedAfterLayout();
-    void imageCacheLeastRecentlyUsed_data();
-    void imageCacheLeastRecentlyUsed();
     void firstEntryOnly();
     void countBeyondData();
 
@@ -351,34 +349,6 @@ void tst_MultiRenderer::artChangedAfterLayout()
     QImage empty(layout.size, QImage::Format_ARGB32_Premultiplied);
     empty.fill(0);
     QCOMPARE(image, empty);
-}
-
-void tst_MultiRenderer::imageCacheLeastRecentlyUsed_data()
-{
-    QTest::addColumn<qint64>("budget");
-    QTest::addColumn<QList<int>>("graphics"); // asked for in this order
-    QTest::addColumn<int>("fetches");
-
-    // Premultiplied images of 1: 7744 bytes, 2: 15840, 7: 9216.
-    QTest::newRow("room for two: the least recently used goes")
-        << qint64(15840 + 9216) << QList<int>{1, 2, 7, 2, 1, 7, 1} << 5;
-    QTest::newRow("an image beyond the budget is not kept")
-        << qint64(7743) << QList<int>{1, 1} << 2;
-}
-
-void tst_MultiRenderer::imageCacheLeastRecentlyUsed()
-{
-    QFETCH(qint64, budget);
-    QFETCH(QList<int>, graphics);
-    QFETCH(int, fetches);
-
-    ArtImageCache images(art.get(), budget);
-    for (const int g : graphics) {
-        const QImage image = images.image(quint16(g));
-        QCOMPARE(image, art->staticImage(g).convertToFormat(QImage::Format_ARGB32_Premultiplied));
-        QVERIFY(images.keptBytes() <= budget);
-    }
-    QCOMPARE(images.fetches(), fetches);
 }
 
 void tst_MultiRenderer::firstEntryOnly()
