@@ -4,8 +4,11 @@
 // test (which replays saved inputs) call these same functions.
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QString>
+
+enum class RenderStatus;
 
 // The result of one run: empty when every promise of the reader held, else
 // what was broken (the fuzzers abort on it, so the input is kept).
@@ -20,6 +23,18 @@ FuzzFailure fuzzCacheLoader(const QByteArray &input);
 
 // A dropped payload rendered by the preview, with small demo readers.
 FuzzFailure fuzzPayloadPreview(const QByteArray &input);
+
+// A payload rendered by the preview against art and tile data of the same
+// input: u32 p, u32 n, u32 d (little-endian), then p bytes of payload, n bytes
+// of the item half of the art index (from entry 16384 on), d bytes of art
+// data, and the rest the item section of the tile data (none when empty). A
+// size beyond the input takes what is left.
+FuzzFailure fuzzRender(const QByteArray &input);
+
+// Whether a rendering of `payload` kept the renderer's promises: its status
+// fits the payload's first entry, and the image is null unless rendered, else
+// within the size limits.
+FuzzFailure checkRendering(const QByteArray &payload, RenderStatus status, const QImage &image);
 
 // A dropped payload written as ".mlt" files into a temporary directory;
 // nothing may be written outside it.

@@ -3,10 +3,15 @@
 #include "cache/multipayload.h"
 #include "core/configuration.h"
 #include "demoencoders.h"
+#include "demographics.h"
+#include "demomultis.h"
 
 #include <QImage>
 #include <QRect>
+#include <QSet>
 #include <QtEndian>
+
+#include <algorithm>
 
 namespace {
 
@@ -142,6 +147,62 @@ QList<QByteArray> tileDataSeeds()
     };
 }
 
+// A render input: the sizes of the payload, the index part and the art data,
+// then those parts and the tile data's item section.
+QByteArray renderInput(const QByteArray &payload, const ArtFileBuilder &art, int graphics,
+                       const QByteArray &itemTiles = {})
+{
+    const QByteArray index = art.index().mid(16384 * 12, graphics * 12);
+    QByteArray input(12, '\0');
+    qToLittleEndian<quint32>(quint32(payload.size()), input.data());
+    qToLittleEndian<quint32>(quint32(index.size()), input.data() + 4);
+    qToLittleEndian<quint32>(quint32(art.data().size()), input.data() + 8);
+    return input + payload + index + art.data() + itemTiles;
+}
+
+QList<QByteArray> renderSeeds()
+{
+    // The first demo house with the demo art and tile data of its graphics.
+    const QList<DemoComponent> house = demoHouses().first();
+    QStringList specs;
+    QSet<int> used;
+    QRect bounds;
+    for (const DemoComponent &c : house) {
+        specs.append(
+            QStringLiteral("%1:%2:%3:%4:0:1:1").arg(c.graphicId).arg(c.x).arg(c.y).arg(c.z));
+        used.insert(c.graphicId);
+        bounds = bounds.united(QRect(c.x, c.y, 1, 1));
+    }
+    ArtFileBuilder houseArt;
+    TileDataBuilder houseTiles;
+    int graphics = 0;
+    for (const DemoGraphic &graphic : demoGraphics()) {
+        if (!used.contains(graphic.id))
+            continue;
+        if (!graphic.art.isNull())
+            houseArt.add(graphic.id, graphic.art);
+        houseTiles.setItem(graphic.id, graphic.flags, graphic.height, graphic.name);
+        graphics = std::max(graphics, graphic.id + 1);
+    }
+    const QByteArray houseItems = houseTiles.bytes().mid(428032, (graphics / 32 + 1) * 1188);
+    const QByteArray housePayload = encodeMultiPayload({{"Entry 0", bounds, specs}});
+
+    // Many graphics sharing one entry, all in one cell.
+    ArtFileBuilder shared;
+    shared.add(0, seedArt(40, 40));
+    for (int id = 1; id < 24; ++id)
+        shared.setIndexEntry(id, 0, int(shared.data().size()));
+    QStringList oneCell;
+    for (int id = 0; id < 24; ++id)
+        oneCell.append(QStringLiteral("%1:0:0:%2:0:1:1").arg(id).arg(id % 3));
+    const QByteArray oneCellPayload = encodeMultiPayload({{"Entry 1", QRect(0, 0, 1, 1), oneCell}});
+
+    // The house against art it does not use, and odd components.
+    return {renderInput(housePayload, houseArt, graphics, houseItems),
+            renderInput(oneCellPayload, shared, 24), renderInput(housePayload, shared, 24),
+            renderInput(payloadSeeds().at(2), houseArt, graphics)};
+}
+
 } // namespace
 
 QList<QByteArray> fuzzSeeds(const QString &name)
@@ -152,6 +213,8 @@ QList<QByteArray> fuzzSeeds(const QString &name)
         return cacheSeeds();
     if (name == QLatin1String("payload_preview") || name == QLatin1String("payload_export"))
         return payloadSeeds();
+    if (name == QLatin1String("render"))
+        return renderSeeds();
     if (name == QLatin1String("artstore"))
         return artSeeds();
     if (name == QLatin1String("tiledata"))

@@ -7,6 +7,7 @@ const QList<FuzzTarget> &fuzzTargets()
         {"cacheloader", fuzzCacheLoader},
         {"payload_preview", fuzzPayloadPreview},
         {"payload_export", fuzzPayloadExport},
+        {"render", fuzzRender},
         {"artstore", fuzzArtStore},
         {"tiledata", fuzzTileData},
     };

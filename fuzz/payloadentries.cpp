@@ -179,41 +179,5 @@ FuzzFailure fuzzPayloadPreview(const QByteArray &input)
     RenderStatus status = RenderStatus::Rendered;
     const QImage image =
         renderMultiPayload(input, readers.artStore.get(), readers.tileDataStore.get(), &status);
-
-    MultiPayloadReader reader(input);
-    MultiEntry first;
-    reader.readEntry(first);
-    const bool hasComponents = !first.components.isEmpty();
-
-    switch (status) {
-    case RenderStatus::Rendered:
-        if (!hasComponents)
-            return QStringLiteral("rendered an entry without components");
-        if (image.isNull())
-            return QStringLiteral("rendered a null image");
-        if (image.width() > MaxRenderSide || image.height() > MaxRenderSide ||
-            qint64(image.width()) * image.height() > MaxRenderPixels)
-            return QStringLiteral("image of %1 x %2 beyond the limit")
-                .arg(image.width())
-                .arg(image.height());
-        if (image.format() != QImage::Format_ARGB32_Premultiplied)
-            return QStringLiteral("image in format %1").arg(int(image.format()));
-        return {};
-    case RenderStatus::NoComponents:
-        if (hasComponents)
-            return QStringLiteral("%1 components reported as none").arg(first.components.size());
-        break;
-    case RenderStatus::TooLarge:
-        if (!hasComponents)
-            return QStringLiteral("an entry without components reported too large");
-        break;
-    case RenderStatus::NoReaders:
-        return QStringLiteral("readers reported missing");
-    }
-    if (!image.isNull())
-        return QStringLiteral("status %1 with a %2 x %3 image")
-            .arg(int(status))
-            .arg(image.width())
-            .arg(image.height());
-    return {};
+    return checkRendering(input, status, image);
 }

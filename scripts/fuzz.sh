@@ -14,7 +14,7 @@ seconds=${1:-30}
 [[ $# -gt 0 ]] && shift
 targets=("$@")
 [[ ${#targets[@]} -gt 0 ]] ||
-    targets=(configuration cacheloader payload_preview payload_export artstore tiledata)
+    targets=(configuration cacheloader payload_preview payload_export render artstore tiledata)
 jobs=${KORVANE_FUZZ_JOBS:-$(($(nproc) >= 2 ? 2 : 1))}
 
 "$root/scripts/setup.sh"
@@ -32,19 +32,29 @@ export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export QT_QPA_PLATFORM=offscreen
 
-# Large enough for a whole art index half or tile data file.
-declare -A max_len=([artstore]=400000 [tiledata]=1040000)
+# Large enough for a whole art index half or tile data file, and for a
+# render input of thousands of components sharing large art.
+declare -A max_len=([artstore]=400000 [tiledata]=1040000 [render]=262144)
+# A rendering must stay within about 1 GiB whatever its input; the rest of
+# the limit is the sanitizers' own (quarantine and shadow memory).
+declare -A memory_limit=([render]=1536)
+# A rendering may decode and paint up to 256 Mpx of art, which in this build
+# takes about 10 s.
+declare -A time_limit=([render]=30)
 
 run_target() {
     local name=$1
     local corpus=$build/fuzz-corpus/$name
     local artifacts=$build/fuzz-artifacts/$name/
+    local memory=${memory_limit[$name]:-2048}
     # Seeds stay in the corpus even when they add no coverage: Qt's own
     # parsers are not instrumented, so the XML seeds would be dropped.
-    local options=(-rss_limit_mb=2048 -timeout=5 -max_total_time="$seconds" -keep_seed=1
+    local options=(-rss_limit_mb="$memory" -malloc_limit_mb="$memory"
+        -timeout="${time_limit[$name]:-5}" -max_total_time="$seconds" -keep_seed=1
         -print_final_stats=1 -artifact_prefix="$artifacts")
-    # payload_preview and payload_export share payload.dict.
+    # payload_preview, payload_export and render share payload.dict.
     local dict=$root/fuzz/${name%%_*}.dict
+    [[ $name == render ]] && dict=$root/fuzz/payload.dict
     [[ -f "$dict" ]] && options+=(-dict="$dict")
     [[ -n "${max_len[$name]:-}" ]] && options+=(-max_len="${max_len[$name]}")
     local dirs=("$corpus" "$build/fuzz-seeds/$name")

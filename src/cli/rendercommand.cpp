@@ -70,6 +70,16 @@ QString renderFailure(const QString &name, RenderStatus status)
             .arg(name)
             .arg(MaxRenderSide)
             .arg(MaxRenderPixels);
+    case RenderStatus::NoArt:
+        return QStringLiteral("%1 has no art: none of its graphics is in the art files").arg(name);
+    case RenderStatus::TooManyComponents:
+        return QStringLiteral("%1 has too many components to render (at most %2)")
+            .arg(name)
+            .arg(MaxRenderComponents);
+    case RenderStatus::TooMuchArt:
+        return QStringLiteral("%1 is too large to render (its art may paint at most %2 pixels)")
+            .arg(name)
+            .arg(MaxPaintedPixels);
     case RenderStatus::NoReaders:
     case RenderStatus::Rendered:
         break;

@@ -2,6 +2,7 @@
 
 #include "cache/multipayload.h"
 #include "data/artstore.h"
+#include "preview/artimagecache.h"
 #include "preview/multicomponent.h"
 
 #include <QHash>
@@ -96,20 +97,6 @@ QSize artSize(ArtStore *art, QHash<quint16, QSize> &sizes, quint16 graphicId)
     return *it;
 }
 
-// A graphic's art, fetched and premultiplied once per graphic and rendering
-// (drawing premultiplies anyway, so the pixels are the same).
-QImage artImage(ArtStore *art, QHash<quint16, QImage> &images, quint16 graphicId)
-{
-    auto it = images.constFind(graphicId);
-    if (it == images.constEnd()) {
-        QImage image = art->staticImage(graphicId);
-        if (!image.isNull())
-            image.convertTo(QImage::Format_ARGB32_Premultiplied);
-        it = images.insert(graphicId, image);
-    }
-    return *it;
-}
-
 } // namespace
 
 MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles)
@@ -119,25 +106,34 @@ MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileD
         layout.status = RenderStatus::NoReaders;
         return layout;
     }
-    if (entry.components.isEmpty()) {
+    const qint64 count = entry.components.size();
+    if (count == 0) {
         layout.status = RenderStatus::NoComponents;
+        return layout;
+    }
+    if (count > MaxRenderComponents) {
+        layout.status = RenderStatus::TooManyComponents;
         return layout;
     }
 
     QList<MultiComponent> components;
-    components.reserve(entry.components.size());
+    components.reserve(count);
     for (const ComponentSpec &spec : entry.components)
         components.append(MultiComponent(spec, tiles));
 
-    // Extents of every component's art, relative to the centre cell. Art that
-    // is missing counts as the point at the bottom of its box.
+    // Extents of every component's art, relative to the centre cell, and the
+    // pixels its art paints. Art that is missing counts as the point at the
+    // bottom of its box.
     const Cell centre = centreCell(entry.bounds);
     QHash<quint16, QSize> sizes;
     Box extents =
         artBox(components.first(), centre, artSize(art, sizes, components.first().graphicId));
-    for (const MultiComponent &component : components)
-        extents =
-            unite(extents, artBox(component, centre, artSize(art, sizes, component.graphicId)));
+    qint64 painted = 0;
+    for (const MultiComponent &component : components) {
+        const QSize size = artSize(art, sizes, component.graphicId);
+        extents = unite(extents, artBox(component, centre, size));
+        painted += qint64(size.width()) * size.height();
+    }
 
     const qint64 width = extents.right - extents.left + 2 * Margin;
     const qint64 height = extents.bottom - extents.top + 2 * Margin;
@@ -145,29 +141,34 @@ MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileD
         layout.status = RenderStatus::TooLarge;
         return layout;
     }
+    if (painted == 0) {
+        layout.status = RenderStatus::NoArt;
+        return layout;
+    }
+    if (painted > MaxPaintedPixels) {
+        layout.status = RenderStatus::TooMuchArt;
+        return layout;
+    }
     layout.size = QSize(int(width), int(height));
+    layout.paintedPixels = painted;
 
+    // Every piece lies inside the picture: its box is one of the extents.
     std::stable_sort(components.begin(), components.end(), drawnBefore);
-    QHash<quint16, QImage> images;
     layout.arts.reserve(components.size());
     for (const MultiComponent &component : components) {
-        const QImage image = artImage(art, images, component.graphicId);
-        if (image.isNull())
+        const QSize size = sizes.value(component.graphicId);
+        if (size.isEmpty())
             continue;
-        // Placed by the art's own size; it lies inside the picture unless
-        // the store's size and image disagree, and then it may miss it.
-        const Box box = artBox(component, centre, image.size());
-        const qint64 x = box.left - extents.left + Margin;
-        const qint64 y = box.top - extents.top + Margin;
-        if (x >= width || y >= height || x + image.width() <= 0 || y + image.height() <= 0)
-            continue;
-        layout.arts.append({image, QPoint(int(x), int(y))});
+        const Box box = artBox(component, centre, size);
+        const QPoint topLeft(int(box.left - extents.left + Margin),
+                             int(box.top - extents.top + Margin));
+        layout.arts.append({component.graphicId, topLeft, size});
     }
     layout.status = RenderStatus::Rendered;
     return layout;
 }
 
-QImage paintMultiLayout(const MultiLayout &layout)
+QImage paintMultiLayout(const MultiLayout &layout, ArtImageCache &images)
 {
     if (layout.size.isEmpty())
         return {};
@@ -176,8 +177,11 @@ QImage paintMultiLayout(const MultiLayout &layout)
         return {};
     image.fill(0);
     QPainter painter(&image);
-    for (const PlacedArt &piece : layout.arts)
-        painter.drawImage(piece.topLeft, piece.image);
+    for (const PlacedArt &piece : layout.arts) {
+        const QImage art = images.image(piece.graphicId);
+        if (art.size() == piece.size)
+            painter.drawImage(piece.topLeft, art);
+    }
     painter.end();
     return image;
 }
@@ -186,7 +190,8 @@ QImage renderMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataSt
                         RenderStatus *status)
 {
     const MultiLayout layout = layoutMultiEntry(entry, art, tiles);
-    QImage image = paintMultiLayout(layout);
+    ArtImageCache images(art, MaxCachedArtBytes);
+    QImage image = paintMultiLayout(layout, images);
     RenderStatus outcome = layout.status;
     // The memory for a picture within the limit may still be missing.
     if (outcome == RenderStatus::Rendered && image.isNull())

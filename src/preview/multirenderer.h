@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QSize>
 
+class ArtImageCache;
 class ArtStore;
 class TileDataStore;
 struct MultiEntry;
@@ -13,9 +14,12 @@ struct MultiEntry;
 enum class RenderStatus
 {
     Rendered,
-    NoReaders,    // no ArtStore to draw from
-    NoComponents, // the entry has no component (or the payload no entry)
-    TooLarge,     // the picture would exceed the size limit below
+    NoReaders,         // no ArtStore to draw from
+    NoComponents,      // the entry has no component (or the payload no entry)
+    TooLarge,          // the picture would exceed the size limit below
+    NoArt,             // no component's graphic has art: the picture would be empty
+    TooManyComponents, // more components than MaxRenderComponents
+    TooMuchArt,        // the art would paint more than MaxPaintedPixels
 };
 
 // Largest picture rendered: real multis are at most a few thousand pixels a
@@ -23,12 +27,31 @@ enum class RenderStatus
 inline constexpr qint64 MaxRenderSide = 16384;
 inline constexpr qint64 MaxRenderPixels = qint64(64) * 1024 * 1024; // 256 MiB as ARGB32
 
-// One piece of art at its place in the picture. Pieces that share a graphic
-// share their (already premultiplied) image.
+// Most components a rendering takes. Real multis have a few thousand; each
+// costs about 70 bytes (its record, its share of the sort and its place), so
+// at the limit about 70 MiB. Checked before any record is built.
+inline constexpr qint64 MaxRenderComponents = qint64(1) << 20;
+
+// Most pixels the art of one picture may paint: width x height summed over
+// the pieces placed. Painting, and fetching the art painted, take time in
+// proportion: about a second at the limit. Real multis paint a few million
+// (the demo keep 10 million, each pixel of its picture 2.7 times); the limit
+// leaves room for the largest picture painted 4 times over.
+inline constexpr qint64 MaxPaintedPixels = qint64(256) * 1024 * 1024;
+
+// Most bytes of converted art images a rendering keeps (see ArtImageCache):
+// 16 of the largest art images, or thousands of real ones (44 x 44 art takes
+// 8 KB). Past it, art is fetched again. With the picture (at most 256 MiB),
+// the store's decoded bitmaps (at most 40 MiB) and the records, a rendering
+// stays under 512 MiB.
+inline constexpr qint64 MaxCachedArtBytes = qint64(64) * 1024 * 1024;
+
+// One piece of art at its place in the picture, by the art's size.
 struct PlacedArt
 {
-    QImage image;
+    quint16 graphicId = 0;
     QPoint topLeft;
+    QSize size;
 };
 
 // Everything a rendering decides before it paints: the picture's size and its
@@ -37,6 +60,7 @@ struct MultiLayout
 {
     QSize size;
     QList<PlacedArt> arts;
+    qint64 paintedPixels = 0; // width x height summed over `arts`
     RenderStatus status = RenderStatus::NoComponents;
 };
 
@@ -46,8 +70,10 @@ struct MultiLayout
 // null (no component then has tile data).
 MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles);
 
-// Paints a layout onto a transparent ARGB32_Premultiplied image (source-over).
-QImage paintMultiLayout(const MultiLayout &layout);
+// Paints a layout onto a transparent ARGB32_Premultiplied image (source-over),
+// with the art of `images`. A piece whose art no longer has the size it was
+// placed by (the art file changed meanwhile) is left out.
+QImage paintMultiLayout(const MultiLayout &layout, ArtImageCache &images);
 
 // The picture of one entry; a null image unless `status` says Rendered.
 QImage renderMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles,

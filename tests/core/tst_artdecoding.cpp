@@ -185,6 +185,14 @@ void tst_ArtDecoding::damagedRunsCostLinearReading_data()
     for (int i = 0; i < 128 * 1024; ++i)
         wander << -1 << 0 << 1 << 0;
     QTest::newRow("pairs going nowhere") << 64 << (wander << 0 << 0) << qint64(8) * 1024 * 1024;
+    // Runs that paint most of row 0, each followed by a pair that steps back
+    // to the row's start: the colours count against the budget too, or the
+    // 1.3 MB of them are read to the end.
+    Words backAndForth;
+    for (int i = 0; i < 10000; ++i)
+        backAndForth << 0 << 63 << Words(63, 0x1234) << -63 << 0;
+    QTest::newRow("colours painted over and over")
+        << 64 << (backAndForth << 0 << 0) << qint64(256) * 1024;
 }
 
 void tst_ArtDecoding::damagedRunsCostLinearReading()

@@ -47,6 +47,7 @@ private Q_SLOTS:
     void staticSizeReadsHeaderOnly();
     void leastRecentlyUsedEvicted();
     void staticSizeRefreshesEntry();
+    void dataFileGrowsAfterOpening();
 };
 
 void tst_ArtStore::indexEntryOfGraphic_data()
@@ -227,6 +228,35 @@ void tst_ArtStore::staticSizeRefreshesEntry()
     QVERIFY(readsData(*store, data, 21));
     QVERIFY(!readsData(*store, data, 1));
     QVERIFY(readsData(*store, data, 2));
+}
+
+// Art appended to the data file after the store opened it is found: the
+// reader looks at the file's size again when a read starts past its end.
+void tst_ArtStore::dataFileGrowsAfterOpening()
+{
+    QTemporaryDir dir;
+    HandArt art;
+    art.add(1, sizedEntry(3));
+    const QByteArray later = sizedEntry(7);
+    art.setIndexEntry(16384 + 2, qint32(art.data.size()), qint32(later.size()));
+    QFile index(dir.filePath("index"));
+    QFile data(dir.filePath("data"));
+    QVERIFY(index.open(QIODevice::WriteOnly) && data.open(QIODevice::WriteOnly));
+    QCOMPARE(index.write(art.index), art.index.size());
+    QCOMPARE(data.write(art.data), art.data.size());
+    index.close();
+    data.flush();
+
+    ArtStore store(index.fileName(), data.fileName());
+    QCOMPARE(store.staticImage(1).size(), QSize(3, 1));
+    qint16 w = -1;
+    qint16 h = -1;
+    QVERIFY(!store.staticSize(2, w, h));
+    QCOMPARE(data.write(later), later.size());
+    data.close();
+    QVERIFY(store.staticSize(2, w, h));
+    QCOMPARE(QSize(w, h), QSize(7, 1));
+    QCOMPARE(store.staticImage(2).size(), QSize(7, 1));
 }
 
 QTEST_GUILESS_MAIN(tst_ArtStore)

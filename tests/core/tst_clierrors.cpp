@@ -57,6 +57,11 @@ void tst_CliErrors::initTestCase()
     changed = demo;
     changed.tiledata = path("missing-tiles.bin");
     fixture.writeConfig(QStringLiteral("notiles.xml"), changed);
+    // An art index of garbage: every lookup lies far past the art data's end.
+    QVERIFY(writeAll(path("garbage-index.bin"), QByteArray(32768 * 12, 'A')));
+    changed = demo;
+    changed.artidx = path("garbage-index.bin");
+    fixture.writeConfig(QStringLiteral("garbageart.xml"), changed);
     QVERIFY(writeAll(path("plain"), "not a directory"));
 
     // What check reports: a skipped line 3, a count running past the end; a
@@ -153,6 +158,9 @@ void tst_CliErrors::errors_data()
     QTest::newRow("entry without components")
         << QStringList{render, "Entry 0", "-o", out, config, "@odd.xml"} << 3
         << "Entry 0 has no components";
+    QTest::newRow("no component has art")
+        << QStringList{render, "0", "-o", out, config, "@garbageart.xml"} << 3
+        << "Entry 0 has no art";
     QTest::newRow("too large to render") << QStringList{render, "1", "-o", out, config, "@odd.xml"}
                                          << 3 << "Entry 1 is too large to render";
 }

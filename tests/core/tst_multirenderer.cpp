@@ -2,6 +2,8 @@
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
 #include "demoencoders.h"
+#include "handart.h"
+#include "preview/artimagecache.h"
 #include "preview/multirenderer.h"
 
 #include <QBuffer>
@@ -29,7 +31,8 @@ QImage solidArt(int width, int height, QRgb colour)
 }
 
 // Graphics of the fixture: 1 floor 44 x 44 (bias 0), 2 wall 44 x 90 (bias 2),
-// 3 odd 45 x 45, 4 40 x 30, 5 without art, 6 20 x 20, 7 48 x 48, 8 50 x 48.
+// 3 odd 45 x 45, 4 40 x 30, 5 without art, 6 20 x 20, 7 48 x 48, 8 50 x 48,
+// 9 64 x 64.
 std::unique_ptr<ArtStore> makeArt()
 {
     ArtFileBuilder builder;
@@ -40,6 +43,7 @@ std::unique_ptr<ArtStore> makeArt()
     builder.add(6, solidArt(20, 20, qRgb(0x40, 0xC0, 0xC0)));
     builder.add(7, solidArt(48, 48, qRgb(0x80, 0x80, 0x80)));
     builder.add(8, solidArt(50, 48, qRgb(0x80, 0x40, 0x80)));
+    builder.add(9, solidArt(64, 64, qRgb(0x20, 0x20, 0x20)));
 
     QBuffer index;
     index.setData(builder.index());
@@ -55,7 +59,7 @@ std::unique_ptr<TileDataStore> makeTiles()
     TileDataBuilder builder;
     builder.setItem(1, 1, 0, "floor");
     builder.setItem(2, 0, 20, "wall");
-    for (const int graphic : {3, 4, 5, 6, 7, 8})
+    for (const int graphic : {3, 4, 5, 6, 7, 8, 9})
         builder.setItem(graphic, 1, 0, "thing");
     QBuffer buffer;
     buffer.setData(builder.bytes());
@@ -92,6 +96,11 @@ private Q_SLOTS:
     void placement();
     void status_data();
     void status();
+    void budgets_data();
+    void budgets();
+    void artFetchedAgainPastTheBudget_data();
+    void artFetchedAgainPastTheBudget();
+    void artChangedAfterLayout();
     void firstEntryOnly();
     void countBeyondData();
 
@@ -138,8 +147,6 @@ void tst_MultiRenderer::placement_data()
     QTest::newRow("missing art widens")
         << QStringList{"5:3:0:0:0:1:1", "1:0:0:0:0:1:1"} << QSize(168, 190) << QList<int>{1}
         << QList<QPoint>{{40, 40}};
-    QTest::newRow("only missing art")
-        << QStringList{"5:0:0:0:0:1:1"} << QSize(80, 80) << QList<int>{} << QList<QPoint>{};
     QTest::newRow("far along a row")
         << QStringList{"1:30:-30:0:0:1:1", "1:0:0:0:0:1:1"} << QSize(1444, 124) << QList<int>{1, 1}
         << QList<QPoint>{{40, 40}, {1360, 40}};
@@ -159,8 +166,10 @@ void tst_MultiRenderer::placement()
     QCOMPARE(layout.status, RenderStatus::Rendered);
     QCOMPARE(layout.size, size);
     QCOMPARE(layout.arts.size(), corners.size());
-    for (int i = 0; i < corners.size(); ++i)
+    for (int i = 0; i < corners.size(); ++i) {
+        QCOMPARE(layout.arts.at(i).graphicId, graphics.at(i));
         QCOMPARE(layout.arts.at(i).topLeft, corners.at(i));
+    }
 
     // The art as the store gives it, drawn one piece after another.
     QImage expected(size, QImage::Format_ARGB32_Premultiplied);
@@ -175,6 +184,11 @@ void tst_MultiRenderer::placement()
     QCOMPARE(status, RenderStatus::Rendered);
     QCOMPARE(image.format(), QImage::Format_ARGB32_Premultiplied);
     QCOMPARE(image, expected);
+
+    // Art fetched afresh for every piece paints the same.
+    ArtImageCache keepsNothing(art.get(), 0);
+    QCOMPARE(paintMultiLayout(layout, keepsNothing), expected);
+    QCOMPARE(keepsNothing.fetches(), corners.size());
 }
 
 void tst_MultiRenderer::status_data()
@@ -209,6 +223,8 @@ void tst_MultiRenderer::status_data()
         << payload({"7:0:0:0:0:1:1", "5:370:-370:0:0:1:1"}) << true << RenderStatus::Rendered;
     QTest::newRow("width one over the limit")
         << payload({"8:0:0:0:0:1:1", "5:370:-370:0:0:1:1"}) << true << RenderStatus::TooLarge;
+    QTest::newRow("no component has art")
+        << payload({"5:0:0:0:0:1:1", "5:1:0:0:0:1:1"}) << true << RenderStatus::NoArt;
     QTest::newRow("sides within, area over the limit")
         << payload({"5:0:0:0:0:1:1", "5:300:0:0:0:1:1", "5:0:300:0:0:1:1"}) << true
         << RenderStatus::TooLarge;
@@ -229,6 +245,110 @@ void tst_MultiRenderer::status()
         QVERIFY(image.width() <= MaxRenderSide);
         QVERIFY(image.height() <= MaxRenderSide);
     }
+}
+
+void tst_MultiRenderer::budgets_data()
+{
+    QTest::addColumn<QStringList>("components");
+    QTest::addColumn<RenderStatus>("status");
+
+    // Copies of one text share its characters, so even a million cost little.
+    const auto copies = [](qint64 count, const char *specText) {
+        return QStringList(qsizetype(count), QLatin1String(specText));
+    };
+    QTest::newRow("components at the limit")
+        << copies(MaxRenderComponents, "5:0:0:0:0:1:1") << RenderStatus::NoArt;
+    QTest::newRow("one component over the limit")
+        << copies(MaxRenderComponents + 1, "5:0:0:0:0:1:1") << RenderStatus::TooManyComponents;
+    // 64 x 64 art: 4096 pixels a copy.
+    const qint64 copiesAtLimit = MaxPaintedPixels / 4096;
+    QTest::newRow("painted pixels at the limit")
+        << copies(copiesAtLimit, "9:0:0:0:0:1:1") << RenderStatus::Rendered;
+    QTest::newRow("painted pixels one copy over the limit")
+        << copies(copiesAtLimit + 1, "9:0:0:0:0:1:1") << RenderStatus::TooMuchArt;
+}
+
+// Pictures beyond the budgets are refused before anything is painted.
+void tst_MultiRenderer::budgets()
+{
+    QFETCH(QStringList, components);
+    QFETCH(RenderStatus, status);
+
+    const MultiLayout layout = layoutMultiEntry(entryOf(components), art.get(), tiles.get());
+    QCOMPARE(layout.status, status);
+    QCOMPARE(layout.size.isEmpty(), status != RenderStatus::Rendered);
+    QCOMPARE(layout.arts.isEmpty(), status != RenderStatus::Rendered);
+    qint64 painted = 0;
+    for (const PlacedArt &piece : layout.arts)
+        painted += qint64(piece.size.width()) * piece.size.height();
+    QCOMPARE(layout.paintedPixels, painted);
+    QVERIFY(painted <= MaxPaintedPixels);
+}
+
+void tst_MultiRenderer::artFetchedAgainPastTheBudget_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<int>("graphics");
+    QTest::addColumn<int>("decodes");
+
+    // More graphics than the store's own cache holds, so that only the
+    // renderer's images spare decoding them again.
+    QTest::newRow("images within the budget are kept") << 256 << 22 << 22;
+    const int largeImages = int(MaxCachedArtBytes / (4 * 1024 * 1024));
+    QTest::newRow("images past the budget are fetched again")
+        << 1024 << largeImages + 8 << 2 * (largeImages + 8);
+}
+
+// Distinct graphics (index entries all pointing at one art entry) drawn in
+// two cells, in the same order in each: the images kept between the cells
+// stay within the budget.
+void tst_MultiRenderer::artFetchedAgainPastTheBudget()
+{
+    QFETCH(int, side);
+    QFETCH(int, graphics);
+    QFETCH(int, decodes);
+
+    HandArt shared;
+    QList<int> rowOffsets(side, 0); // every row paints the same run
+    QList<int> runs{0, side};
+    runs << QList<int>(side, 0x7C00) << 0 << 0;
+    shared.data = handArtEntry(side, side, rowOffsets, runs);
+    QStringList components;
+    for (int g = 0; g < graphics; ++g) {
+        shared.setIndexEntry(16384 + g, 0, int(shared.data.size()));
+        for (const int cell : {0, 1})
+            components << QStringLiteral("%1:%2:%2:0:0:1:1").arg(g).arg(cell);
+    }
+    CountingDevice *data = nullptr;
+    auto store = handArtStore(shared, &data);
+
+    RenderStatus status = RenderStatus::NoReaders;
+    const QImage image = renderMultiEntry(entryOf(components), store.get(), tiles.get(), &status);
+    QCOMPARE(status, RenderStatus::Rendered);
+    QCOMPARE(image.pixel(40 + side / 2, 40 + side / 2), QRgb(0xFFF80000));
+    // The sizes read 8 bytes a graphic; each decoding reads the entry.
+    QCOMPARE(data->bytesRead, qint64(8) * graphics + qint64(decodes) * shared.data.size());
+}
+
+// Art whose header changes between layout and painting (the file was
+// rewritten meanwhile) is left out, so that the picture never paints more
+// than its layout counted.
+void tst_MultiRenderer::artChangedAfterLayout()
+{
+    HandArt small;
+    small.add(0, handArtEntry(2, 1, {0}, {0, 2, 0x7C00, 0x7C00, 0, 0}));
+    CountingDevice *data = nullptr;
+    auto store = handArtStore(small, &data);
+    const MultiLayout layout =
+        layoutMultiEntry(entryOf({"0:0:0:0:0:1:1", "0:1:0:0:0:1:1"}), store.get(), tiles.get());
+    QCOMPARE(layout.paintedPixels, 4);
+
+    data->buffer().replace(4, 4, artWords({1, 1})); // 1 x 1 now
+    ArtImageCache images(store.get(), MaxCachedArtBytes);
+    const QImage image = paintMultiLayout(layout, images);
+    QImage empty(layout.size, QImage::Format_ARGB32_Premultiplied);
+    empty.fill(0);
+    QCOMPARE(image, empty);
 }
 
 void tst_MultiRenderer::firstEntryOnly()
