@@ -94,6 +94,23 @@ void ComponentList::const_iterator::load()
         next = lineSpec(reinterpret_cast<const char16_t *>(storage->wide.utf16()),
                         storage->wide.size(), position, &current);
         break;
+    case Storage::PayloadStrings: {
+        // Whole strings only: the payload reader counted them.
+        const QByteArray &bytes = storage->bytes;
+        const quint32 length = position + 4 <= bytes.size()
+                                   ? qFromLittleEndian<quint32>(bytes.constData() + position)
+                                   : 0xFFFFFFFFu;
+        next = position + 4;
+        if (length == 0xFFFFFFFFu || length > quint64(bytes.size() - next)) {
+            current = ComponentSpec();
+            break;
+        }
+        QString text(qsizetype(length / 2), Qt::Uninitialized);
+        qFromLittleEndian<char16_t>(bytes.constData() + next, length / 2, text.data());
+        current = ComponentSpec(std::move(text));
+        next += length;
+        break;
+    }
     case Storage::MultiFileRecords: {
         const uchar *record = reinterpret_cast<const uchar *>(storage->bytes.constData());
         if (position + RecordSize <= storage->bytes.size()) {

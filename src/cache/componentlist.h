@@ -24,6 +24,7 @@ public:
             Texts,           // ComponentSpec texts
             Utf8Lines,       // component lines of cache text, as UTF-8 bytes
             Utf16Lines,      // the same, decoded from a UTF-16 or UTF-32 file
+            PayloadStrings,  // a drag payload's strings: u32 byte length, UTF-16LE
             MultiFileRecords // 12-byte ".mlt" records
         };
         Kind kind = Texts;

@@ -58,6 +58,20 @@ bool MultiPayloadReader::readString(QString *text)
     return true;
 }
 
+bool MultiPayloadReader::skipString()
+{
+    qint32 length = 0;
+    if (!readInt(&length))
+        return false;
+    const quint32 bytes = quint32(length);
+    if (bytes == 0xFFFFFFFFu)
+        return true;
+    if ((bytes & 1) != 0 || bytes > quint64(data.size() - position))
+        return !(failed = true);
+    position += bytes;
+    return true;
+}
+
 bool MultiPayloadReader::readEntry(MultiEntry &entry)
 {
     entry = MultiEntry();
@@ -69,18 +83,21 @@ bool MultiPayloadReader::readEntry(MultiEntry &entry)
     if (!readInt(&count))
         return false;
 
-    // Every string takes at least its 4-byte length, which bounds what a
-    // lying count can make us reserve.
-    const qsizetype left = data.size() - position;
-    QStringList components;
-    components.reserve(std::min<qsizetype>(std::max(count, 0), left / 4));
+    // The strings stay in the payload, decoded when the entry is walked; here
+    // they are only counted, as far as the data holds them.
+    const qsizetype first = position;
+    qsizetype present = 0;
     bool whole = true;
     for (qint32 i = 0; i < count && whole; ++i) {
-        QString component;
-        whole = readString(&component);
-        if (whole)
-            components.append(std::move(component));
+        whole = skipString();
+        present += whole;
     }
-    entry.components = ComponentList(std::move(components));
+    if (!storage) {
+        auto strings = std::make_shared<ComponentList::Storage>();
+        strings->kind = ComponentList::Storage::PayloadStrings;
+        strings->bytes = data;
+        storage = std::move(strings);
+    }
+    entry.components = ComponentList(storage, first, present);
     return whole;
 }

@@ -23,7 +23,8 @@ void writeMultiEntry(QDataStream &out, const MultiEntry &entry);
 QByteArray encodeMultiPayload(const QList<MultiEntry> &entries);
 
 // Reads a payload entry by entry. A count larger than the data can hold is
-// read only to the end of the data: such an entry is reported cut short.
+// read only to the end of the data: such an entry is reported cut short. The
+// entries' component texts stay in the payload's bytes until they are walked.
 class MultiPayloadReader
 {
 public:
@@ -40,10 +41,12 @@ public:
 private:
     bool readInt(qint32 *value);
     bool readString(QString *text);
+    bool skipString();
 
     // Read straight from the bytes, as QDataStream would read them
     // little-endian, but without its per-value device calls.
     QByteArray data;
     qsizetype position = 0;
     bool failed = false; // set by the first read past the end or bad string
+    std::shared_ptr<const ComponentList::Storage> storage; // the entries' strings
 };

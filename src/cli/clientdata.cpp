@@ -2,6 +2,9 @@
 
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
+#include "export/multifilereader.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -49,6 +52,7 @@ bool ClientData::loadEntries()
         error = QStringLiteral("cannot read cache file %1: %2").arg(path, multiCache.errorString());
         return false;
     }
+    cacheLoaded = true;
     return true;
 }
 
@@ -98,4 +102,32 @@ qsizetype ClientData::findEntry(const QString &argument)
                     .arg(argument, cachePath(), MultiCache::entryName(0),
                          MultiCache::entryName(multiCache.size() - 1));
     return -1;
+}
+
+bool ClientData::isMultiFile(const QString &argument)
+{
+    return argument.endsWith(QLatin1String(".mlt"), Qt::CaseInsensitive);
+}
+
+bool ClientData::entry(const QString &argument, MultiEntry *entry)
+{
+    if (isMultiFile(argument))
+        return readMultiFileEntry(argument, entry);
+    if (!cacheLoaded && !loadEntries())
+        return false;
+    const qsizetype n = findEntry(argument);
+    if (n < 0)
+        return false;
+    *entry = multiCache.entry(n);
+    return true;
+}
+
+bool ClientData::readMultiFileEntry(const QString &path, MultiEntry *entry)
+{
+    QString why;
+    if (!readMultiFile(path, QFileInfo(path).completeBaseName(), entry, &why)) {
+        error = QStringLiteral("cannot read .mlt file %1: %2").arg(path, why);
+        return false;
+    }
+    return true;
 }

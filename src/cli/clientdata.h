@@ -40,9 +40,19 @@ public:
     // message set) when there is no such entry.
     qsizetype findEntry(const QString &argument);
 
+    // Whether an argument names a ".mlt" file rather than a cache entry.
+    static bool isMultiFile(const QString &argument);
+    // The entry an argument names: a ".mlt" file (the cache is not read), or
+    // an entry of the cache file (read now if it was not). False, with the
+    // error message set, when there is none.
+    bool entry(const QString &argument, MultiEntry *entry);
+    // The ".mlt" file at `path` as an entry named after the file.
+    bool readMultiFileEntry(const QString &path, MultiEntry *entry);
+
 private:
     ConfigurationFile configuration;
     MultiCache multiCache;
+    bool cacheLoaded = false;
     std::unique_ptr<ArtStore> artStore;
     std::unique_ptr<TileDataStore> tileDataStore;
     QString error;

@@ -14,7 +14,7 @@ namespace {
 // One row of the list: an entry's number, name, component count and bounds.
 struct Row
 {
-    qsizetype number;
+    qsizetype number; // -1 for a .mlt file
     QString name;
     qsizetype components;
     QRect bounds;
@@ -39,7 +39,10 @@ public:
             static const char *const keys[] = {"x1", "y1", "x2", "y2"};
             line += rows++ ? ",\n    {\n" : "[\n    {\n";
             line += "        \"number\": ";
-            appendNumber(row.number);
+            if (row.number >= 0)
+                appendNumber(row.number);
+            else
+                line += "null";
             line += ",\n        \"name\": " + jsonString(row.name);
             line += ",\n        \"components\": ";
             appendNumber(row.components);
@@ -101,29 +104,53 @@ int runList(const QStringList &arguments)
 {
     CommandLine commandLine(
         QStringLiteral("list"),
-        QStringLiteral("Lists the entries of the multi cache file, one line each: the entry's "
-                       "name, its component count and its bounds x1, y1, x2, y2, separated "
-                       "by TABs. An entry without components has empty bounds."),
-        {successLine(), usageLine(), inputLine(QStringLiteral("configuration or cache file"))});
+        QStringLiteral("Lists the entries of the multi cache file, or the given .mlt files, one "
+                       "line each: the entry's name (a .mlt file's path as given), its "
+                       "component count and its bounds x1, y1, x2, y2, separated by TABs. An "
+                       "entry without components has empty bounds."),
+        {successLine(), usageLine(),
+         inputLine(QStringLiteral("configuration, cache file or .mlt file"))});
     const QCommandLineOption jsonOption(
         QStringLiteral("json"),
-        QStringLiteral("Print a JSON array of objects instead, with the keys number, name, "
-                       "components, x1, y1, x2 and y2 (bounds null without components)."));
+        QStringLiteral("Print a JSON array of objects instead, with the keys number (null for "
+                       "a .mlt file), name, components, x1, y1, x2 and y2 (bounds null "
+                       "without components)."));
     commandLine.parser().addOption(jsonOption);
+    commandLine.parser().addPositionalArgument(QStringLiteral("FILE.mlt"),
+                                               QStringLiteral("A .mlt file to list instead."),
+                                               QStringLiteral("[FILE.mlt...]"));
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
         return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
-    if (!commandLine.arguments().isEmpty())
-        return usageError(QStringLiteral("list takes no arguments"));
+    const QStringList files = commandLine.arguments();
+    for (const QString &file : files) {
+        if (!ClientData::isMultiFile(file))
+            return usageError(QStringLiteral("list takes .mlt files only, not '%1'").arg(file));
+    }
 
     ClientData client;
-    if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
-        printError(client.errorMessage());
-        return ExitInput;
-    }
-    const MultiCache &cache = client.cache();
     RowWriter writer(commandLine.parser().isSet(jsonOption));
-    for (qsizetype n = 0; n < cache.size(); ++n)
-        writer.add({n, MultiCache::entryName(n), cache.componentCount(n), cache.bounds(n)});
+    if (!files.isEmpty()) {
+        // Every file is read before the first row is written.
+        QList<MultiEntry> entries;
+        for (const QString &file : files) {
+            MultiEntry entry;
+            if (!client.readMultiFileEntry(file, &entry)) {
+                printError(client.errorMessage());
+                return ExitInput;
+            }
+            entries.append(entry);
+        }
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            writer.add({-1, files[i], entries[i].components.size(), entries[i].bounds});
+    } else {
+        if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
+            printError(client.errorMessage());
+            return ExitInput;
+        }
+        const MultiCache &cache = client.cache();
+        for (qsizetype n = 0; n < cache.size(); ++n)
+            writer.add({n, MultiCache::entryName(n), cache.componentCount(n), cache.bounds(n)});
+    }
     if (!writer.finish()) {
         printError(QStringLiteral("cannot write the list to standard output"));
         return ExitInput;

@@ -93,8 +93,8 @@ int runRender(const QStringList &arguments)
 {
     CommandLine commandLine(
         QStringLiteral("render"),
-        QStringLiteral("Renders the preview of one entry (\"Entry 12\" or "
-                       "12) and writes it as a PNG image."),
+        QStringLiteral("Renders the preview of one entry (\"Entry 12\" or 12), or of a .mlt "
+                       "file, and writes it as a PNG image."),
         {successLine(), usageLine(),
          inputLine(QStringLiteral("configuration, client file, entry or output file, or an "
                                   "entry with nothing to draw,"))});
@@ -103,9 +103,9 @@ int runRender(const QStringList &arguments)
         QStringLiteral("Write the PNG image to <file>; \"-\" writes it to standard output."),
         QStringLiteral("file"));
     commandLine.parser().addOption(outputOption);
-    commandLine.parser().addPositionalArgument(QStringLiteral("ENTRY"),
-                                               QStringLiteral("The entry to render."),
-                                               QStringLiteral("ENTRY -o FILE"));
+    commandLine.parser().addPositionalArgument(
+        QStringLiteral("ENTRY"), QStringLiteral("The entry, or the .mlt file, to render."),
+        QStringLiteral("ENTRY|FILE.mlt -o FILE"));
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
         return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
     const QStringList entries = commandLine.arguments();
@@ -116,21 +116,18 @@ int runRender(const QStringList &arguments)
         return usageError(QStringLiteral("render needs -o FILE.png (or -o - for standard output)"));
 
     ClientData client;
-    if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
-        printError(client.errorMessage());
-        return ExitInput;
-    }
-    const qsizetype index = client.findEntry(entries.first());
-    if (index < 0 || !client.openReaders()) {
+    MultiEntry entry;
+    if (!client.readConfiguration(commandLine.configPath()) ||
+        !client.entry(entries.first(), &entry) || !client.openReaders()) {
         printError(client.errorMessage());
         return ExitInput;
     }
 
     // The preview pane's own rendering of this one entry.
     RenderStatus status = RenderStatus::Rendered;
-    const MultiEntry entry = client.cache().entry(index);
     const QImage image = renderMultiEntry(entry, client.art(), client.tiles(), &status);
-    const QString &name = entry.text;
+    // A .mlt file is named in messages as it was given.
+    const QString name = ClientData::isMultiFile(entries.first()) ? entries.first() : entry.text;
     if (status != RenderStatus::Rendered || image.isNull()) {
         printError(renderFailure(name, status));
         return ExitInput;

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void exportPartialFailure();
     void render_data();
     void render();
+    void multiFileRoundTrip();
     void configurationPlaces_data();
     void configurationPlaces();
     void help_data();
@@ -232,6 +233,44 @@ void tst_Cli::render()
     QVERIFY(written == expected);
 }
 
+void tst_Cli::multiFileRoundTrip()
+{
+    // Written, then read back: the same columns, the same picture.
+    const QString dir = fixture.freshDir();
+    const QString keep = QString::number(fixture.keep);
+    const QString config = fixture.demoConfig;
+    QCOMPARE(runCli({QStringLiteral("export"), dir, QStringLiteral("0"), keep,
+                     QStringLiteral("--config"), config})
+                 .status,
+             0);
+    const QString first = dir + QStringLiteral("/Entry 0.mlt");
+    const QString keepFile = dir + u'/' + entryName(fixture.keep) + QStringLiteral(".mlt");
+
+    const CliRun files = runCli({QStringLiteral("list"), first, keepFile});
+    QCOMPARE(files.status, 0);
+    const QList<QByteArray> cacheRows =
+        runCli({QStringLiteral("list"), QStringLiteral("--config"), config}).out.split('\n');
+    const QList<QByteArray> fileRows = files.out.split('\n');
+    QCOMPARE(fileRows.size(), 3);
+    QCOMPARE(fileRows[0], first.toUtf8() + cacheRows[0].mid(cacheRows[0].indexOf('\t')));
+    QCOMPARE(fileRows[1], keepFile.toUtf8() +
+                              cacheRows[fixture.keep].mid(cacheRows[fixture.keep].indexOf('\t')));
+
+    const QString fromEntry = dir + QStringLiteral("/entry.png");
+    const QString fromFile = dir + QStringLiteral("/file.png");
+    QCOMPARE(runCli({QStringLiteral("render"), keep, QStringLiteral("-o"), fromEntry,
+                     QStringLiteral("--config"), config})
+                 .status,
+             0);
+    QCOMPARE(runCli({QStringLiteral("render"), keepFile, QStringLiteral("-o"), fromFile,
+                     QStringLiteral("--config"), config})
+                 .status,
+             0);
+    const QImage expected(fromEntry);
+    QVERIFY(!expected.isNull());
+    QCOMPARE(QImage(fromFile), expected);
+}
+
 void tst_Cli::configurationPlaces_data()
 {
     QTest::addColumn<bool>("beside"); // a korvane.xml beside the executable
@@ -282,7 +321,7 @@ void tst_Cli::help_data()
     QTest::newRow("every command's help")
         << QStringList{"--help-all"}
         << QStringList{"Usage: korvane-cli [options] command", "== korvane-cli check",
-                       "Usage: korvane-cli [options] render ENTRY -o FILE"}
+                       "Usage: korvane-cli [options] render ENTRY|FILE.mlt -o FILE"}
         << QStringList{"Qt"};
     QTest::newRow("a command's help-all") << QStringList{"list", "--help-all"}
                                           << QStringList{"== korvane-cli export"} << QStringList{};

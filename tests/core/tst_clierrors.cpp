@@ -63,6 +63,8 @@ void tst_CliErrors::initTestCase()
     changed.artidx = path("garbage-index.bin");
     fixture.writeConfig(QStringLiteral("garbageart.xml"), changed);
     QVERIFY(writeAll(path("plain"), "not a directory"));
+    QVERIFY(writeAll(path("short.mlt"), QByteArray(10, '\0')));
+    QVERIFY(writeAll(path("lead.mlt"), QByteArray("\1\0\0\0", 4) + QByteArray(12, '\0')));
 
     // What check reports: a skipped line 3, a count running past the end; a
     // tile data file cut short; index entries beyond the art data.
@@ -114,7 +116,15 @@ void tst_CliErrors::errors_data()
         << QStringList{list, "--fast"} << 2 << "unknown option '--fast'";
     QTest::newRow("negative entry taken for an option")
         << QStringList{exp, "@dir", "-1"} << 2 << "unknown option '-1'";
-    QTest::newRow("list argument") << QStringList{list, "3"} << 2 << "list takes no arguments";
+    QTest::newRow("list argument")
+        << QStringList{list, "3"} << 2 << "list takes .mlt files only, not '3'";
+    QTest::newRow(".mlt file of a wrong size")
+        << QStringList{list, "@short.mlt"} << 3
+        << "cannot read .mlt file @short.mlt: 10 bytes is not a .mlt file's size (4 + 12 x n "
+           "bytes)";
+    QTest::newRow(".mlt file whose lead is not 0")
+        << QStringList{render, "@lead.mlt", "-o", out, config, "@demo"} << 3
+        << "cannot read .mlt file @lead.mlt: its first 4 bytes are not 0";
     QTest::newRow("export without DIR") << QStringList{exp} << 2 << "export needs a directory";
     QTest::newRow("render without -o") << QStringList{render, "0"} << 2 << "render needs -o";
     QTest::newRow("render two") << QStringList{render, "0", "1", "-o", out} << 2
