@@ -23,6 +23,10 @@ _korvane_cli_add()
     for match; do
         if [[ -n $_korvane_cli_quote ]]; then
             COMPREPLY+=("$match")
+        elif [[ $match == '~/'* ]]; then
+            # compgen keeps a leading ~/ as typed; it must stay unescaped.
+            printf -v quoted '%q' "${match:2}"
+            COMPREPLY+=("~/$quoted")
         else
             printf -v quoted '%q' "$match"
             COMPREPLY+=("$quoted")
@@ -30,8 +34,8 @@ _korvane_cli_add()
     done
 }
 
-# Files below the word for options that name any file, and directories; the
-# shell escapes these itself and appends "/" to directories.
+# The files (-f, the default) or directories (-d) that start with the word;
+# the shell escapes these itself and appends "/" to directories.
 _korvane_cli_files()
 {
     local matches

@@ -71,7 +71,7 @@ done
 # bash asks it: the words of the line, the last one being completed (bash
 # hands that one over without an opening quote). Prints the completions.
 complete_line() {
-    PATH=$prefix/bin:$PATH bash --norc --noprofile -c '
+    HOME=$work/files PATH=$prefix/bin:$PATH bash --norc --noprofile -c '
         source "$1" || exit 1
         shift
         COMP_WORDS=("$@")
@@ -107,6 +107,7 @@ expect $'--background\n--config\n--help\n--help-all\n--output\n--scale\n--versio
 expect --jobs korvane-cli gallery out --j
 expect --json korvane-cli check --j
 expect $'a.mlt\nb.txt\nc d.mlt\ndemo\nmore out\nout' korvane-cli render 'Entry 2' -o ''
+expect $'~/c\\ d.mlt' korvane-cli list '~/c'
 expect '' korvane-cli render 'Entry 2' ''
 # Entry names from "list" with the line's --config: escaped, or as they are
 # inside an open quote; "--config=FILE" arrives split at "=".
