@@ -3,6 +3,7 @@
 
 Starts the built korvane executable (copied beside a demo set's korvane.xml)
 on a private Xvfb display with its own D-Bus session and accessibility bus,
+checks that the window hands the window manager its icon (_NET_WM_ICON),
 then with real mouse input (press, move in steps, release):
 
 - drags "Entry 0" onto the "Preview" pane and checks on a screenshot that the
@@ -10,7 +11,6 @@ then with real mouse input (press, move in steps, release):
 - selects "Entry 1" and "Entry 2" (click, Ctrl+click), opens a fresh directory
   in the "Destination" tree by keyboard, drags both onto it and checks the two
   .mlt files against korvane-cli export of the same entries;
-- checks that the window hands the window manager its icon (_NET_WM_ICON);
 - closes the window as its close button would and expects status 0.
 
 Positions come from outside the program: the toolkit's accessibility
