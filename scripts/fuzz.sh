@@ -17,7 +17,7 @@ targets=("$@")
     targets=(configuration cacheloader payload_preview payload_export render artstore tiledata)
 jobs=${KORVANE_FUZZ_JOBS:-$(($(nproc) >= 2 ? 2 : 1))}
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" test
 if [[ ! -f "$build/build.ninja" ]]; then
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANE_FUZZ=ON

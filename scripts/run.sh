@@ -20,7 +20,7 @@ fi
 
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
     echo "No display found (DISPLAY is not set): start Korvane Extractor from a desktop session," >&2
-    echo "or under a virtual one: xvfb-run -a $0" >&2
+    echo "or under a virtual one: xvfb-run -a $0 (package xvfb)" >&2
     exit 1
 fi
 exec "$build/src/korvane"

@@ -1,16 +1,43 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian 12, only when
-# something is missing. Uses sudo when not run as root.
+# Installs what is missing on Debian 12, using sudo when not run as root.
+#
+#   scripts/setup.sh           what building and running the window needs
+#   scripts/setup.sh package   that, and what building the Debian package needs
+#   scripts/setup.sh test      that, and the test toolchain
 set -euo pipefail
+group=${1:-run}
 
-packages=(
-    cmake ninja-build g++ ccache pkg-config
-    qt6-base-dev libgl-dev
-    libbenchmark-dev
-    clang libclang-rt-14-dev
-    xvfb xauth xdotool imagemagick dbus-x11 x11-utils
-    x11-apps python3 dbus-daemon at-spi2-core python3-pyatspi
-)
+# Compiler and build tools (Qt's CMake files look modules up with pkg-config),
+# Qt with its platform plugins, rsvg-convert for the icon's PNG sizes.
+packages=(cmake ninja-build g++ ccache pkg-config qt6-base-dev libgl-dev librsvg2-bin)
+
+case $group in
+run) ;;
+package | test)
+    # dpkg-shlibdeps computes the package's dependencies; CPack finds the
+    # executables to examine with file.
+    packages+=(dpkg-dev file)
+    ;;
+*)
+    echo "usage: $0 [package|test]" >&2
+    exit 2
+    ;;
+esac
+
+if [[ $group == test ]]; then
+    packages+=(
+        # scripts/fuzz.sh: libFuzzer
+        clang libclang-rt-14-dev
+        # tests/window: the real window under Xvfb, with its own D-Bus session
+        # and accessibility bus, driven by xdotool, checked on xwd screenshots
+        # read by ImageMagick and on the window's properties (xprop); xauth for
+        # xvfb-run, which starts the window without a display (README)
+        xvfb xauth xdotool x11-apps x11-utils imagemagick python3 dbus-daemon at-spi2-core
+        python3-pyatspi
+        # tests/install and scripts/package.sh: validators of the installed files
+        desktop-file-utils appstream groff-base lintian
+    )
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,6 +3,7 @@
 
 Starts the built korvane executable (copied beside a demo set's korvane.xml)
 on a private Xvfb display with its own D-Bus session and accessibility bus,
+checks that the window hands the window manager its icon (_NET_WM_ICON),
 then with real mouse input (press, move in steps, release):
 
 - drags "Entry 0" onto the "Preview" pane and checks on a screenshot that the
@@ -23,6 +24,7 @@ import argparse
 import ctypes
 import ctypes.util
 import os
+import re
 import secrets
 import shutil
 import signal
@@ -278,6 +280,13 @@ class Session:
         return subprocess.run(["xdotool", *map(str, argv)], env=self.env, check=True,
                               stdout=subprocess.PIPE, text=True).stdout
 
+    def icon_sizes(self, window):
+        """The square sizes of the icon the window gives the window manager."""
+        # xprop reads a few kilobytes of a property unless told more.
+        out = subprocess.run(["xprop", "-len", str(1 << 24), "-id", str(window), "_NET_WM_ICON"],
+                             env=self.env, check=True, stdout=subprocess.PIPE, text=True).stdout
+        return {int(w) for w, h in re.findall(r"Icon \((\d+) x (\d+)\)", out) if w == h}
+
     def screenshot(self):
         # xwd reads the screen without grabbing the pointer.
         dump = subprocess.run(["xwd", "-root", "-silent"], env=self.env, check=True,
@@ -466,6 +475,16 @@ def run(args):
         session.xdotool("windowfocus", "--sync", window)
         session.connect_atspi()
 
+        # The icon a task bar or window switcher shows: the sizes rendered
+        # from the installed icon, embedded in the program.
+        try:
+            wait_for("the window's icon", lambda: {16, 32, 48} <= session.icon_sizes(window),
+                     timeout=10)
+        except Failure:
+            raise Failure(f"the window's icon has the sizes {sorted(session.icon_sizes(window))}, "
+                          "not 16, 32 and 48")
+        print(f"icon: the window shows its icon in {len(session.icon_sizes(window))} sizes")
+
         entries = session.find("Cache Entries", ("list",))
         tree = session.find("Destination", ("tree", "tree table"))
         area = session.find("Preview", ("scroll pane", "filler"))
@@ -577,7 +596,7 @@ def main():
     args = parser.parse_args()
     # Stopped from outside, the test still ends what it started.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("FAIL: stopped"))
-    for tool in ("Xvfb", "xdotool", "xwd", "convert", "dbus-daemon"):
+    for tool in ("Xvfb", "xdotool", "xwd", "xprop", "convert", "dbus-daemon"):
         if shutil.which(tool) is None:
             print(f"FAIL: {tool} is missing (scripts/setup.sh installs it)", file=sys.stderr)
             return 1
