@@ -22,15 +22,19 @@ struct CliRun
     QByteArray err;
 };
 
-// Runs korvane-cli (or a copy of it) without any display.
+// Runs korvane-cli (or a copy of it) without any display; its standard output
+// goes to the file `standardOutput` when one is given.
 inline CliRun runCli(const QStringList &arguments,
-                     const QString &program = QStringLiteral(KORVANE_CLI))
+                     const QString &program = QStringLiteral(KORVANE_CLI),
+                     const QString &standardOutput = QString())
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));
     process.setProcessEnvironment(environment);
+    if (!standardOutput.isEmpty())
+        process.setStandardOutputFile(standardOutput);
     process.start(program, arguments);
     CliRun run;
     if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
