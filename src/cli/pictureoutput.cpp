@@ -105,8 +105,6 @@ QString PictureOutput::write(const QImage &image) const
             return QStringLiteral("%1: %2").arg(name(), writer.errorString());
     }
 
-    // Signals are held off until the file is complete or its temporary gone.
-    InterruptGuard guard;
     QString error;
     if (isStandardOutput(path)) {
         error = writeAll(STDOUT_FILENO, bytes);
@@ -118,6 +116,9 @@ QString PictureOutput::write(const QImage &image) const
         if (::close(fd) != 0 && error.isEmpty())
             error = errnoText();
     } else {
+        // Signals are held off until the file is complete or its temporary
+        // gone; a pipe or device may block, so it is written unguarded.
+        InterruptGuard guard;
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             error = file.errorString();
