@@ -210,7 +210,9 @@ void tst_CliErrors::errors()
 #ifdef Q_OS_UNIX
     if (standardOutput == u"@tty") {
         terminal = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+        if (terminal < 0)
+            QSKIP("no pseudo-terminal here");
+        QVERIFY(grantpt(terminal) == 0 && unlockpt(terminal) == 0);
         standardOutput = QFile::decodeName(ptsname(terminal));
     }
 #endif
@@ -308,11 +310,12 @@ void tst_CliErrors::exportKilled()
 
     int killed = 0;
     for (int round = 0; round < 3; ++round) {
+        // Killed once it is under way, at a later file each round.
+        const QString sign = dir + QStringLiteral("/Entry %1.mlt").arg(20 + 400 * round);
+        QVERIFY(writeAll(sign, "old"));
         QProcess process;
         process.start(QStringLiteral(KORVANE_CLI), exportMany);
         QVERIFY(process.waitForStarted());
-        // Killed once it is under way: a later file of this round replaced.
-        const QString sign = dir + QStringLiteral("/Entry %1.mlt").arg(20 + 400 * round);
         QTRY_VERIFY_WITH_TIMEOUT(readAll(sign) != "old" || process.state() == QProcess::NotRunning,
                                  60000);
         if (process.state() == QProcess::Running && process.processId() > 0) {
@@ -320,8 +323,6 @@ void tst_CliErrors::exportKilled()
             ++killed;
         }
         QVERIFY(process.waitForFinished(60000));
-        for (qsizetype n = 0; n < many.size(); n += 1000)
-            QVERIFY(writeAll(dir + QStringLiteral("/Entry %1.mlt").arg(n), "old"));
     }
     QVERIFY(killed > 0);
 
