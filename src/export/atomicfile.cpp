@@ -18,6 +18,13 @@ namespace {
 
 std::atomic<bool> unnamedFiles{true};
 
+// A directory is opened only to look names up in it, where the system allows.
+#ifdef O_PATH
+constexpr int LookUp = O_PATH;
+#else
+constexpr int LookUp = O_RDONLY;
+#endif
+
 // The host part of temporary names: writers on other hosts sharing the
 // directory cannot be asked whether they still run.
 QByteArray hostTag()
@@ -26,14 +33,12 @@ QByteArray hostTag()
         char name[256] = {};
         if (gethostname(name, sizeof name - 1) != 0)
             return QByteArray("host");
-        QByteArray text(name);
+        QByteArray text = QByteArray(name).left(64);
         for (char &c : text) {
-            const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                               (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-            if (!plain)
+            if (!QChar::isLetterOrNumber(uchar(c)) && c != '.' && c != '-')
                 c = '_';
         }
-        return text.isEmpty() ? QByteArray("host") : text.left(64);
+        return text.isEmpty() ? QByteArray("host") : text;
     }();
     return tag;
 }
@@ -45,24 +50,17 @@ QByteArray freshTemporaryName()
            QByteArray::number(tag, 16).rightJustified(16, '0') + ".part";
 }
 
-QString kindOf(mode_t mode)
+QLatin1String kindOf(mode_t mode)
 {
-    if (S_ISDIR(mode))
-        return QStringLiteral("directory");
-    if (S_ISCHR(mode))
-        return QStringLiteral("character device");
-    if (S_ISBLK(mode))
-        return QStringLiteral("block device");
-    if (S_ISFIFO(mode))
-        return QStringLiteral("FIFO");
-    if (S_ISSOCK(mode))
-        return QStringLiteral("socket");
-    return QStringLiteral("special file");
+    return QLatin1String(S_ISDIR(mode)    ? "directory"
+                         : S_ISCHR(mode)  ? "character device"
+                         : S_ISBLK(mode)  ? "block device"
+                         : S_ISFIFO(mode) ? "FIFO"
+                         : S_ISSOCK(mode) ? "socket"
+                                          : "special file");
 }
 
 } // namespace
-
-AtomicFile::AtomicFile() = default;
 
 AtomicFile::~AtomicFile()
 {
@@ -84,20 +82,23 @@ bool AtomicFile::open(const QString &directory, const QString &name)
     if (directory.isEmpty())
         return fail(ENOENT, QStringLiteral("no directory given"));
 
-#ifdef O_PATH
     directoryFd =
-        ::open(QFile::encodeName(directory).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-#else
-    directoryFd =
-        ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-#endif
+        ::open(QFile::encodeName(directory).constData(), LookUp | O_DIRECTORY | O_CLOEXEC);
     if (directoryFd < 0)
         return fail(errno);
     if (!checkTarget(&targetExisted))
         return false;
-    if (unnamedFiles && openUnnamed())
-        return true;
-    return errorCode == 0 && openNamed();
+#ifdef O_TMPFILE
+    if (unnamedFiles) {
+        fd = openat(directoryFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return true;
+        // Kernels and file systems without unnamed files say so in these ways.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+            return fail(errno);
+    }
+#endif
+    return openNamed();
 }
 
 bool AtomicFile::write(const char *data, qint64 size)
@@ -120,28 +121,24 @@ bool AtomicFile::commit()
 {
     if (fd < 0)
         return fail(EBADF, QStringLiteral("file not open"));
+    if (temporary.isEmpty() && !targetExisted) {
+        // A free name: linked straight to it.
+        if (linkUnnamed(target)) {
+            discard();
+            return true;
+        }
+        if (errno != EEXIST)
+            return drop(errno);
+        if (!checkTarget(&targetExisted)) {
+            discard();
+            return false;
+        }
+    }
     if (keptMode >= 0)
         fchmod(fd, mode_t(keptMode));
     if (temporary.isEmpty()) {
-        // Linked straight to a free name; over a file only through a
-        // temporary name, as a link never replaces anything.
-        if (!targetExisted) {
-            if (linkUnnamed(target)) {
-                closeAll();
-                return true;
-            }
-            if (errno != EEXIST) {
-                const int code = errno;
-                discard();
-                return fail(code);
-            }
-            if (!checkTarget(&targetExisted)) {
-                discard();
-                return false;
-            }
-            if (keptMode >= 0)
-                fchmod(fd, mode_t(keptMode));
-        }
+        // A link never replaces anything: linked under a temporary name, which
+        // is renamed over the target.
         for (int attempt = 0; attempt < 8 && temporary.isEmpty(); ++attempt) {
             const QByteArray name = freshTemporaryName();
             if (linkUnnamed(name))
@@ -149,22 +146,22 @@ bool AtomicFile::commit()
             else if (errno != EEXIST)
                 break;
         }
-        if (temporary.isEmpty()) {
-            const int code = errno;
-            discard();
-            return fail(code);
-        }
+        if (temporary.isEmpty())
+            return drop(errno);
     } else {
         // Some network file systems report a failed write only here.
         const int closed = close(fd);
         fd = -1;
-        if (closed != 0) {
-            const int code = errno;
-            discard();
-            return fail(code);
-        }
+        if (closed != 0)
+            return drop(errno);
     }
-    return renameOver();
+    // Replaces whatever has the target name, a symbolic link included,
+    // instead of writing through it.
+    if (renameat(directoryFd, temporary.constData(), directoryFd, target.constData()) != 0)
+        return drop(errno);
+    temporary.clear();
+    discard();
+    return true;
 }
 
 void AtomicFile::discard()
@@ -172,7 +169,11 @@ void AtomicFile::discard()
     if (!temporary.isEmpty() && directoryFd >= 0)
         unlinkat(directoryFd, temporary.constData(), 0);
     temporary.clear();
-    closeAll();
+    if (fd >= 0)
+        close(fd);
+    if (directoryFd >= 0)
+        close(directoryFd);
+    fd = directoryFd = -1;
 }
 
 bool AtomicFile::errorHitsEveryFile() const
@@ -200,8 +201,7 @@ int AtomicFile::removeStaleTemporaries(const QString &directory)
     while (const dirent *entry = readdir(dir)) {
         const QByteArray name(entry->d_name);
         if (!name.startsWith(prefix) || !name.endsWith(".part"))
-            continue;
-        // <pid>-<16 hex digits>
+            continue; // then <pid>-<16 hex digits>
         const QByteArray rest = name.mid(prefix.size(), name.size() - prefix.size() - 5);
         const qsizetype dash = rest.indexOf('-');
         bool number = false;
@@ -260,19 +260,6 @@ bool AtomicFile::checkTarget(bool *exists)
                             .arg(kindOf(status.st_mode)));
 }
 
-bool AtomicFile::openUnnamed()
-{
-#ifdef O_TMPFILE
-    fd = openat(directoryFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd >= 0)
-        return true;
-    // Kernels and file systems without unnamed files say so in these ways.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
-        fail(errno);
-#endif
-    return false;
-}
-
 bool AtomicFile::openNamed()
 {
     for (int attempt = 0; attempt < 8; ++attempt) {
@@ -302,30 +289,12 @@ bool AtomicFile::linkUnnamed(const QByteArray &name)
     return linkat(AT_FDCWD, path, directoryFd, name.constData(), AT_SYMLINK_FOLLOW) == 0;
 #else
     Q_UNUSED(name);
-    errno = EOPNOTSUPP;
-    return false;
+    return false; // never opened without a name
 #endif
 }
 
-bool AtomicFile::renameOver()
+bool AtomicFile::drop(int code)
 {
-    // Replaces whatever has the target name, a symbolic link included,
-    // instead of writing through it.
-    if (renameat(directoryFd, temporary.constData(), directoryFd, target.constData()) == 0) {
-        temporary.clear();
-        closeAll();
-        return true;
-    }
-    const int code = errno;
     discard();
     return fail(code);
-}
-
-void AtomicFile::closeAll()
-{
-    if (fd >= 0)
-        close(fd);
-    if (directoryFd >= 0)
-        close(directoryFd);
-    fd = directoryFd = -1;
 }

@@ -18,7 +18,7 @@
 class AtomicFile
 {
 public:
-    AtomicFile();
+    AtomicFile() = default;
     ~AtomicFile(); // an uncommitted file is dropped
 
     AtomicFile(const AtomicFile &) = delete;
@@ -52,12 +52,10 @@ public:
 
 private:
     bool fail(int code, const QString &reason = {});
+    bool drop(int code); // discards, then fails
     bool checkTarget(bool *exists);
-    bool openUnnamed();
     bool openNamed();
     bool linkUnnamed(const QByteArray &name);
-    bool renameOver();
-    void closeAll();
 
     int directoryFd = -1;
     int fd = -1;
