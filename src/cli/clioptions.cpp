@@ -12,8 +12,9 @@ QString exitStatusHelp()
                           "  0  success\n"
                           "  1  partial failure: some entries were not written\n"
                           "  2  usage error\n"
-                          "  3  input error: configuration, client file, entry, directory or\n"
-                          "     output file that cannot be used, or an entry too large to render");
+                          "  3  input error: configuration, client file, entry, directory,\n"
+                          "     output or argument that cannot be used, or an entry too large\n"
+                          "     to render");
 }
 
 void printError(const QString &message)

@@ -18,8 +18,9 @@ QString overview()
                "  list [--json]              list the entries of the multi cache file\n"
                "  export DIR [ENTRY...]      write entries as .mlt files into DIR (all when\n"
                "                             none is named)\n"
-               "  render ENTRY -o FILE.png   write the preview of an entry as a PNG image\n"
-               "                             (-o - writes it to standard output)\n"
+               "  render ENTRY -o FILE       write the preview of an entry as a picture in the\n"
+               "                             format FILE's extension names (PNG without one;\n"
+               "                             -o - writes PNG to standard output)\n"
                "\n"
                "An ENTRY is a name (\"Entry 12\") or a number (12). 'korvane-cli COMMAND "
                "--help'\nshows the options of a command.\n\n") +
