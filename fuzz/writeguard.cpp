@@ -57,7 +57,10 @@ bool permitted(const char *call, int dirfd, const char *path)
     if (!armed.load() || !path)
         return true;
     const std::lock_guard<std::mutex> lock(mutex);
-    const QByteArray absolute = lexicalAbsolutePath(path, directoryOf(dirfd));
+    QByteArray absolute = lexicalAbsolutePath(path, directoryOf(dirfd));
+    // A file open under no name is linked into place through its /proc entry.
+    if (absolute.startsWith("/proc/self/fd/"))
+        absolute = directoryOf(absolute.mid(14).toInt());
     if (inside(absolute))
         return true;
     refusedCalls.append(QString::fromLatin1(call) + u' ' + QString::fromLocal8Bit(absolute));

@@ -36,7 +36,8 @@ QString exitStatusHelp(const QList<ExitStatusLine> &lines)
                                                                  "were not written")},
                                     usageLine(),
                                     inputLine(QStringLiteral("configuration, client file, "
-                                                             "entry, directory or output file"))}
+                                                             "entry, directory, output or "
+                                                             "argument"))}
             : lines;
     QString help = QStringLiteral("Exit status:");
     for (const ExitStatusLine &line : all)

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -25,6 +26,15 @@ QString refusal(const QString &directory)
     if (!info.isWritable())
         return QStringLiteral("directory not writable");
     return {};
+}
+
+// "2 of 3 entries", "1 of 1 entry".
+QString countOf(int written, qsizetype total)
+{
+    return QStringLiteral("%1 of %2 %3")
+        .arg(written)
+        .arg(total)
+        .arg(total == 1 ? QStringLiteral("entry") : QStringLiteral("entries"));
 }
 
 } // namespace
@@ -85,6 +95,10 @@ int runExport(const QStringList &arguments)
         return ExitInput;
     }
 
+    const QString shown = QDir::toNativeSeparators(directory);
+    const auto fileOf = [&directory](const QString &entryText) {
+        return QDir::toNativeSeparators(directory + u'/' + entryText + QStringLiteral(".mlt"));
+    };
     MultiFileReport report;
     {
         QList<MultiEntry> entries;
@@ -93,25 +107,35 @@ int runExport(const QStringList &arguments)
         const QByteArray payload = encodeMultiPayload(entries);
         ProgressBar bar(chosen.size());
         InterruptGuard guard;
-        writeMultiFiles(payload, directory, &report, [&bar, &guard](int handled) {
+        writeMultiFiles(payload, directory, &report, [&](int handled) {
             bar.update(handled);
             // Between two files: no temporary file exists now.
             if (guard.pending()) {
                 bar.clear();
+                printError(QStringLiteral("interrupted after writing %1 to %2")
+                               .arg(countOf(report.written, chosen.size()), shown));
                 guard.deliverPending();
             }
         });
     }
-    for (const MultiFileFailure &failure : std::as_const(report.failures))
-        printError(QStringLiteral("%1 was not written to %2: %3")
-                       .arg(failure.entryText,
-                            QDir::toNativeSeparators(directory + u'/' + failure.entryText +
-                                                     QStringLiteral(".mlt")),
-                            failure.reason));
+    for (qsizetype i = 0; i < report.failures.size(); ++i) {
+        const MultiFileFailure &failure = report.failures[i];
+        // The error that ended the export: one line for it and all after it.
+        if (!report.stopped.isEmpty() && i == report.failures.size() - 1)
+            printError(QStringLiteral("stopped at %1 (%2): %3; wrote %4")
+                           .arg(failure.entryText, fileOf(failure.entryText), failure.reason,
+                                countOf(report.written, chosen.size())));
+        else
+            printError(QStringLiteral("%1 was not written to %2: %3")
+                           .arg(failure.entryText, fileOf(failure.entryText), failure.reason));
+    }
 
-    std::printf("Wrote %d of %lld entries to %s\n", report.written,
-                static_cast<long long>(chosen.size()),
-                qPrintable(QDir::toNativeSeparators(directory)));
-    std::fflush(stdout);
+    std::printf("Wrote %s to %s\n", qPrintable(countOf(report.written, chosen.size())),
+                qPrintable(shown));
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        printError(QStringLiteral("cannot write the summary to standard output: %1")
+                       .arg(qt_error_string(errno)));
+        return ExitInput;
+    }
     return report.written == chosen.size() && report.failures.isEmpty() ? ExitSuccess : ExitPartial;
 }

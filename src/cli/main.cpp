@@ -4,6 +4,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 #include "core/configuration.h"
 
@@ -21,8 +22,10 @@ QString overview()
                "  list [--json]              list the entries of the multi cache file\n"
                "  export DIR [ENTRY...]      write entries as .mlt files into DIR (all when\n"
                "                             none is named)\n"
-               "  render ENTRY -o FILE.png   write the preview of an entry as a PNG image\n"
-               "                             (-o - writes it to standard output)\n"
+               "  render ENTRY -o FILE       write the preview of an entry (or of a .mlt file)\n"
+               "                             as a picture in the format FILE's extension names\n"
+               "                             (PNG without one; -o - writes PNG to standard\n"
+               "                             output)\n"
                "  check [--json]             report on the configuration and the client files,\n"
                "                             naming each problem\n"
                "\n"
@@ -30,6 +33,50 @@ QString overview()
                "--help'\nshows the options of a command; --help-all shows them all.\n\n")
                .arg(QDir::toNativeSeparators(configurationPath())) +
            exitStatusHelp();
+}
+
+// Qt's own warnings (from image handlers and the like) would come between
+// the tool's one-line messages; the commands report every problem themselves.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        printError(message);
+}
+
+// The bytes of an argument as text: valid UTF-8 as it is, every other byte
+// (and control characters) as \xHH.
+QString shownBytes(const QByteArray &bytes)
+{
+    QString shown;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const uchar lead = uchar(bytes[i]);
+        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
+        const QByteArray sequence = bytes.mid(i, length);
+        const QString text = QString::fromUtf8(sequence);
+        if (lead >= 0x20 && lead != 0x7f && sequence.size() == length &&
+            text.toUtf8() == sequence && text != QChar(QChar::ReplacementCharacter)) {
+            shown += text;
+            i += length;
+        } else {
+            shown +=
+                QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, u'0');
+            ++i;
+        }
+    }
+    return shown;
+}
+
+// Qt decodes the arguments as UTF-8, putting U+FFFD for what is not: such a
+// path would name another file, so the argument is refused. Returns the
+// first such argument as shownBytes() writes it, or "".
+QString undecodableArgument(int argc, char **argv, const QStringList &decoded)
+{
+    for (int i = 1; i < argc && i < decoded.size(); ++i) {
+        const QByteArray bytes(argv[i]);
+        if (QFile::encodeName(decoded[i]) != bytes)
+            return shownBytes(bytes);
+    }
+    return {};
 }
 
 struct Command
@@ -75,6 +122,7 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+    qInstallMessageHandler(quietMessages);
 
     // Finds the command; everything after it is the command's to parse.
     QCommandLineParser parser;
@@ -90,6 +138,12 @@ int main(int argc, char *argv[])
                                  QStringLiteral("command [arguments]"));
 
     const QStringList arguments = QCoreApplication::arguments();
+    if (const QString bad = undecodableArgument(argc, argv, arguments); !bad.isEmpty()) {
+        printError(QStringLiteral("argument \"%1\" is not UTF-8 text: it would name another file "
+                                  "or entry")
+                       .arg(bad));
+        return ExitInput;
+    }
     if (!parser.parse(arguments))
         return usageError(parseErrorText(parser));
     const QStringList positional = parser.positionalArguments();

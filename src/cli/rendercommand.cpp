@@ -1,62 +1,10 @@
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
-#include "interruptguard.h"
+#include "pictureoutput.h"
 #include "preview/multirenderer.h"
 
-#include <QFile>
-#include <QImageWriter>
-#include <QSaveFile>
-
-#include <cstdio>
-#include <memory>
-
 namespace {
-
-// Where the picture goes: standard output for "-", else a file that appears
-// only once it is complete.
-std::unique_ptr<QIODevice> openOutput(const QString &path, QString *error)
-{
-    if (path == u"-") {
-        auto out = std::make_unique<QFile>();
-        if (!out->open(stdout, QIODevice::WriteOnly)) {
-            *error = QStringLiteral("standard output: %1").arg(out->errorString());
-            return nullptr;
-        }
-        return out;
-    }
-    auto file = std::make_unique<QSaveFile>(path);
-    if (!file->open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("%1: %2").arg(path, file->errorString());
-        return nullptr;
-    }
-    return file;
-}
-
-// Writes the picture as PNG; the reason when it could not, else "".
-QString writePng(const QImage &image, const QString &path)
-{
-    // Signals are held off until the file is complete or its temporary gone,
-    // so the guard outlives the output.
-    InterruptGuard guard;
-    QString error;
-    const std::unique_ptr<QIODevice> output = openOutput(path, &error);
-    if (!output)
-        return error;
-    QImageWriter writer(output.get(), "png");
-    bool written = writer.write(image);
-    if (auto *file = qobject_cast<QSaveFile *>(output.get()); written && file)
-        written = file->commit();
-    else if (written)
-        written = static_cast<QFile *>(output.get())->flush();
-    if (written)
-        return {};
-    // A failing device explains itself better than the image writer.
-    const bool deviceFault =
-        writer.error() == QImageWriter::DeviceError || writer.error() == QImageWriter::UnknownError;
-    return QStringLiteral("%1: %2").arg(path == u"-" ? QStringLiteral("standard output") : path,
-                                        deviceFault ? output->errorString() : writer.errorString());
-}
 
 // Why an entry gave no picture.
 QString renderFailure(const QString &name, RenderStatus status)
@@ -94,13 +42,15 @@ int runRender(const QStringList &arguments)
     CommandLine commandLine(
         QStringLiteral("render"),
         QStringLiteral("Renders the preview of one entry (\"Entry 12\" or 12), or of a .mlt "
-                       "file, and writes it as a PNG image."),
+                       "file, and writes it as a picture, in the format its extension names "
+                       "(PNG without one)."),
         {successLine(), usageLine(),
-         inputLine(QStringLiteral("configuration, client file, entry or output file, or an "
-                                  "entry with nothing to draw,"))});
+         inputLine(QStringLiteral("configuration, client file, entry, output file or argument, "
+                                  "or an entry with nothing to draw,"))});
     const QCommandLineOption outputOption(
         {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the PNG image to <file>; \"-\" writes it to standard output."),
+        QStringLiteral("Write the picture to <file> (.png, .jpg, .bmp, ...); \"-\" writes "
+                       "PNG to standard output. A device or FIFO is written into."),
         QStringLiteral("file"));
     commandLine.parser().addOption(outputOption);
     commandLine.parser().addPositionalArgument(
@@ -111,9 +61,19 @@ int runRender(const QStringList &arguments)
     const QStringList entries = commandLine.arguments();
     if (entries.size() != 1)
         return usageError(QStringLiteral("render takes exactly one ENTRY"));
-    const QString outputPath = commandLine.parser().value(outputOption);
-    if (outputPath.isEmpty())
+    const QStringList outputs = commandLine.parser().values(outputOption);
+    if (outputs.size() > 1)
+        return usageError(QStringLiteral("render takes one -o FILE, not %1").arg(outputs.size()));
+    if (outputs.isEmpty() || outputs.first().isEmpty())
         return usageError(QStringLiteral("render needs -o FILE.png (or -o - for standard output)"));
+    // Decided before anything is read or drawn.
+    const PictureOutput output(outputs.first());
+    if (const QString problem = output.usageProblem(); !problem.isEmpty())
+        return usageError(problem);
+    if (const QString problem = output.targetProblem(); !problem.isEmpty()) {
+        printError(problem);
+        return ExitInput;
+    }
 
     ClientData client;
     MultiEntry entry;
@@ -133,7 +93,7 @@ int runRender(const QStringList &arguments)
         return ExitInput;
     }
 
-    if (const QString error = writePng(image, outputPath); !error.isEmpty()) {
+    if (const QString error = output.write(image); !error.isEmpty()) {
         printError(QStringLiteral("cannot write %1 to %2").arg(name, error));
         return ExitInput;
     }

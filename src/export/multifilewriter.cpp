@@ -1,16 +1,12 @@
 #include "multifilewriter.h"
 
+#include "atomicfile.h"
 #include "cache/decimaltext.h"
 #include "cache/multipayload.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <array>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -31,76 +27,6 @@ QString checkName(const QString &text)
     if (text.contains(QChar(0)))
         return QStringLiteral("name contains a NUL character");
     return QString();
-}
-
-std::filesystem::path nativePath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-// Creates a new file under a fresh temporary name beside the target. The
-// exclusive create never follows or reuses anything already there.
-bool openTemporary(QFile &file, const QString &prefix, QString *error)
-{
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const quint64 tag = QRandomGenerator::global()->generate64();
-        file.setFileName(prefix +
-                         QStringLiteral(".korvane-%1.part").arg(tag, 16, 16, QLatin1Char('0')));
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-            return true;
-        const QFileInfo taken(file.fileName());
-        if (!taken.exists() && !taken.isSymLink())
-            break;
-    }
-    *error = file.errorString();
-    return false;
-}
-
-// Writes `bytes` as `target`, which afterwards is either the complete new file
-// or what it was before. Returns the reason of a failure, or an empty text.
-//
-// No sync to disk: a drop of thousands of entries would spend most of its time
-// waiting for the disk, and the rename already keeps a failed write (full
-// disk, lost device) from touching the target.
-QString replaceFile(const QString &prefix, const QString &target, const QByteArray &bytes)
-{
-    QFile file;
-    QString error;
-    if (!openTemporary(file, prefix, &error))
-        return error;
-
-    bool ok = file.write(bytes) == bytes.size();
-    if (ok) {
-        file.close();
-        ok = file.error() == QFileDevice::NoError;
-    }
-    if (ok) {
-        // A replaced file keeps its permission bits, as when it is rewritten
-        // in place (the per-user bits only mirror the owner's or our access).
-        const QFileInfo existing(target);
-        if (existing.isFile() && !existing.isSymLink()) {
-            constexpr auto UserBits =
-                QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-            file.setPermissions(existing.permissions() & ~UserBits);
-        }
-        // Replaces whatever has the target name, a symbolic link included,
-        // instead of writing through it.
-        std::error_code code;
-        std::filesystem::rename(nativePath(file.fileName()), nativePath(target), code);
-        if (code) {
-            ok = false;
-            error = QString::fromLocal8Bit(code.message());
-        }
-    } else {
-        error = file.errorString();
-    }
-    if (!ok)
-        file.remove();
-    return error;
 }
 
 } // namespace
@@ -134,27 +60,38 @@ bool writeMultiFiles(const QByteArray &payload, const QString &directory, MultiF
         return false;
     }
     const QString prefix = directory.endsWith(u'/') ? directory : directory + u'/';
+    AtomicFile::removeStaleTemporaries(directory);
 
     MultiPayloadReader reader(payload);
     MultiEntry entry;
+    AtomicFile file;
     int handled = 0;
     while (!reader.atEnd()) {
         const bool whole = reader.readEntry(entry);
-        const QString target = prefix + entry.text + QStringLiteral(".mlt");
+        const QString name = entry.text + QStringLiteral(".mlt");
         QString failure = whole ? checkName(entry.text) : QStringLiteral("payload cut short");
-        if (failure.isEmpty())
-            failure = replaceFile(prefix, target, encodeMultiFile(entry.components));
+        bool stop = !whole;
+        if (failure.isEmpty() &&
+            !(file.open(directory, name) && file.write(encodeMultiFile(entry.components)) &&
+              file.commit())) {
+            failure = file.errorString();
+            file.discard();
+            if (file.errorHitsEveryFile()) {
+                result.stopped = failure;
+                stop = true;
+            }
+        }
 
         if (failure.isEmpty()) {
             ++result.written;
-            result.files.append(target);
+            result.files.append(prefix + name);
         } else {
             result.failures.append({entry.text, failure});
         }
         ++handled;
         if (progress)
             progress(handled);
-        if (!whole)
+        if (stop)
             break;
     }
     return result.failures.isEmpty();

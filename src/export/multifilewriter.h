@@ -29,16 +29,22 @@ struct MultiFileReport
     int written = 0;
     QStringList files; // the paths written, in payload order
     QList<MultiFileFailure> failures;
+    // Set when writing stopped at an error that every later entry would meet
+    // too (no space, no quota, a read-only file system): its reason. The entry
+    // that met it is the last failure; the entries after it were not tried.
+    QString stopped;
 };
 
-// Called after each payload entry with the number of entries handled so far.
+// Called after each payload entry with the number of entries handled so far;
+// the report passed to writeMultiFiles is up to date by then.
 using MultiFileProgress = std::function<void(int handled)>;
 
 // Writes every entry of a MultiPayload as `directory`/<entry text>.mlt, in
-// payload order, replacing a file of that name. Each file appears complete or
-// not at all: it is written under a temporary name in the same directory and
-// renamed over the target. Entries whose text holds a path separator or a NUL
-// are skipped; an entry cut short ends the payload and is not written.
+// payload order, replacing a file (or symbolic link) of that name; anything
+// else of that name is left alone. Each file appears complete or not at all
+// (see AtomicFile), and temporaries that killed writers left in the directory
+// are removed first. Entries whose text holds a path separator or a NUL are
+// skipped; an entry cut short ends the payload and is not written.
 // Returns true only when every entry was written.
 bool writeMultiFiles(const QByteArray &payload, const QString &directory,
                      MultiFileReport *report = nullptr, const MultiFileProgress &progress = {});

@@ -22,11 +22,13 @@ struct CliRun
     QByteArray err;
 };
 
-// Runs korvane-cli (or a copy of it) without any display. Its per-user
+// Runs korvane-cli (or a copy of it) without any display; its standard output
+// goes to the file `standardOutput` when one is given. Its per-user
 // configuration is looked for in `configHome` (by default a directory that
 // does not exist), never in the user's own.
 inline CliRun runCli(const QStringList &arguments,
                      const QString &program = QStringLiteral(KORVANE_CLI),
+                     const QString &standardOutput = QString(),
                      const QString &configHome = QString())
 {
     QProcess process;
@@ -37,6 +39,8 @@ inline CliRun runCli(const QStringList &arguments,
                        configHome.isEmpty() ? QStringLiteral("/nonexistent/korvane-tests")
                                             : configHome);
     process.setProcessEnvironment(environment);
+    if (!standardOutput.isEmpty())
+        process.setStandardOutputFile(standardOutput);
     process.start(program, arguments);
     CliRun run;
     if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)

@@ -4,10 +4,49 @@
 #include "export/multifilewriter.h"
 #include "preview/multirenderer.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs korvane-cli while reading what it writes into the FIFO `fifo`.
+CliRun runCliIntoFifo(const QStringList &arguments, const QString &fifo, QByteArray *read)
+{
+    // Open before the writer comes, so that it never waits for a reader.
+    const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    QProcess process;
+    process.start(QStringLiteral(KORVANE_CLI), arguments);
+    const auto drain = [&] {
+        char buffer[65536];
+        ssize_t n;
+        while (reader >= 0 && (n = ::read(reader, buffer, sizeof buffer)) > 0)
+            read->append(buffer, n);
+    };
+    QDeadlineTimer deadline(120000);
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
+        drain();
+        process.waitForFinished(10);
+    }
+    drain();
+    if (reader >= 0)
+        ::close(reader);
+    if (process.state() != QProcess::NotRunning || process.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+} // namespace
+#endif
 
 // korvane-cli gives the results of the window's own code: the entry list, a
 // drop on a directory, the preview.
@@ -141,16 +180,23 @@ void tst_Cli::exportChosen_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QList<qsizetype>>("expected");
+    QTest::addColumn<QString>("summary");
 
-    QTest::newRow("names") << QStringList{"Entry 2", "Entry 0"} << QList<qsizetype>{2, 0};
-    QTest::newRow("numbers") << QStringList{"1"} << QList<qsizetype>{1};
-    QTest::newRow("mixed, repeated") << QStringList{"2", "Entry 2", "02"} << QList<qsizetype>{2};
+    QTest::newRow("names") << QStringList{"Entry 2", "Entry 0"} << QList<qsizetype>{2, 0}
+                           << "Wrote 2 of 2 entries";
+    QTest::newRow("numbers") << QStringList{"1"} << QList<qsizetype>{1} << "Wrote 1 of 1 entry";
+    // An entry named twice is written once, and counted once.
+    QTest::newRow("number and name")
+        << QStringList{"1", "Entry 1"} << QList<qsizetype>{1} << "Wrote 1 of 1 entry";
+    QTest::newRow("mixed, repeated") << QStringList{"2", "Entry 2", "02", "0"}
+                                     << QList<qsizetype>{2, 0} << "Wrote 2 of 2 entries";
 }
 
 void tst_Cli::exportChosen()
 {
     QFETCH(QStringList, names);
     QFETCH(QList<qsizetype>, expected);
+    QFETCH(QString, summary);
 
     const QString dropped = fixture.freshDir();
     QVERIFY(writeMultiFiles(payloadOf(fixture.entries, expected), dropped));
@@ -159,6 +205,7 @@ void tst_Cli::exportChosen()
                                           fixture.demoConfig, exported} +
                               names);
     QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QString(summary + QStringLiteral(" to ") + exported + u'\n').toUtf8());
     QCOMPARE(namesIn(exported), namesIn(dropped));
     for (qsizetype n : expected) {
         const QString file = entryName(n) + QStringLiteral(".mlt");
@@ -185,21 +232,35 @@ void tst_Cli::render_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<bool>("toStdout");
+    QTest::addColumn<QString>("output"); // a file name, "-", "@fifo" or "@device"
+    QTest::addColumn<QByteArray>("format");
 
     QTest::newRow("keep by name, to a file")
-        << fixture.demoConfig << entryName(fixture.keep) << false;
+        << fixture.demoConfig << entryName(fixture.keep) << "picture.png" << QByteArray("png");
     QTest::newRow("first by number, to stdout")
-        << fixture.demoConfig << QStringLiteral("0") << true;
+        << fixture.demoConfig << QStringLiteral("0") << "-" << QByteArray("png");
     QTest::newRow("draw order from the tile data")
-        << fixture.path(QStringLiteral("order.xml")) << QStringLiteral("0") << false;
+        << fixture.path(QStringLiteral("order.xml")) << QStringLiteral("0") << "picture.png"
+        << QByteArray("png");
+    QTest::newRow("JPEG by the extension")
+        << fixture.demoConfig << QStringLiteral("0") << "picture.JPG" << QByteArray("jpeg");
+    QTest::newRow("no extension") << fixture.demoConfig << QStringLiteral("0") << "picture"
+                                  << QByteArray("png");
+#ifdef Q_OS_UNIX
+    // Written into, never replaced.
+    QTest::newRow("into a FIFO") << fixture.demoConfig << QStringLiteral("0") << "@fifo"
+                                 << QByteArray("png");
+    QTest::newRow("into a device")
+        << fixture.demoConfig << QStringLiteral("0") << "@device" << QByteArray();
+#endif
 }
 
 void tst_Cli::render()
 {
     QFETCH(QString, config);
     QFETCH(QString, entry);
-    QFETCH(bool, toStdout);
+    QFETCH(QString, output);
+    QFETCH(QByteArray, format);
 
     const ConfigurationFile configuration = readConfigurationFile(config);
     QVERIFY(configuration.opened);
@@ -220,17 +281,44 @@ void tst_Cli::render()
                             expected.sizeInBytes() / 4,
                         [](QRgb pixel) { return qAlpha(pixel) == 255; }));
 
-    const QString file = fixture.freshDir() + QStringLiteral("/picture.png");
-    const CliRun run =
-        runCli({QStringLiteral("render"), entry, QStringLiteral("-o"),
-                toStdout ? QStringLiteral("-") : file, QStringLiteral("--config"), config});
+    const QString file = output == u"-" ? output : fixture.freshDir() + u'/' + output;
+    const QStringList arguments{QStringLiteral("render"),   entry, QStringLiteral("-o"), file,
+                                QStringLiteral("--config"), config};
+    CliRun run;
+    QByteArray bytes;
+#ifdef Q_OS_UNIX
+    const QByteArray node = QFile::encodeName(file);
+    struct stat kind = {};
+    if (output == u"@device" && mknod(node.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        QSKIP("making a device node needs root");
+    if (output == u"@fifo") {
+        QCOMPARE(mkfifo(node.constData(), 0644), 0);
+        run = runCliIntoFifo(arguments, file, &bytes);
+    } else {
+        run = runCli(arguments);
+        bytes = output == u"-" ? run.out : readAll(file);
+    }
+    if (output.startsWith(u'@')) {
+        QCOMPARE(lstat(node.constData(), &kind), 0);
+        QVERIFY(output == u"@fifo" ? S_ISFIFO(kind.st_mode) : S_ISCHR(kind.st_mode));
+    }
+#else
+    run = runCli(arguments);
+    bytes = output == u"-" ? run.out : readAll(file);
+#endif
     QCOMPARE(run.status, 0);
     QCOMPARE(run.err, QByteArray());
-    const QByteArray png = toStdout ? run.out : readAll(file);
-    QVERIFY(png.startsWith("\x89PNG"));
-    const QImage written = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_ARGB32);
+    if (format.isEmpty())
+        return;
+
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    QCOMPARE(reader.format(), format);
+    const QImage written = reader.read().convertToFormat(QImage::Format_ARGB32);
     QCOMPARE(written.size(), expected.size());
-    QVERIFY(written == expected);
+    // JPEG is lossy: its size is all that can be compared.
+    if (format == "png")
+        QVERIFY(written == expected);
 }
 
 void tst_Cli::multiFileRoundTrip()
@@ -299,7 +387,7 @@ void tst_Cli::configurationPlaces()
     }
     const QString expected = beside ? besidePath : user ? userPath : besidePath;
 
-    const CliRun run = runCli({QStringLiteral("list")}, copy, home);
+    const CliRun run = runCli({QStringLiteral("list")}, copy, QString(), home);
     if (!beside && !user) {
         QCOMPARE(run.status, 3);
         QVERIFY2(run.err.contains(expected.toUtf8()), run.err.constData());
@@ -309,7 +397,8 @@ void tst_Cli::configurationPlaces()
                  runCli({QStringLiteral("list"), QStringLiteral("--config"), expected}).out);
     }
     // The help names the file it would read.
-    QVERIFY(runCli({QStringLiteral("--help")}, copy, home).out.contains(expected.toUtf8()));
+    QVERIFY(
+        runCli({QStringLiteral("--help")}, copy, QString(), home).out.contains(expected.toUtf8()));
 }
 
 void tst_Cli::help_data()

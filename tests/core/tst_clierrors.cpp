@@ -6,8 +6,14 @@
 #include <QJsonObject>
 #include <QTest>
 
+#include <cerrno>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 // korvane-cli reports each problem with one message and a documented exit
@@ -18,9 +24,12 @@ class tst_CliErrors : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void cleanupTestCase();
     void errors_data();
     void errors();
     void exportInterrupted();
+    void exportKilled();
+    void exportFullDisk();
     void check_data();
     void check();
 
@@ -85,6 +94,15 @@ void tst_CliErrors::initTestCase()
     changed = demo;
     changed.artidx = path("far-index.bin");
     fixture.writeConfig(QStringLiteral("farart.xml"), changed);
+    QVERIFY(QDir().mkpath(path("exported")));
+
+    // "d\xff" is no UTF-8; decoded it would be its twin "d\uFFFD", which holds
+    // a configuration of its own.
+    QVERIFY(QDir().mkpath(path("d") + QChar(QChar::ReplacementCharacter)));
+    fixture.writeConfig(QStringLiteral("d\uFFFD/korvane.xml"), demo);
+#ifdef Q_OS_UNIX
+    QCOMPARE(::mkdir((QFile::encodeName(path("d")) + "\xff").constData(), 0755), 0);
+#endif
 
     // Enough entries that an export is still running when it is stopped.
     QByteArray many;
@@ -96,6 +114,14 @@ void tst_CliErrors::initTestCase()
     fixture.writeConfig(QStringLiteral("many.xml"), changed);
 }
 
+void tst_CliErrors::cleanupTestCase()
+{
+#ifdef Q_OS_UNIX
+    // Not a name QDir can remove.
+    ::rmdir((QFile::encodeName(fixture.path(QStringLiteral("d"))) + "\xff").constData());
+#endif
+}
+
 void tst_CliErrors::errors_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -103,7 +129,9 @@ void tst_CliErrors::errors_data()
     QTest::addColumn<QString>("message");
 
     // "@x" stands for the file x of the test's directory, "@dir" for an empty
-    // directory that must stay empty, "@demo" for the demo configuration.
+    // directory that must stay empty, "@demo" for the demo configuration. A
+    // first argument ">FILE" sends standard output to FILE (">@tty": to a
+    // terminal); "\xHH" in an argument is the byte HH.
     const QString list = QStringLiteral("list");
     const QString exp = QStringLiteral("export");
     const QString render = QStringLiteral("render");
@@ -129,6 +157,17 @@ void tst_CliErrors::errors_data()
     QTest::newRow("render without -o") << QStringList{render, "0"} << 2 << "render needs -o";
     QTest::newRow("render two") << QStringList{render, "0", "1", "-o", out} << 2
                                 << "exactly one ENTRY";
+    QTest::newRow("render to two files")
+        << QStringList{render, "0", "-o", out, "-o", "@dir/y.png", config, "@demo"} << 2
+        << "render takes one -o FILE, not 2";
+    QTest::newRow("render in an unknown format")
+        << QStringList{render, "0", "-o", "@dir/x.xyz", config, "@demo"} << 2
+        << "cannot write pictures as \"xyz\" (the extension of @dir/x.xyz)";
+#ifdef Q_OS_UNIX
+    QTest::newRow("render onto a terminal")
+        << QStringList{">@tty", render, "0", "-o", "-", config, "@demo"} << 2
+        << "will not write a picture to a terminal";
+#endif
 
     QTest::newRow("missing configuration")
         << QStringList{list, config, "@none.xml"} << 3 << "cannot open configuration @none.xml";
@@ -165,6 +204,27 @@ void tst_CliErrors::errors_data()
     QTest::newRow("output under a file")
         << QStringList{render, "0", "-o", "@plain/x.png", config, "@demo"} << 3
         << "cannot write Entry 0 to @plain/x.png";
+    QTest::newRow("output is a directory")
+        << QStringList{render, "0", "-o", "@dir", config, "@demo"} << 3
+        << "cannot write to @dir: it is a directory";
+#ifdef Q_OS_UNIX
+    QTest::newRow("picture onto a full disk")
+        << QStringList{">/dev/full", render, "0", "-o", "-", config, "@demo"} << 3
+        << "cannot write Entry 0 to standard output: " + qt_error_string(ENOSPC);
+    QTest::newRow("summary onto a full disk")
+        << QStringList{">/dev/full", exp, "@exported", "0", config, "@demo"} << 3
+        << "cannot write the summary to standard output: " + qt_error_string(ENOSPC);
+
+    // Each would otherwise use the twin "d\uFFFD".
+    QTest::newRow("DIR not UTF-8") << QStringList{exp, "@d\\xff", "1", config, "@demo"} << 3
+                                   << "argument \"@d\\xFF\" is not UTF-8 text";
+    QTest::newRow("output not UTF-8")
+        << QStringList{render, "0", "-o", "@d\\xff/x.png", config, "@demo"} << 3
+        << "argument \"@d\\xFF/x.png\" is not UTF-8 text";
+    QTest::newRow("configuration not UTF-8")
+        << QStringList{exp, "@dir", config, "@d\\xff/korvane.xml"} << 3
+        << "argument \"@d\\xFF/korvane.xml\" is not UTF-8 text";
+#endif
     QTest::newRow("entry without components")
         << QStringList{render, "Entry 0", "-o", out, config, "@odd.xml"} << 3
         << "Entry 0 has no components";
@@ -188,12 +248,45 @@ void tst_CliErrors::errors()
         text.replace(u'@', fixture.work.path() + u'/');
         return text;
     };
+    QString standardOutput;
+    if (!arguments.isEmpty() && arguments.first().startsWith(u'>'))
+        standardOutput = arguments.takeFirst().mid(1);
     for (QString &argument : arguments)
         argument = resolve(argument);
 
-    const CliRun run = runCli(arguments);
+    int terminal = -1;
+#ifdef Q_OS_UNIX
+    if (standardOutput == u"@tty") {
+        terminal = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (terminal < 0)
+            QSKIP("no pseudo-terminal here");
+        QVERIFY(grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+        standardOutput = QFile::decodeName(ptsname(terminal));
+    }
+#endif
+    // Arguments with raw bytes are passed on by the shell.
+    QString program = QStringLiteral(KORVANE_CLI);
+    if (arguments.join(QString()).contains(QStringLiteral("\\x"))) {
+        arguments.prepend(program);
+        arguments.prepend(QStringLiteral("a=(); for x in \"$@\"; do a+=(\"$(printf %b \"$x\")\"); "
+                                         "done; exec \"$0\" \"${a[@]}\""));
+        arguments.prepend(QStringLiteral("-c"));
+        program = QStringLiteral("/bin/bash");
+    }
+    const QString twin = fixture.path(QStringLiteral("d\uFFFD"));
+    const QStringList twinBefore = namesIn(twin);
+
+    const CliRun run = runCli(arguments, program, standardOutput);
     QCOMPARE(run.status, status);
     QVERIFY(namesIn(dir).isEmpty());
+    QCOMPARE(namesIn(twin), twinBefore);
+#ifdef Q_OS_UNIX
+    if (terminal >= 0) {
+        char byte;
+        QVERIFY2(::read(terminal, &byte, 1) <= 0, "bytes written to the terminal");
+        ::close(terminal);
+    }
+#endif
     if (status == 0)
         return;
     QCOMPARE(run.out, QByteArray());
@@ -223,17 +316,100 @@ void tst_CliErrors::exportInterrupted()
         if (process.state() == QProcess::Running && process.processId() > 0)
             ::kill(pid_t(process.processId()), SIGTERM);
         QVERIFY(process.waitForFinished(60000));
-        if (process.exitStatus() == QProcess::CrashExit)
+        const QStringList names = namesIn(dir);
+        if (process.exitStatus() == QProcess::CrashExit) {
+            // Stopped between two files, saying how far it got.
             ++stopped;
+            QCOMPARE(
+                process.readAllStandardError(),
+                QStringLiteral("korvane-cli: interrupted after writing %1 of %2 entries to %3\n")
+                    .arg(names.size())
+                    .arg(many.size())
+                    .arg(dir)
+                    .toUtf8());
+            QVERIFY(names.size() < many.size());
+        }
 
         // Only whole files, each the bytes of its entry; no temporary left.
-        for (const QString &name : namesIn(dir)) {
+        for (const QString &name : names) {
             QVERIFY2(name.startsWith(u"Entry ") && name.endsWith(u".mlt"), qPrintable(name));
             const qsizetype n = name.mid(6, name.size() - 10).toInt();
             QCOMPARE(readAll(dir + u'/' + name), encodeMultiFile(many[n].components));
         }
     }
     QVERIFY(stopped > 0);
+#endif
+}
+
+void tst_CliErrors::exportKilled()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("killing a process is a POSIX matter");
+#else
+    // Every file is there already, so each is replaced; a killed export may
+    // leave a temporary, which the next export into the directory removes.
+    const QList<MultiEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
+    const QString dir = fixture.freshDir();
+    const QStringList exportMany{QStringLiteral("export"), dir, QStringLiteral("--config"),
+                                 fixture.path(QStringLiteral("many.xml"))};
+    for (qsizetype n = 0; n < many.size(); ++n)
+        QVERIFY(writeAll(dir + QStringLiteral("/Entry %1.mlt").arg(n), "old"));
+    const QStringList expected = namesIn(dir);
+
+    int killed = 0;
+    for (int round = 0; round < 3; ++round) {
+        // Killed once it is under way, at a later file each round.
+        const QString sign = dir + QStringLiteral("/Entry %1.mlt").arg(20 + 400 * round);
+        QVERIFY(writeAll(sign, "old"));
+        QProcess process;
+        process.start(QStringLiteral(KORVANE_CLI), exportMany);
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(sign) != "old" || process.state() == QProcess::NotRunning,
+                                 60000);
+        if (process.state() == QProcess::Running && process.processId() > 0) {
+            ::kill(pid_t(process.processId()), SIGKILL);
+            ++killed;
+        }
+        QVERIFY(process.waitForFinished(60000));
+    }
+    QVERIFY(killed > 0);
+
+    const CliRun run = runCli(exportMany);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(namesIn(dir), expected);
+#endif
+}
+
+void tst_CliErrors::exportFullDisk()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("needs Linux namespaces");
+#else
+    // A tmpfs of 16 KiB takes four files; the unshare tool mounts it in
+    // namespaces of the command's own, which needs no privilege.
+    const QString dir = fixture.freshDir();
+    const QString mountThenRun =
+        QStringLiteral("mount -t tmpfs -o size=16k none \"$0\" && exec \"$@\"");
+    const CliRun probe = runCli({QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                 mountThenRun, dir, QStringLiteral("true")},
+                                QStringLiteral("unshare"));
+    if (probe.status != 0)
+        QSKIP("no tmpfs of our own can be mounted here");
+
+    const CliRun run =
+        runCli({QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"), mountThenRun,
+                dir, QStringLiteral(KORVANE_CLI), QStringLiteral("export"), dir,
+                QStringLiteral("--config"), fixture.path(QStringLiteral("many.xml"))},
+               QStringLiteral("unshare"));
+    QCOMPARE(run.status, 1);
+    // One line for the error every later entry would meet too.
+    const QString written = QStringLiteral("4 of 12000 entries");
+    QCOMPARE(run.err, QStringLiteral("korvane-cli: stopped at Entry 4 (%1/Entry 4.mlt): %2; "
+                                     "wrote %3\n")
+                          .arg(dir, qt_error_string(ENOSPC), written)
+                          .toUtf8());
+    QCOMPARE(run.out, QStringLiteral("Wrote %1 to %2\n").arg(written, dir).toUtf8());
+    QVERIFY(namesIn(dir).isEmpty());
 #endif
 }
 

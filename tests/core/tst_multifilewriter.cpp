@@ -1,4 +1,5 @@
 #include "cache/multipayload.h"
+#include "export/atomicfile.h"
 #include "export/multifilewriter.h"
 
 #include <QDataStream>
@@ -7,9 +8,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+#include <optional>
+
 #ifdef Q_OS_LINUX
 #include <csignal>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -48,6 +61,84 @@ QStringList reasons(const MultiFileReport &report)
     return list;
 }
 
+#ifdef Q_OS_LINUX
+bool writeText(const char *path, const QByteArray &text)
+{
+    const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+    const bool written =
+        fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size();
+    if (fd >= 0)
+        ::close(fd);
+    return written;
+}
+
+// Runs `work` in a child process that sees a small tmpfs of its own at
+// `mountPoint`, mounted with `options` (and read-only if asked), in a mount
+// namespace of its own: in a user namespace too where we are not root, so no
+// privilege is needed and nothing of the machine changes. Returns what `work`
+// returned, or nothing (with the reason) where no such file system can be made.
+std::optional<QByteArray> inSmallFileSystem(const QString &mountPoint, const QByteArray &options,
+                                            bool readOnly, const std::function<QByteArray()> &work,
+                                            QString *why)
+{
+    int channel[2];
+    if (pipe(channel) != 0) {
+        *why = QStringLiteral("no pipe");
+        return std::nullopt;
+    }
+    const QByteArray uidMap = "0 " + QByteArray::number(geteuid()) + " 1";
+    const QByteArray gidMap = "0 " + QByteArray::number(getegid()) + " 1";
+    const QByteArray point = QFile::encodeName(mountPoint);
+    const pid_t child = fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        QByteArray reply = "S";
+        const bool ready = geteuid() == 0 ? unshare(CLONE_NEWNS) == 0
+                                          : unshare(CLONE_NEWUSER | CLONE_NEWNS) == 0 &&
+                                                writeText("/proc/self/setgroups", "deny") &&
+                                                writeText("/proc/self/uid_map", uidMap) &&
+                                                writeText("/proc/self/gid_map", gidMap);
+        if (ready && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+            mount("none", point.constData(), "tmpfs", readOnly ? MS_RDONLY : 0,
+                  options.constData()) == 0)
+            reply = "R" + work();
+        for (qsizetype done = 0; done < reply.size();) {
+            const ssize_t n = ::write(channel[1], reply.constData() + done, reply.size() - done);
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        _exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray reply;
+    char buffer[4096];
+    ssize_t n;
+    while (child > 0 && (n = ::read(channel[0], buffer, sizeof buffer)) > 0)
+        reply.append(buffer, n);
+    ::close(channel[0]);
+    int status = 0;
+    if (child > 0)
+        waitpid(child, &status, 0);
+    if (!reply.startsWith('R')) {
+        *why = QStringLiteral("no tmpfs of our own can be mounted here");
+        return std::nullopt;
+    }
+    return reply.mid(1);
+}
+
+// The pid of a process that has ended.
+pid_t endedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return child;
+}
+#endif
+
 } // namespace
 
 class tst_MultiFileWriter : public QObject
@@ -55,6 +146,7 @@ class tst_MultiFileWriter : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase_data();
     void init();
     void fileBytes_data();
     void fileBytes();
@@ -68,14 +160,30 @@ private Q_SLOTS:
     void replacesExisting();
     void replacesSymlinkInsteadOfFollowing();
     void failedWriteKeepsOldFile();
-    void failedCommitLeavesNothing();
+    void refusesSpecialTargets_data();
+    void refusesSpecialTargets();
+    void stopsAtErrorEveryFileMeets_data();
+    void stopsAtErrorEveryFileMeets();
+    void removesStaleTemporaries_data();
+    void removesStaleTemporaries();
 
 private:
     QScopedPointer<QTemporaryDir> dir;
 };
 
+void tst_MultiFileWriter::initTestCase_data()
+{
+    // Every test runs with files written under no name (where the file system
+    // allows it) and with named temporaries, as on file systems without them.
+    QTest::addColumn<bool>("unnamed");
+    QTest::newRow("unnamed files") << true;
+    QTest::newRow("named temporaries") << false;
+}
+
 void tst_MultiFileWriter::init()
 {
+    QFETCH_GLOBAL(bool, unnamed);
+    AtomicFile::setUnnamedFiles(unnamed);
     dir.reset(new QTemporaryDir);
     QVERIFY(dir->isValid());
 }
@@ -318,22 +426,196 @@ void tst_MultiFileWriter::failedWriteKeepsOldFile()
 #endif
 }
 
-void tst_MultiFileWriter::failedCommitLeavesNothing()
+void tst_MultiFileWriter::refusesSpecialTargets_data()
 {
-    // A directory of the target's name cannot be replaced by a file.
-    QVERIFY(QDir(dir->path()).mkdir("Entry 0.mlt"));
-    QVERIFY(writeAll(dir->filePath("Entry 0.mlt/inside"), "x"));
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("directory") << "directory";
+    QTest::newRow("FIFO") << "FIFO";
+    QTest::newRow("socket") << "socket";
+    QTest::newRow("character device") << "character device";
+}
+
+void tst_MultiFileWriter::refusesSpecialTargets()
+{
+#ifdef Q_OS_LINUX
+    QFETCH(QString, kind);
+
+    // Something that is not a file has the target's name: it stays as it is.
+    const QString path = dir->filePath("Entry 0.mlt");
+    const QByteArray native = QFile::encodeName(path);
+    int socketFd = -1;
+    if (kind == u"directory") {
+        QVERIFY(QDir(dir->path()).mkdir("Entry 0.mlt"));
+        QVERIFY(writeAll(dir->filePath("Entry 0.mlt/inside"), "x"));
+    } else if (kind == u"FIFO") {
+        QCOMPARE(mkfifo(native.constData(), 0644), 0);
+    } else if (kind == u"socket") {
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        if (size_t(native.size()) >= sizeof address.sun_path)
+            QSKIP("temporary path too long for a socket");
+        qstrcpy(address.sun_path, native.constData());
+        socketFd = socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(socketFd >= 0);
+        QCOMPARE(bind(socketFd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    } else if (mknod(native.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0) {
+        QSKIP("making a device node needs root");
+    }
+    struct stat before;
+    QCOMPARE(lstat(native.constData(), &before), 0);
 
     MultiFileReport report;
     QVERIFY(!writeMultiFiles(
         encodeMultiPayload({entry("Entry 0", {"1:0:0:0:0:1:1"}), entry("Entry 1", {})}),
         dir->path(), &report));
+    if (socketFd >= 0)
+        ::close(socketFd);
     QCOMPARE(report.written, 1);
-    QCOMPARE(report.failures.size(), 1);
-    QVERIFY(!report.failures.first().reason.isEmpty());
-    QVERIFY(QFileInfo(dir->filePath("Entry 0.mlt")).isDir());
-    QCOMPARE(readAll(dir->filePath("Entry 0.mlt/inside")), QByteArray("x"));
+    QCOMPARE(reasons(report),
+             QStringList{QStringLiteral("Entry 0: a %1 is in the way; only a regular file or a "
+                                        "symbolic link is replaced")
+                             .arg(kind)});
+    QVERIFY(report.stopped.isEmpty());
+    struct stat after;
+    QCOMPARE(lstat(native.constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_mode, before.st_mode);
+    if (kind == u"directory")
+        QCOMPARE(readAll(dir->filePath("Entry 0.mlt/inside")), QByteArray("x"));
     QCOMPARE(namesIn(dir->path()), QStringList({"Entry 0.mlt", "Entry 1.mlt"}));
+#else
+    QSKIP("needs POSIX file kinds");
+#endif
+}
+
+void tst_MultiFileWriter::stopsAtErrorEveryFileMeets_data()
+{
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<bool>("readOnly");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<QString>("reason");
+
+    // Each file takes one 4 KiB page; the file system's root takes one inode.
+    QTest::newRow("no space left")
+        << QByteArray("size=16k") << false << 4 << qt_error_string(ENOSPC);
+    QTest::newRow("no inode left")
+        << QByteArray("nr_inodes=4") << false << 3 << qt_error_string(ENOSPC);
+    QTest::newRow("read-only") << QByteArray() << true << 0 << qt_error_string(EROFS);
+}
+
+void tst_MultiFileWriter::stopsAtErrorEveryFileMeets()
+{
+#ifdef Q_OS_LINUX
+    QFETCH(QByteArray, options);
+    QFETCH(bool, readOnly);
+    QFETCH(int, written);
+    QFETCH(QString, reason);
+
+    QList<MultiEntry> entries;
+    QStringList components;
+    for (int i = 0; i < 100; ++i)
+        components << QStringLiteral("%1:1:2:3:0:1:1").arg(i);
+    for (int n = 0; n < 50; ++n)
+        entries.append(entry(QStringLiteral("Entry %1").arg(n), components));
+    const QByteArray payload = encodeMultiPayload(entries);
+
+    const QString mountPoint = dir->filePath("small");
+    QVERIFY(QDir().mkpath(mountPoint));
+    QString why;
+    const std::optional<QByteArray> reply = inSmallFileSystem(
+        mountPoint, options, readOnly,
+        [&] {
+            MultiFileReport report;
+            QList<int> progress;
+            const bool complete = writeMultiFiles(
+                payload, mountPoint, &report, [&progress](int handled) { progress << handled; });
+            QByteArray bytes;
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out << complete << report.written << reasons(report) << report.stopped
+                << progress.size() << namesIn(mountPoint);
+            return bytes;
+        },
+        &why);
+    if (!reply)
+        QSKIP(qPrintable(why));
+
+    QDataStream in(*reply);
+    bool complete = true;
+    int reportWritten = -1;
+    QStringList failures;
+    QString stopped;
+    qsizetype progressCalls = 0;
+    QStringList present;
+    in >> complete >> reportWritten >> failures >> stopped >> progressCalls >> present;
+    QCOMPARE(in.status(), QDataStream::Ok);
+
+    // One failure, then nothing more is tried.
+    QVERIFY(!complete);
+    QCOMPARE(reportWritten, written);
+    QCOMPARE(failures, QStringList{QStringLiteral("Entry %1: %2").arg(written).arg(reason)});
+    QCOMPARE(stopped, reason);
+    QCOMPARE(progressCalls, written + 1);
+    QStringList expected;
+    for (int n = 0; n < written; ++n)
+        expected << QStringLiteral("Entry %1.mlt").arg(n);
+    expected.sort();
+    QCOMPARE(present, expected);
+#else
+    QSKIP("needs Linux namespaces");
+#endif
+}
+
+void tst_MultiFileWriter::removesStaleTemporaries_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("removed");
+
+    QTest::newRow("file of a killed writer") << "ended" << true;
+    QTest::newRow("file of a running writer") << "running" << false;
+    QTest::newRow("file of a writer on another host") << "other host" << false;
+    QTest::newRow("file of another user") << "other user" << false;
+    QTest::newRow("symbolic link of that name") << "link" << false;
+    QTest::newRow("another hidden file") << "unrelated" << false;
+}
+
+void tst_MultiFileWriter::removesStaleTemporaries()
+{
+#ifdef Q_OS_LINUX
+    QFETCH(QString, kind);
+    QFETCH(bool, removed);
+
+    const QByteArray tag = "0123456789abcdef.part";
+    const pid_t ended = endedProcess();
+    QByteArray name = AtomicFile::temporaryPrefix(ended) + tag;
+    if (kind == u"running")
+        name = AtomicFile::temporaryPrefix(getppid()) + tag;
+    else if (kind == u"other host")
+        name = ".korvane-elsewhere-" + QByteArray::number(ended) + '-' + tag;
+    else if (kind == u"unrelated")
+        name = ".korvane-cache";
+    const QString path = dir->filePath(QFile::decodeName(name));
+
+    QTemporaryDir elsewhere;
+    const QString outside = elsewhere.filePath("precious");
+    QVERIFY(writeAll(outside, "keep me"));
+    if (kind == u"link")
+        QVERIFY(QFile::link(outside, path));
+    else
+        QVERIFY(writeAll(path, "partial"));
+    if (kind == u"other user" &&
+        (geteuid() != 0 || ::chown(QFile::encodeName(path).constData(), 65534, 65534) != 0))
+        QSKIP("giving a file to another user needs root");
+
+    QVERIFY(writeMultiFiles(encodeMultiPayload({entry("Entry 0", {})}), dir->path()));
+    QStringList expected{"Entry 0.mlt"};
+    if (!removed)
+        expected << QFile::decodeName(name);
+    expected.sort();
+    QCOMPARE(namesIn(dir->path()), expected);
+    QCOMPARE(readAll(outside), QByteArray("keep me"));
+#else
+    QSKIP("needs POSIX processes");
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_MultiFileWriter)

@@ -1,0 +1,127 @@
+#include "pictureoutput.h"
+
+#include "interruptguard.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool isStandardOutput(const QString &path)
+{
+    return path == u"-";
+}
+
+QString errnoText()
+{
+    return qt_error_string(errno);
+}
+
+// Writes all of `bytes` to `fd`; the reason when it could not, else "".
+QString writeAll(int fd, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(left, 1 << 30)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errnoText() : QStringLiteral("nothing could be written");
+        data += n;
+        left -= n;
+    }
+    return {};
+}
+
+// A device or FIFO the path names (through symbolic links), which is
+// written into instead of being replaced.
+bool isSpecial(const QString &path)
+{
+    struct stat status;
+    return stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode) &&
+           !S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
+PictureOutput::PictureOutput(const QString &path)
+    : path(path), suffix(isStandardOutput(path) ? QString() : QFileInfo(path).suffix().toLower())
+{
+    const QByteArray wanted = suffix.isEmpty() ? QByteArray("png") : suffix.toUtf8();
+    if (QImageWriter::supportedImageFormats().contains(wanted))
+        imageFormat = wanted;
+}
+
+QString PictureOutput::usageProblem() const
+{
+    if (imageFormat.isEmpty()) {
+        QStringList known;
+        for (const QByteArray &format : QImageWriter::supportedImageFormats())
+            known << QString::fromLatin1(format);
+        return QStringLiteral("cannot write pictures as \"%1\" (the extension of %2); known "
+                              "extensions: %3")
+            .arg(suffix, path, known.join(QStringLiteral(", ")));
+    }
+    // As compressors do: image bytes would only garble the terminal.
+    if (isStandardOutput(path) && isatty(STDOUT_FILENO))
+        return QStringLiteral("will not write a picture to a terminal: redirect standard output "
+                              "or give -o FILE");
+    return {};
+}
+
+QString PictureOutput::targetProblem() const
+{
+    if (!isStandardOutput(path) && QFileInfo(path).isDir())
+        return QStringLiteral("cannot write to %1: it is a directory").arg(path);
+    return {};
+}
+
+QString PictureOutput::name() const
+{
+    return isStandardOutput(path) ? QStringLiteral("standard output") : path;
+}
+
+QString PictureOutput::write(const QImage &image) const
+{
+    // Encoded in memory first: the device errors are then the output's own,
+    // not an image library's.
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, imageFormat);
+        if (!writer.write(image))
+            return QStringLiteral("%1: %2").arg(name(), writer.errorString());
+    }
+
+    QString error;
+    if (isStandardOutput(path)) {
+        error = writeAll(STDOUT_FILENO, bytes);
+    } else if (isSpecial(path)) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0)
+            return QStringLiteral("%1: %2").arg(path, errnoText());
+        error = writeAll(fd, bytes);
+        if (::close(fd) != 0 && error.isEmpty())
+            error = errnoText();
+    } else {
+        // Signals are held off until the file is complete or its temporary
+        // gone; a pipe or device may block, so it is written unguarded.
+        InterruptGuard guard;
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            error = file.errorString();
+    }
+    return error.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(name(), error);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A file that appears at its name in a directory complete or not at all.
+//
+// It is written without a name where the file system allows it (O_TMPFILE),
+// else under a temporary name beside its target,
+//   .korvane-<host>-<pid>-<16 hex digits>.part
+// and linked or renamed into place by commit(). Every step works relative to
+// the directory, so nothing is written anywhere else. Nothing is synced to
+// disk: the rename alone keeps a failed write from touching the target.
+//
+// An existing target is replaced only when it is a regular file (the new file
+// keeps its permission bits) or a symbolic link (replaced, not followed); a
+// directory, device, FIFO or socket of that name is refused.
+class AtomicFile
+{
+public:
+    AtomicFile() = default;
+    ~AtomicFile(); // an uncommitted file is dropped
+
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // Starts the file `name`, a single path component, in `directory`.
+    bool open(const QString &directory, const QString &name);
+    bool write(const char *data, qint64 size);
+    bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
+    // Puts the complete file in place.
+    bool commit();
+    // Drops the file; the target stays as it was.
+    void discard();
+
+    QString errorString() const { return error; }
+    // Whether the last error will hit every later file in the directory too:
+    // no space, no quota, a read-only file system.
+    bool errorHitsEveryFile() const;
+
+    // Removes the temporaries that writers of this user on this host left in
+    // `directory` when they were killed: regular files whose writing process
+    // is gone. Those of running writers stay. Returns how many were removed.
+    static int removeStaleTemporaries(const QString &directory);
+
+    // The start of the temporary names of the process `pid` on this host.
+    static QByteArray temporaryPrefix(qint64 pid);
+
+    // Whether files are written without a name where the file system allows
+    // it (the default); tests turn it off to exercise the named temporaries.
+    static void setUnnamedFiles(bool allowed);
+
+private:
+    bool fail(int code, const QString &reason = {});
+    bool drop(int code); // discards, then fails
+    bool checkTarget(bool *exists);
+    bool openNamed();
+    bool linkUnnamed(const QByteArray &name);
+
+    int directoryFd = -1;
+    int fd = -1;
+    QByteArray target;
+    QByteArray temporary; // empty while the file has no name
+    bool targetExisted = false;
+    int keptMode = -1; // permission bits of the replaced file
+    int errorCode = 0;
+    QString error;
+};
