@@ -101,3 +101,21 @@ bool MultiPayloadReader::readEntry(MultiEntry &entry)
     entry.components = ComponentList(storage, first, present);
     return whole;
 }
+
+QList<MultiEntry> decodeMultiPayload(const QByteArray &payload, bool *whole, QString *cut)
+{
+    QList<MultiEntry> entries;
+    MultiPayloadReader reader(payload);
+    MultiEntry entry;
+    bool complete = true;
+    while (complete && !reader.atEnd()) {
+        complete = reader.readEntry(entry);
+        if (complete)
+            entries.append(entry);
+        else if (cut)
+            *cut = entry.text;
+    }
+    if (whole)
+        *whole = complete;
+    return entries;
+}

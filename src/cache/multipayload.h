@@ -22,6 +22,12 @@ void writeMultiEntry(QDataStream &out, const MultiEntry &entry);
 // The payload of the given entries, in order.
 QByteArray encodeMultiPayload(const QList<MultiEntry> &entries);
 
+// The entries of a payload, in order. An entry cut short by the end of the
+// data (or malformed) ends it and is left out; `whole` then says false and
+// `cut` holds the text that was read of it.
+QList<MultiEntry> decodeMultiPayload(const QByteArray &payload, bool *whole = nullptr,
+                                     QString *cut = nullptr);
+
 // Reads a payload entry by entry. A count larger than the data can hold is
 // read only to the end of the data: such an entry is reported cut short. The
 // entries' component texts stay in the payload's bytes until they are walked.

@@ -1,4 +1,3 @@
-#include "cache/multipayload.h"
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
@@ -101,13 +100,12 @@ int runExport(const QStringList &arguments)
     };
     MultiFileReport report;
     {
-        QList<MultiEntry> entries;
-        for (qsizetype n : std::as_const(chosen))
-            entries.append(client.cache().entry(n));
-        const QByteArray payload = encodeMultiPayload(entries);
+        // The entries straight from the cache, made one at a time.
+        const MultiCache &cache = client.cache();
+        const auto entryAt = [&](qsizetype i) { return cache.entry(chosen[i]); };
         ProgressBar bar(chosen.size());
         InterruptGuard guard;
-        writeMultiFiles(payload, directory, &report, [&](int handled) {
+        writeMultiFiles(chosen.size(), entryAt, directory, &report, [&](int handled) {
             bar.update(handled);
             // Between two files: no temporary file exists now.
             if (guard.pending()) {

@@ -31,10 +31,13 @@ bool DirModel::dropMimeData(const QMimeData *data, Qt::DropAction, int, int,
     if (!data || !data->hasFormat(type) || !parent.isValid() || !isDir(parent))
         return false;
 
+    // An entry cut short ends the drop and is not written.
+    bool whole = true;
+    const QList<MultiEntry> entries = decodeMultiPayload(data->data(type), &whole);
     MultiFileReport report;
-    const bool complete = writeMultiFiles(data->data(type), filePath(parent), &report);
+    const bool written = writeMultiFiles(entries, filePath(parent), &report);
     showFiles(report.files);
-    return complete;
+    return written && whole;
 }
 
 QStringList DirModel::mimeTypes() const

@@ -6,7 +6,7 @@
 
 #include <QtEndian>
 
-#include <array>
+#include <algorithm>
 
 namespace {
 
@@ -31,24 +31,46 @@ QString checkName(const QString &text)
 
 } // namespace
 
+bool encodeMultiFile(const ComponentList &components,
+                     const std::function<bool(const QByteArray &piece)> &sink)
+{
+    // Pieces of a few thousand records: few writes, little memory.
+    constexpr qsizetype PieceRecords = 4096;
+    QByteArray piece;
+    piece.reserve(MultiFileLead + MultiFileRecord * std::min(components.size(), PieceRecords));
+    char lead[MultiFileLead];
+    qToLittleEndian<qint32>(0, lead);
+    piece.append(lead, MultiFileLead);
+    for (const ComponentSpec &spec : components) {
+        char record[MultiFileRecord];
+        qToLittleEndian<quint16>(decimalUShort(spec.field(ComponentSpec::Graphic)), record);
+        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::X)), record + 2);
+        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Y)), record + 4);
+        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Z)), record + 6);
+        qToLittleEndian<qint32>(1, record + 8);
+        piece.append(record, MultiFileRecord);
+        if (piece.size() >= MultiFileRecord * PieceRecords) {
+            if (!sink(piece))
+                return false;
+            piece.clear();
+        }
+    }
+    return piece.isEmpty() || sink(piece);
+}
+
 QByteArray encodeMultiFile(const ComponentList &components)
 {
-    QByteArray bytes(MultiFileLead + MultiFileRecord * components.size(), Qt::Uninitialized);
-    char *out = bytes.data();
-    qToLittleEndian<qint32>(0, out);
-    out += MultiFileLead;
-    for (const ComponentSpec &spec : components) {
-        qToLittleEndian<quint16>(decimalUShort(spec.field(ComponentSpec::Graphic)), out);
-        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::X)), out + 2);
-        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Y)), out + 4);
-        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Z)), out + 6);
-        qToLittleEndian<qint32>(1, out + 8);
-        out += MultiFileRecord;
-    }
+    QByteArray bytes;
+    bytes.reserve(MultiFileLead + MultiFileRecord * components.size());
+    encodeMultiFile(components, [&bytes](const QByteArray &piece) {
+        bytes += piece;
+        return true;
+    });
     return bytes;
 }
 
-bool writeMultiFiles(const QByteArray &payload, const QString &directory, MultiFileReport *report,
+bool writeMultiFiles(qsizetype count, const std::function<MultiEntry(qsizetype)> &entryAt,
+                     const QString &directory, MultiFileReport *report,
                      const MultiFileProgress &progress)
 {
     MultiFileReport local;
@@ -62,17 +84,16 @@ bool writeMultiFiles(const QByteArray &payload, const QString &directory, MultiF
     const QString prefix = directory.endsWith(u'/') ? directory : directory + u'/';
     AtomicFile::removeStaleTemporaries(directory);
 
-    MultiPayloadReader reader(payload);
-    MultiEntry entry;
     AtomicFile file;
-    int handled = 0;
-    while (!reader.atEnd()) {
-        const bool whole = reader.readEntry(entry);
+    for (qsizetype n = 0; n < count; ++n) {
+        const MultiEntry entry = entryAt(n);
         const QString name = entry.text + QStringLiteral(".mlt");
-        QString failure = whole ? checkName(entry.text) : QStringLiteral("payload cut short");
-        bool stop = !whole;
+        QString failure = checkName(entry.text);
+        bool stop = false;
         if (failure.isEmpty() &&
-            !(file.open(directory, name) && file.write(encodeMultiFile(entry.components)) &&
+            !(file.open(directory, name) &&
+              encodeMultiFile(entry.components,
+                              [&file](const QByteArray &piece) { return file.write(piece); }) &&
               file.commit())) {
             failure = file.errorString();
             file.discard();
@@ -88,11 +109,35 @@ bool writeMultiFiles(const QByteArray &payload, const QString &directory, MultiF
         } else {
             result.failures.append({entry.text, failure});
         }
-        ++handled;
         if (progress)
-            progress(handled);
+            progress(int(n + 1));
         if (stop)
             break;
     }
     return result.failures.isEmpty();
+}
+
+bool writeMultiFiles(const QList<MultiEntry> &entries, const QString &directory,
+                     MultiFileReport *report, const MultiFileProgress &progress)
+{
+    return writeMultiFiles(
+        entries.size(), [&entries](qsizetype n) { return entries[n]; }, directory, report,
+        progress);
+}
+
+bool writeMultiFiles(const QByteArray &payload, const QString &directory, MultiFileReport *report,
+                     const MultiFileProgress &progress)
+{
+    bool whole = true;
+    QString cut;
+    const QList<MultiEntry> entries = decodeMultiPayload(payload, &whole, &cut);
+    MultiFileReport local;
+    MultiFileReport &result = report ? *report : local;
+    const bool written = writeMultiFiles(entries, directory, &result, progress);
+    if (whole || !result.stopped.isEmpty() || directory.isEmpty())
+        return written && whole;
+    result.failures.append({cut, QStringLiteral("payload cut short")});
+    if (progress)
+        progress(int(entries.size() + 1));
+    return false;
 }
