@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iterator>
@@ -79,9 +80,15 @@ public:
     }
 
 private:
-    // Qt's JSON coding of one string.
+    // Qt's JSON coding of one string; printable ASCII without quotes or
+    // backslashes (every "Entry N") is its own coding, between quotes.
     static QByteArray jsonString(const QString &text)
     {
+        const bool plain = std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c >= u' ' && c <= u'~' && c != u'"' && c != u'\\';
+        });
+        if (plain)
+            return '"' + text.toLatin1() + '"';
         const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
         return array.mid(1, array.size() - 2);
     }

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -30,6 +31,8 @@ private Q_SLOTS:
     void exportInterrupted();
     void exportKilled();
     void exportFullDisk();
+    void boundedMemory_data();
+    void boundedMemory();
     void check_data();
     void check();
 
@@ -410,6 +413,63 @@ void tst_CliErrors::exportFullDisk()
                           .toUtf8());
     QCOMPARE(run.out, QStringLiteral("Wrote %1 to %2\n").arg(written, dir).toUtf8());
     QVERIFY(namesIn(dir).isEmpty());
+#endif
+}
+
+void tst_CliErrors::boundedMemory_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+
+    // 4 MB of lines that cost nothing to hold as the file's text: one count
+    // of 2147483647 followed by empty lines (each a component), and 570000
+    // entries of one 7-byte header line each.
+    const QString config = QStringLiteral("--config");
+    QTest::newRow("list, empty component lines")
+        << QStringList{"list", config, "@emptylines.xml"} << 0;
+    QTest::newRow("list --json, header lines")
+        << QStringList{"list", "--json", config, "@headers.xml"} << 0;
+    QTest::newRow("export, empty component lines")
+        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0;
+    QTest::newRow("render, empty component lines")
+        << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3;
+}
+
+void tst_CliErrors::boundedMemory()
+{
+#if !defined(Q_OS_LINUX) || defined(__SANITIZE_ADDRESS__)
+    QSKIP("a data size limit needs Linux, and a build without the address sanitizer");
+#else
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    if (!QFile::exists(fixture.path(QStringLiteral("emptylines.txt")))) {
+        QVERIFY(writeAll(fixture.path(QStringLiteral("emptylines.txt")),
+                         "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
+        QVERIFY(writeAll(fixture.path(QStringLiteral("headers.txt")),
+                         QByteArray("\t\t\t\t\t\t\n").repeated(570000)));
+        for (const char *name : {"emptylines", "headers"}) {
+            Configuration changed = fixture.demoFiles;
+            changed.cache = fixture.path(QLatin1String(name) + QStringLiteral(".txt"));
+            fixture.writeConfig(QLatin1String(name) + QStringLiteral(".xml"), changed);
+        }
+    }
+    const QString dir = fixture.freshDir();
+    for (QString &argument : arguments) {
+        argument.replace(QStringLiteral("@dir"), dir);
+        argument.replace(u'@', fixture.work.path() + u'/');
+    }
+
+    // Twenty times the file: a component string per line would need far more.
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] {
+        const rlimit limit{80 << 20, 80 << 20};
+        ::setrlimit(RLIMIT_DATA, &limit);
+    });
+    process.start(QStringLiteral(KORVANE_CLI), arguments);
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), status);
 #endif
 }
 
