@@ -356,13 +356,13 @@ void tst_CliErrors::exportKilled()
     const QStringList exportMany{QStringLiteral("export"), dir, QStringLiteral("--config"),
                                  fixture.path(QStringLiteral("many.xml"))};
     for (qsizetype n = 0; n < many.size(); ++n)
-        QVERIFY(writeAll(dir + QStringLiteral("/Entry %1.mlt").arg(n), "old"));
+        QVERIFY(writeAll(dir + u'/' + entryName(n) + QStringLiteral(".mlt"), "old"));
     const QStringList expected = namesIn(dir);
 
     int killed = 0;
     for (int round = 0; round < 3; ++round) {
         // Killed once it is under way, at a later file each round.
-        const QString sign = dir + QStringLiteral("/Entry %1.mlt").arg(20 + 400 * round);
+        const QString sign = dir + u'/' + entryName(20 + 400 * round) + QStringLiteral(".mlt");
         QVERIFY(writeAll(sign, "old"));
         QProcess process;
         process.start(QStringLiteral(KORVANE_CLI), exportMany);

@@ -1,3 +1,4 @@
+#include "cache/multicache.h"
 #include "cache/multipayload.h"
 #include "export/atomicfile.h"
 #include "export/multifilewriter.h"
@@ -516,7 +517,7 @@ void tst_MultiFileWriter::stopsAtErrorEveryFileMeets()
     for (int i = 0; i < 100; ++i)
         components << QStringLiteral("%1:1:2:3:0:1:1").arg(i);
     for (int n = 0; n < 50; ++n)
-        entries.append(entry(QStringLiteral("Entry %1").arg(n), components));
+        entries.append(entry(MultiCache::entryName(n), components));
     const QByteArray payload = encodeMultiPayload(entries);
 
     const QString mountPoint = dir->filePath("small");
@@ -552,12 +553,12 @@ void tst_MultiFileWriter::stopsAtErrorEveryFileMeets()
     // One failure, then nothing more is tried.
     QVERIFY(!complete);
     QCOMPARE(reportWritten, written);
-    QCOMPARE(failures, QStringList{QStringLiteral("Entry %1: %2").arg(written).arg(reason)});
+    QCOMPARE(failures, QStringList{MultiCache::entryName(written) + QStringLiteral(": ") + reason});
     QCOMPARE(stopped, reason);
     QCOMPARE(progressCalls, written + 1);
     QStringList expected;
     for (int n = 0; n < written; ++n)
-        expected << QStringLiteral("Entry %1.mlt").arg(n);
+        expected << MultiCache::entryName(n) + QStringLiteral(".mlt");
     expected.sort();
     QCOMPARE(present, expected);
 #else
