@@ -81,9 +81,16 @@ void field(const Char *from, const Char *to, int n, const Char **fieldFrom, cons
     *fieldTo = find(start, to, Char(Tab));
 }
 
+// UTF-8 as the whole text decodes it. A byte order mark is text here, where
+// QString::fromUtf8 would drop one at the start.
 inline QString decode(const char *from, const char *to)
 {
-    return QString::fromUtf8(from, to - from);
+    QString marks;
+    while (to - from >= 3 && std::memcmp(from, "\xef\xbb\xbf", 3) == 0) {
+        marks += QChar(0xfeff);
+        from += 3;
+    }
+    return marks + QString::fromUtf8(from, to - from);
 }
 
 inline QString decode(const char16_t *from, const char16_t *to)
