@@ -67,7 +67,8 @@ QByteArray randomCache(QRandomGenerator &random, int lines)
                                              "\xed\xa0\x80",
                                              "\xc0\xaf",
                                              "\xf4\x90\x80\x80",
-                                             "\xef\xbb\xbf7"};
+                                             "\xef\xbb\xbf"
+                                             "7"};
     auto value = [&] { return values[random.bounded(values.size())]; };
     QByteArray text;
     for (int i = 0; i < lines; ++i) {
