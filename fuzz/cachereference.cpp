@@ -10,9 +10,13 @@
 
 QList<MultiEntry> cacheByTextStream(const QByteArray &text)
 {
-    QStringDecoder decoder(
-        QStringConverter::encodingForData(text).value_or(QStringConverter::Utf8));
-    QString decoded = decoder.decode(text);
+    // UTF-8 as QString::fromUtf8 decodes it: a sequence cut by the end of the
+    // text is a replacement character, where a stream's decoder keeps it
+    // waiting for bytes that never come.
+    const QStringConverter::Encoding encoding =
+        QStringConverter::encodingForData(text).value_or(QStringConverter::Utf8);
+    QString decoded = encoding == QStringConverter::Utf8 ? QString::fromUtf8(text)
+                                                         : QStringDecoder(encoding).decode(text);
     QTextStream stream(&decoded, QIODevice::ReadOnly);
     QList<MultiEntry> entries;
     QString line;

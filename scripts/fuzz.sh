@@ -35,7 +35,7 @@ export QT_QPA_PLATFORM=offscreen
 # Large enough for a whole art index half or tile data file, and for a
 # render input of thousands of components sharing large art; the cache loader's
 # check also reads its input the slow, plain way, so it gets thousands of lines.
-declare -A max_len=([artstore]=400000 [tiledata]=1040000 [render]=262144 [cacheloader]=32768)
+declare -A max_len=([artstore]=400000 [tiledata]=1040000 [render]=262144 [cacheloader]=16384)
 # A rendering must stay within about 1 GiB whatever its input; the rest of
 # the limit is the sanitizers' own (quarantine and shadow memory).
 declare -A memory_limit=([render]=1536)
