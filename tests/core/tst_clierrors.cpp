@@ -77,6 +77,10 @@ void tst_CliErrors::initTestCase()
     QVERIFY(writeAll(path("plain"), "not a directory"));
     QVERIFY(writeAll(path("short.mlt"), QByteArray(10, '\0')));
     QVERIFY(writeAll(path("lead.mlt"), QByteArray("\1\0\0\0", 4) + QByteArray(12, '\0')));
+    // Two .mlt files of one name, whose pictures would take the same file.
+    QVERIFY(QDir().mkpath(path("twin")));
+    QVERIFY(writeAll(path("one.mlt"), QByteArray(16, '\0')));
+    QVERIFY(writeAll(path("twin/one.mlt"), QByteArray(16, '\0')));
 
     // What check reports: a skipped line 3, a count running past the end; a
     // tile data file cut short; index entries beyond the art data.
@@ -163,6 +167,21 @@ void tst_CliErrors::errors_data()
     QTest::newRow("render to two files")
         << QStringList{render, "0", "-o", out, "-o", "@dir/y.png", config, "@demo"} << 2
         << "render takes one -o FILE, not 2";
+    QTest::newRow("scale not a whole number")
+        << QStringList{render, "0", "-o", out, "--scale", "2x", config, "@demo"} << 2
+        << "--scale takes a whole number from 1 to 16, not '2x'";
+    QTest::newRow("scale 0") << QStringList{"gallery", "@dir/g", "--scale", "0", config, "@demo"}
+                             << 2 << "--scale takes a whole number from 1 to 16, not '0'";
+    QTest::newRow("scale twice") << QStringList{render, "0",       "-o", out,    "--scale",
+                                                "2",    "--scale", "3",  config, "@demo"}
+                                 << 2 << "--scale given 2 times";
+    QTest::newRow("not a colour")
+        << QStringList{"gallery", "@dir/g", "--background", "chartreuse-ish", config, "@demo"} << 2
+        << "--background takes a colour name or #rrggbb or #aarrggbb, not 'chartreuse-ish'";
+    QTest::newRow("no jobs") << QStringList{"gallery", "@dir/g", "--jobs", "0", config, "@demo"}
+                             << 2 << "--jobs takes a whole number from 1 to 256, not '0'";
+    QTest::newRow("gallery without DIR")
+        << QStringList{"gallery", config, "@demo"} << 2 << "gallery needs a directory DIR";
     QTest::newRow("render in an unknown format")
         << QStringList{render, "0", "-o", "@dir/x.xyz", config, "@demo"} << 2
         << "cannot write pictures as \"xyz\" (the extension of @dir/x.xyz)";
@@ -204,6 +223,19 @@ void tst_CliErrors::errors_data()
                                       << "cannot export to @plain/sub: no such directory";
     QTest::newRow("DIR is a file") << QStringList{exp, "@plain", config, "@demo"} << 3
                                    << "cannot export to @plain: not a directory";
+    QTest::newRow("gallery DIR is a file") << QStringList{"gallery", "@plain", config, "@demo"} << 3
+                                           << "cannot write the gallery to @plain: not a directory";
+    QTest::newRow("gallery DIR without its parent")
+        << QStringList{"gallery", "@dir/a/b", config, "@demo"} << 3
+        << "cannot write the gallery to @dir/a/b: no such directory, nor its parent @dir/a";
+    // Nothing is made, DIR included, before every entry is found.
+    QTest::newRow("gallery of an unknown entry")
+        << QStringList{"gallery", "@dir/g", "1", "99999", config, "@demo"} << 3
+        << "no entry \"99999\"";
+    QTest::newRow("gallery of two pictures of one name")
+        << QStringList{"gallery",       "@dir/g", "@one.mlt", "@twin/../one.mlt",
+                       "@twin/one.mlt", config,   "@demo"}
+        << 3 << "@one.mlt and @twin/one.mlt would both be drawn as one.png";
     QTest::newRow("output under a file")
         << QStringList{render, "0", "-o", "@plain/x.png", config, "@demo"} << 3
         << "cannot write Entry 0 to @plain/x.png";
@@ -214,6 +246,9 @@ void tst_CliErrors::errors_data()
     QTest::newRow("picture onto a full disk")
         << QStringList{">/dev/full", render, "0", "-o", "-", config, "@demo"} << 3
         << "cannot write Entry 0 to standard output: " + qt_error_string(ENOSPC);
+    QTest::newRow("gallery summary onto a full disk")
+        << QStringList{">/dev/full", "gallery", "@exported", "0", config, "@demo"} << 3
+        << "cannot write the summary to standard output: " + qt_error_string(ENOSPC);
     QTest::newRow("summary onto a full disk")
         << QStringList{">/dev/full", exp, "@exported", "0", config, "@demo"} << 3
         << "cannot write the summary to standard output: " + qt_error_string(ENOSPC);
@@ -236,6 +271,10 @@ void tst_CliErrors::errors_data()
         << "Entry 0 has no art";
     QTest::newRow("too large to render") << QStringList{render, "1", "-o", out, config, "@odd.xml"}
                                          << 3 << "Entry 1 is too large to render";
+    QTest::newRow("too large once scaled")
+        << QStringList{render, QString::number(fixture.keep), "-o", out, "--scale", "16", config,
+                       "@demo"}
+        << 3 << entryName(fixture.keep) + " is too large to render";
 }
 
 void tst_CliErrors::errors()
