@@ -32,7 +32,7 @@ QString exitStatusHelp(const QList<ExitStatusLine> &lines)
     const QList<ExitStatusLine> all =
         lines.isEmpty()
             ? QList<ExitStatusLine>{successLine(),
-                                    {ExitPartial, QStringLiteral("partial failure: some entries "
+                                    {ExitPartial, QStringLiteral("partial failure: some files "
                                                                  "were not written")},
                                     usageLine(),
                                     inputLine(QStringLiteral("configuration, client file, "

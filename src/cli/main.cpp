@@ -33,8 +33,8 @@ QString overview()
                "                             naming each problem\n"
                "\n"
                "An ENTRY is a name (\"Entry 12\") or a number (12); render and gallery also\n"
-               "take a .mlt file. 'korvane-cli COMMAND --help'\nshows the options of a command; "
-               "--help-all shows them all.\n\n")
+               "take a .mlt file. 'korvane-cli COMMAND --help' shows the options of a\n"
+               "command; --help-all shows them all.\n\n")
                .arg(QDir::toNativeSeparators(configurationPath())) +
            exitStatusHelp();
 }
