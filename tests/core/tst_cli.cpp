@@ -69,6 +69,7 @@ private Q_SLOTS:
     void renderStyle();
     void gallery_data();
     void gallery();
+    void galleryPartialFailure();
     void configurationPlaces_data();
     void configurationPlaces();
     void help_data();
@@ -490,6 +491,24 @@ void tst_Cli::gallery()
     }
     expected.sort();
     QCOMPARE(files, expected);
+}
+
+void tst_Cli::galleryPartialFailure()
+{
+    // A directory in the way of one picture: the others and the page are
+    // written, the page saying why that picture is missing.
+    const QString dir = fixture.freshDir();
+    QVERIFY(QDir(dir).mkdir(QStringLiteral("Entry 1.png")));
+    const CliRun run = runCli({QStringLiteral("gallery"), QStringLiteral("--config"),
+                               fixture.demoConfig, dir, "0", "1", "2"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith("korvane-cli: Entry 1 was not written to "), run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QCOMPARE(run.out, QStringLiteral("Wrote 2 pictures and index.html to %1\n").arg(dir).toUtf8());
+    QCOMPARE(namesIn(dir),
+             (QStringList{"Entry 0.png", "Entry 1.png", "Entry 2.png", "index.html"}));
+    QVERIFY(readAll(dir + QStringLiteral("/index.html"))
+                .contains("The picture could not be written: a directory is in the way"));
 }
 
 void tst_Cli::configurationPlaces_data()

@@ -84,6 +84,9 @@ void tst_CliErrors::initTestCase()
     QVERIFY(QDir().mkpath(path("twin")));
     QVERIFY(writeAll(path("one.mlt"), QByteArray(16, '\0')));
     QVERIFY(writeAll(path("twin/one.mlt"), QByteArray(16, '\0')));
+    // Spread beyond any picture, under a name that looks like a placeholder.
+    QVERIFY(writeAll(path("far%1.mlt"),
+                     encodeMultiFile(ComponentList{"1:0:0:0:0:1:0", "1:1000:-1000:0:0:1:0"})));
 
     // What check reports: a skipped line 3, a count running past the end; a
     // tile data file cut short; index entries beyond the art data.
@@ -274,6 +277,9 @@ void tst_CliErrors::errors_data()
         << "Entry 0 has no art";
     QTest::newRow("too large to render") << QStringList{render, "1", "-o", out, config, "@odd.xml"}
                                          << 3 << "Entry 1 is too large to render";
+    QTest::newRow("too large, a file named like a placeholder")
+        << QStringList{render, "@far%1.mlt", "-o", out, config, "@demo"} << 3
+        << "@far%1.mlt is too large to render (the picture may be at most 16384 pixels a side";
     QTest::newRow("too large once scaled")
         << QStringList{render, QString::number(fixture.keep), "-o", out, "--scale", "16", config,
                        "@demo"}
