@@ -1,7 +1,7 @@
 # bash completion for korvane-cli                           -*- shell-script -*-
 #
 # Commands, each command's options, directories for export and gallery,
-# .mlt files for list and render, any file for --config and -o, and the
+# .mlt files for list, render and gallery, any file for --config and -o, and the
 # entry names that "korvane-cli list" prints, quoted for the shell
 # (Entry\ 12). Needs nothing but bash.
 
@@ -146,6 +146,7 @@ _korvane_cli()
             _korvane_cli_files "$cur" -d
         else
             _korvane_cli_entries "$1" "$config" "$cur"
+            [[ $command == gallery ]] && _korvane_cli_mlt_files "$cur"
         fi
         ;;
     render)

@@ -32,7 +32,7 @@ QString exitStatusHelp(const QList<ExitStatusLine> &lines)
     const QList<ExitStatusLine> all =
         lines.isEmpty()
             ? QList<ExitStatusLine>{successLine(),
-                                    {ExitPartial, QStringLiteral("partial failure: some entries "
+                                    {ExitPartial, QStringLiteral("partial failure: some files "
                                                                  "were not written")},
                                     usageLine(),
                                     inputLine(QStringLiteral("configuration, client file, "
@@ -82,6 +82,21 @@ QString parseErrorText(const QCommandLineParser &parser)
     const QString &name = unknown.first();
     return QStringLiteral("unknown option '%1%2'")
         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+}
+
+bool readWholeNumber(const QString &text, int min, int max, int *value)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return false;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    const int number = text.toInt();
+    if (number < min || number > max)
+        return false;
+    *value = number;
+    return true;
 }
 
 void addHelpOptions(QCommandLineParser &parser)

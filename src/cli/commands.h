@@ -7,4 +7,5 @@
 int runList(const QStringList &arguments);
 int runExport(const QStringList &arguments);
 int runRender(const QStringList &arguments);
+int runGallery(const QStringList &arguments);
 int runCheck(const QStringList &arguments);

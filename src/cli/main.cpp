@@ -26,11 +26,15 @@ QString overview()
                "                             as a picture in the format FILE's extension names\n"
                "                             (PNG without one; -o - writes PNG to standard\n"
                "                             output)\n"
+               "  gallery DIR [ENTRY...]     write a PNG picture of each entry (all when none\n"
+               "                             is named) into DIR, and DIR/index.html showing\n"
+               "                             them all\n"
                "  check [--json]             report on the configuration and the client files,\n"
                "                             naming each problem\n"
                "\n"
-               "An ENTRY is a name (\"Entry 12\") or a number (12). 'korvane-cli COMMAND "
-               "--help'\nshows the options of a command; --help-all shows them all.\n\n")
+               "An ENTRY is a name (\"Entry 12\") or a number (12); render and gallery also\n"
+               "take a .mlt file. 'korvane-cli COMMAND --help' shows the options of a\n"
+               "command; --help-all shows them all.\n\n")
                .arg(QDir::toNativeSeparators(configurationPath())) +
            exitStatusHelp();
 }
@@ -86,10 +90,8 @@ struct Command
 };
 
 const Command commands[] = {
-    {"list", runList},
-    {"export", runExport},
-    {"render", runRender},
-    {"check", runCheck},
+    {"list", runList},       {"export", runExport}, {"render", runRender},
+    {"gallery", runGallery}, {"check", runCheck},
 };
 
 } // namespace
@@ -104,7 +106,7 @@ void printFullHelp()
                       QStringLiteral("Read the client file paths from <file>."),
                       QStringLiteral("file")});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, export, render or check."),
+                                 QStringLiteral("list, export, render, gallery or check."),
                                  QStringLiteral("command [arguments]"));
     std::fputs(qPrintable(helpText(parser)), stdout);
     const QString program = QCoreApplication::arguments().value(0);
@@ -134,7 +136,7 @@ int main(int argc, char *argv[])
                       QStringLiteral("Read the client file paths from <file>."),
                       QStringLiteral("file")});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, export, render or check."),
+                                 QStringLiteral("list, export, render, gallery or check."),
                                  QStringLiteral("command [arguments]"));
 
     const QStringList arguments = QCoreApplication::arguments();

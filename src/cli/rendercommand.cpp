@@ -2,40 +2,8 @@
 #include "clioptions.h"
 #include "commands.h"
 #include "pictureoutput.h"
+#include "picturestyle.h"
 #include "preview/multirenderer.h"
-
-namespace {
-
-// Why an entry gave no picture.
-QString renderFailure(const QString &name, RenderStatus status)
-{
-    switch (status) {
-    case RenderStatus::NoComponents:
-        return QStringLiteral("%1 has no components: nothing to render").arg(name);
-    case RenderStatus::TooLarge:
-        return QStringLiteral("%1 is too large to render (the picture may be at most %2 pixels "
-                              "a side and %3 pixels in all)")
-            .arg(name)
-            .arg(MaxRenderSide)
-            .arg(MaxRenderPixels);
-    case RenderStatus::NoArt:
-        return QStringLiteral("%1 has no art: none of its graphics is in the art files").arg(name);
-    case RenderStatus::TooManyComponents:
-        return QStringLiteral("%1 has too many components to render (at most %2)")
-            .arg(name)
-            .arg(MaxRenderComponents);
-    case RenderStatus::TooMuchArt:
-        return QStringLiteral("%1 is too large to render (its art may paint at most %2 pixels)")
-            .arg(name)
-            .arg(MaxPaintedPixels);
-    case RenderStatus::NoReaders:
-    case RenderStatus::Rendered:
-        break;
-    }
-    return QStringLiteral("%1 could not be rendered").arg(name);
-}
-
-} // namespace
 
 int runRender(const QStringList &arguments)
 {
@@ -43,7 +11,8 @@ int runRender(const QStringList &arguments)
         QStringLiteral("render"),
         QStringLiteral("Renders the preview of one entry (\"Entry 12\" or 12), or of a .mlt "
                        "file, and writes it as a picture, in the format its extension names "
-                       "(PNG without one)."),
+                       "(PNG without one), enlarged by --scale and on the --background "
+                       "colour when they are given."),
         {successLine(), usageLine(),
          inputLine(QStringLiteral("configuration, client file, entry, output file or argument, "
                                   "or an entry with nothing to draw,"))});
@@ -53,6 +22,7 @@ int runRender(const QStringList &arguments)
                        "PNG to standard output. A device or FIFO is written into."),
         QStringLiteral("file"));
     commandLine.parser().addOption(outputOption);
+    PictureStyle::addOptions(commandLine.parser());
     commandLine.parser().addPositionalArgument(
         QStringLiteral("ENTRY"), QStringLiteral("The entry, or the .mlt file, to render."),
         QStringLiteral("ENTRY|FILE.mlt -o FILE"));
@@ -66,6 +36,9 @@ int runRender(const QStringList &arguments)
         return usageError(QStringLiteral("render takes one -o FILE, not %1").arg(outputs.size()));
     if (outputs.isEmpty() || outputs.first().isEmpty())
         return usageError(QStringLiteral("render needs -o FILE.png (or -o - for standard output)"));
+    PictureStyle style;
+    if (const QString problem = style.read(commandLine.parser()); !problem.isEmpty())
+        return usageError(problem);
     // Decided before anything is read or drawn.
     const PictureOutput output(outputs.first());
     if (const QString problem = output.usageProblem(); !problem.isEmpty())
@@ -85,7 +58,9 @@ int runRender(const QStringList &arguments)
 
     // The preview pane's own rendering of this one entry.
     RenderStatus status = RenderStatus::Rendered;
-    const QImage image = renderMultiEntry(entry, client.art(), client.tiles(), &status);
+    QImage image = renderMultiEntry(entry, client.art(), client.tiles(), &status);
+    if (status == RenderStatus::Rendered && !image.isNull())
+        image = style.finish(image, &status);
     // A .mlt file is named in messages as it was given.
     const QString name = ClientData::isMultiFile(entries.first()) ? entries.first() : entry.text;
     if (status != RenderStatus::Rendered || image.isNull()) {

@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QUrl>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -64,6 +65,11 @@ private Q_SLOTS:
     void render_data();
     void render();
     void multiFileRoundTrip();
+    void renderStyle_data();
+    void renderStyle();
+    void gallery_data();
+    void gallery();
+    void galleryPartialFailure();
     void configurationPlaces_data();
     void configurationPlaces();
     void help_data();
@@ -357,6 +363,152 @@ void tst_Cli::multiFileRoundTrip()
     const QImage expected(fromEntry);
     QVERIFY(!expected.isNull());
     QCOMPARE(QImage(fromFile), expected);
+}
+
+namespace {
+
+// The picture korvane-cli render writes for `entry` with `options`, as ARGB32.
+QImage renderedByCli(const QString &config, const QString &entry, const QStringList &options,
+                     const QString &file)
+{
+    const CliRun run = runCli(QStringList{QStringLiteral("render"), entry, QStringLiteral("-o"),
+                                          file, QStringLiteral("--config"), config} +
+                              options);
+    if (run.status != 0)
+        return {};
+    return QImage(file).convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+void tst_Cli::renderStyle_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QString>("background"); // "" for none
+
+    QTest::newRow("scaled 3 times") << 3 << QString();
+    QTest::newRow("on white") << 1 << QStringLiteral("white");
+    QTest::newRow("scaled twice, on blue") << 2 << QStringLiteral("#0000ff");
+}
+
+void tst_Cli::renderStyle()
+{
+    QFETCH(int, scale);
+    QFETCH(QString, background);
+    const QString dir = fixture.freshDir();
+    const QString entry = QString::number(fixture.keep);
+    const QImage plain = renderedByCli(fixture.demoConfig, entry, {}, dir + "/plain.png");
+    QStringList options{QStringLiteral("--scale"), QString::number(scale)};
+    if (!background.isEmpty())
+        options << QStringLiteral("--background") << background;
+    const QImage styled = renderedByCli(fixture.demoConfig, entry, options, dir + "/styled.png");
+    QVERIFY(!plain.isNull() && !styled.isNull());
+    QCOMPARE(styled.size(), plain.size() * scale);
+
+    // Each pixel is its source pixel's square; what is transparent shows the
+    // background, what is opaque covers it.
+    const QRgb fill = background.isEmpty() ? 0 : QColor::fromString(background).rgba();
+    qsizetype empty = 0;
+    qsizetype covered = 0;
+    for (int y = 0; y < styled.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(styled.constScanLine(y));
+        const QRgb *source = reinterpret_cast<const QRgb *>(plain.constScanLine(y / scale));
+        for (int x = 0; x < styled.width(); ++x) {
+            const QRgb original = source[x / scale];
+            if (qAlpha(original) == 0) {
+                ++empty;
+                if (background.isEmpty() ? qAlpha(row[x]) != 0 : row[x] != fill)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            } else if (qAlpha(original) == 255 || background.isEmpty()) {
+                ++covered;
+                if (row[x] != original)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+    QVERIFY(empty > 0 && covered > 0);
+}
+
+void tst_Cli::gallery_data()
+{
+    QTest::addColumn<QStringList>("options"); // for both gallery and render
+
+    QTest::newRow("as render draws") << QStringList{};
+    QTest::newRow("scaled, on a background")
+        << QStringList{"--scale", "2", "--background", "#336699"};
+}
+
+void tst_Cli::gallery()
+{
+    QFETCH(QStringList, options);
+    const QString config = fixture.demoConfig;
+
+    // One worker or two: the same files.
+    QString dirs[2];
+    for (int jobs = 1; jobs <= 2; ++jobs) {
+        // The directory is made; its parent must be there.
+        dirs[jobs - 1] = fixture.freshDir() + QStringLiteral("/sheet");
+        const CliRun run =
+            runCli(QStringList{QStringLiteral("gallery"), dirs[jobs - 1], QStringLiteral("--jobs"),
+                               QString::number(jobs), QStringLiteral("--config"), config} +
+                   options);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, QByteArray());
+        QVERIFY2(run.out.startsWith("Wrote ") && run.out.endsWith(" pictures and index.html to " +
+                                                                  dirs[jobs - 1].toUtf8() + '\n'),
+                 run.out.constData());
+    }
+    const QStringList files = namesIn(dirs[0]);
+    QCOMPARE(namesIn(dirs[1]), files);
+    for (const QString &name : files)
+        QVERIFY2(readAll(dirs[0] + u'/' + name) == readAll(dirs[1] + u'/' + name),
+                 qPrintable(name));
+
+    // Each entry with components has its picture, the one render draws;
+    // each is named in the page, its picture linked, or its reason given.
+    const QString page = QString::fromUtf8(readAll(dirs[0] + QStringLiteral("/index.html")));
+    QVERIFY(page.contains(u"<title>Korvane Extractor gallery</title>"));
+    QStringList expected{QStringLiteral("index.html")};
+    for (qsizetype n = 0; n < fixture.entries.size(); ++n) {
+        const QString name = entryName(n);
+        const QString picture = name + QStringLiteral(".png");
+        QVERIFY2(page.contains(u'>' + name + u'<'), qPrintable(name));
+        if (fixture.entries[n].components.isEmpty()) {
+            QVERIFY2(page.contains(name + QStringLiteral(" has no components: nothing to render")),
+                     qPrintable(name));
+            continue;
+        }
+        expected << picture;
+        const QString link = QString::fromLatin1(QUrl::toPercentEncoding(picture));
+        QVERIFY2(page.contains(QStringLiteral("href=\"%1\"").arg(link)) &&
+                     page.contains(QStringLiteral("src=\"%1\"").arg(link)),
+                 qPrintable(name));
+        const QImage drawn =
+            QImage(dirs[0] + u'/' + picture).convertToFormat(QImage::Format_ARGB32);
+        const QImage rendered = renderedByCli(config, QString::number(n), options,
+                                              fixture.freshDir() + QStringLiteral("/x.png"));
+        QVERIFY2(!drawn.isNull() && drawn == rendered, qPrintable(name));
+    }
+    expected.sort();
+    QCOMPARE(files, expected);
+}
+
+void tst_Cli::galleryPartialFailure()
+{
+    // A directory in the way of one picture: the others and the page are
+    // written, the page saying why that picture is missing.
+    const QString dir = fixture.freshDir();
+    QVERIFY(QDir(dir).mkdir(QStringLiteral("Entry 1.png")));
+    const CliRun run = runCli({QStringLiteral("gallery"), QStringLiteral("--config"),
+                               fixture.demoConfig, dir, "0", "1", "2"});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.err.startsWith("korvane-cli: Entry 1 was not written to "), run.err.constData());
+    QCOMPARE(run.err.count('\n'), 1);
+    QCOMPARE(run.out, QStringLiteral("Wrote 2 pictures and index.html to %1\n").arg(dir).toUtf8());
+    QCOMPARE(namesIn(dir),
+             (QStringList{"Entry 0.png", "Entry 1.png", "Entry 2.png", "index.html"}));
+    QVERIFY(readAll(dir + QStringLiteral("/index.html"))
+                .contains("The picture could not be written: a directory is in the way"));
 }
 
 void tst_Cli::configurationPlaces_data()

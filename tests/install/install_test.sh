@@ -116,6 +116,8 @@ expect $'Entry\\ 1\nEntry\\ 10\nEntry\\ 11\nEntry\\ 12' \
 expect $'Entry 1\nEntry 10\nEntry 11\nEntry 12' \
     korvane-cli --config = demo/korvane.xml render '"Entry 1'
 expect $'Entry\\ 3' korvane-cli export out 'Entry\ 0' --config ./demo/korvane.xml 'Entry\ 3'
+# gallery takes entries and .mlt files after DIR.
+expect a.mlt korvane-cli --config demo/korvane.xml gallery out 'Entry\ 12' a
 
 # Every command and option the program itself lists has its completion and
 # its place in the manual page.

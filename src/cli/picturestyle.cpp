@@ -1,0 +1,108 @@
+#include "picturestyle.h"
+
+#include "clioptions.h"
+
+#include <QCommandLineParser>
+#include <QPainter>
+
+QString renderFailure(const QString &name, RenderStatus status)
+{
+    // One arg() call each: a "%1" in a file name is no placeholder.
+    switch (status) {
+    case RenderStatus::NoComponents:
+        return QStringLiteral("%1 has no components: nothing to render").arg(name);
+    case RenderStatus::TooLarge:
+        return QStringLiteral("%1 is too large to render (the picture may be at most %2 pixels "
+                              "a side and %3 pixels in all)")
+            .arg(name, QString::number(MaxRenderSide), QString::number(MaxRenderPixels));
+    case RenderStatus::NoArt:
+        return QStringLiteral("%1 has no art: none of its graphics is in the art files").arg(name);
+    case RenderStatus::TooManyComponents:
+        return QStringLiteral("%1 has too many components to render (at most %2)")
+            .arg(name, QString::number(MaxRenderComponents));
+    case RenderStatus::TooMuchArt:
+        return QStringLiteral("%1 is too large to render (its art may paint at most %2 pixels)")
+            .arg(name, QString::number(MaxPaintedPixels));
+    case RenderStatus::NoReaders:
+    case RenderStatus::Rendered:
+        break;
+    }
+    return QStringLiteral("%1 could not be rendered").arg(name);
+}
+
+void PictureStyle::addOptions(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("scale"),
+                      QStringLiteral("Enlarge the picture <n> times (1 to %1), each pixel a "
+                                     "square of n x n.")
+                          .arg(MaxScale),
+                      QStringLiteral("n")});
+    parser.addOption({QStringLiteral("background"),
+                      QStringLiteral("Put the picture on <color> (\"white\", \"#rrggbb\", "
+                                     "\"#aarrggbb\"; default: transparent)."),
+                      QStringLiteral("color")});
+}
+
+QString PictureStyle::read(const QCommandLineParser &parser)
+{
+    const QStringList scales = parser.values(QStringLiteral("scale"));
+    const QStringList backgrounds = parser.values(QStringLiteral("background"));
+    if (scales.size() > 1)
+        return QStringLiteral("--scale given %1 times").arg(scales.size());
+    if (backgrounds.size() > 1)
+        return QStringLiteral("--background given %1 times").arg(backgrounds.size());
+    if (!scales.isEmpty()) {
+        if (!readWholeNumber(scales.first(), 1, MaxScale, &factor))
+            return QStringLiteral("--scale takes a whole number from 1 to %1, not '%2'")
+                .arg(MaxScale)
+                .arg(scales.first());
+    }
+    if (!backgrounds.isEmpty()) {
+        const QColor color = QColor::fromString(backgrounds.first());
+        if (!color.isValid())
+            return QStringLiteral("--background takes a colour name or #rrggbb or #aarrggbb, "
+                                  "not '%1'")
+                .arg(backgrounds.first());
+        fill = color;
+    }
+    return {};
+}
+
+QSize PictureStyle::finishedSize(QSize size) const
+{
+    const qint64 width = qint64(size.width()) * factor;
+    const qint64 height = qint64(size.height()) * factor;
+    if (width > MaxRenderSide || height > MaxRenderSide || width * height > MaxRenderPixels)
+        return {};
+    return QSize(int(width), int(height));
+}
+
+QImage PictureStyle::finish(const QImage &rendered, RenderStatus *status) const
+{
+    *status = RenderStatus::Rendered;
+    if (isPlain())
+        return rendered;
+    const QSize size = finishedSize(rendered.size());
+    if (size.isEmpty()) {
+        *status = RenderStatus::TooLarge;
+        return {};
+    }
+    QImage picture = factor == 1
+                         ? rendered
+                         : rendered.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (picture.isNull()) {
+        *status = RenderStatus::TooLarge;
+        return {};
+    }
+    if (fill.alpha() > 0) {
+        // Behind what is painted: the picture's own pixels are laid over it.
+        QPainter painter(&picture);
+        if (!painter.isActive()) {
+            *status = RenderStatus::TooLarge;
+            return {};
+        }
+        painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+        painter.fillRect(picture.rect(), fill);
+    }
+    return picture;
+}
