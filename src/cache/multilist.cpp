@@ -34,7 +34,9 @@ void MultiList::loadEntries()
     if (!cache.load(CacheFile))
         return;
 
-    setUpdatesEnabled(false);
+    // Thousands of rows, told to the view once: a row at a time, the view
+    // would handle every insertion on its own.
+    model()->blockSignals(true);
     for (qsizetype n = 0; n < cache.size(); ++n) {
         const MultiEntry entry = cache.entry(n);
         auto *item = new MultiItem(this);
@@ -42,7 +44,8 @@ void MultiList::loadEntries()
         item->setBounds(entry.bounds);
         item->setComponents(entry.components);
     }
-    setUpdatesEnabled(true);
+    model()->blockSignals(false);
+    reset();
 }
 
 QStringList MultiList::mimeTypes() const
