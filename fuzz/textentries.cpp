@@ -82,7 +82,12 @@ FuzzFailure fuzzCacheLoader(const QByteArray &input)
     cache.read(&buffer);
     const QList<MultiEntry> entries = cache.entries();
 
-    // The byte scan gives what the plain reading of the text gives.
+    // The byte scan gives what the plain reading of the text gives, whether
+    // the bytes are there at once or come a few at a time (as a file's do).
+    MultiCache arriving;
+    arriving.read(input, 1 + input.size() % 37);
+    if (arriving.entries() != entries)
+        return QStringLiteral("the text scanned as it comes differs from the text scanned whole");
     const QList<MultiEntry> expected = cacheByTextStream(input);
     if (entries.size() != expected.size())
         return QStringLiteral("%1 entries, the text holds %2")

@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 namespace CacheText {
 
@@ -54,33 +53,6 @@ template <typename Char> bool lineAt(const Char *data, qsizetype size, qsizetype
     return true;
 }
 
-// The number of TABs in [from, to), counted no further than `limit`.
-template <typename Char> int tabCount(const Char *from, const Char *to, int limit)
-{
-    int tabs = 0;
-    for (const Char *at = find(from, to, Char(Tab)); at != to && tabs < limit;
-         at = find(at + 1, to, Char(Tab)))
-        ++tabs;
-    return tabs;
-}
-
-// Field n of the line [from, to): its first and past-the-last character.
-template <typename Char>
-void field(const Char *from, const Char *to, int n, const Char **fieldFrom, const Char **fieldTo)
-{
-    const Char *start = from;
-    for (int i = 0; i < n; ++i) {
-        const Char *tab = find(start, to, Char(Tab));
-        if (tab == to) {
-            *fieldFrom = *fieldTo = to;
-            return;
-        }
-        start = tab + 1;
-    }
-    *fieldFrom = start;
-    *fieldTo = find(start, to, Char(Tab));
-}
-
 // UTF-8 as the whole text decodes it. A byte order mark is text here, where
 // QString::fromUtf8 would drop one at the start.
 inline QString decode(const char *from, const char *to)
@@ -98,90 +70,88 @@ inline QString decode(const char16_t *from, const char16_t *to)
     return QString(reinterpret_cast<const QChar *>(from), to - from);
 }
 
-// Reads the line at `at` (there must be one) as a component line: the values
-// of its fields 2 and 3 (X and Y) as fieldInt reads them. Returns the start of
-// the following line. One pass over the line's characters, as a cache file is
-// mostly such lines; data[size] must be a 0, as QByteArray and QString keep
-// one after their data.
-template <typename Char>
-qsizetype componentXY(const Char *data, qsizetype size, qsizetype at, int *x, int *y);
-
-// A field's value as QString::toInt gives it on the decoded field.
-template <typename Char> int fieldInt(const Char *from, const Char *to)
+// QString::toInt of a field that is not a plain decimal.
+template <typename Char> Q_NEVER_INLINE int otherFieldInt(const Char *from, const Char *to)
 {
-    if (const std::optional<int> value = plainDecimal(from, to - from))
-        return *value;
     return decode(from, to).toInt();
 }
 
-// The end of the field that starts at `p` in a line that ends at `lineEnd`.
-template <typename Char> const Char *fieldEnd(const Char *p, const Char *lineEnd)
+// A field's value as QString::toInt gives it on the decoded field. Plain
+// decimals ('-' and 1 to 9 digits, as decimaltext.h reads them) are read on
+// the spot: a cache file's X and Y, a million times over.
+template <typename Char> Q_ALWAYS_INLINE int fieldInt(const Char *from, const Char *to)
 {
-    return find(p, lineEnd, Char(Tab));
-}
-
-// The value of the field at `p` of a component line, cut by the line's own
-// rules; where the next field starts.
-template <typename Char>
-Q_NEVER_INLINE const Char *slowNumber(const Char *data, qsizetype size, const Char *p, int *value)
-{
-    Line line;
-    if (!lineAt(data, size, p - data, &line)) {
-        *value = 0; // an empty field at the very end of the data
-        return p;
+    const bool negative = from != to && *from == Char('-');
+    const Char *p = from + negative;
+    if (to - p >= 1 && to - p <= 9) {
+        unsigned value = 0;
+        bool plain = true;
+        for (; p != to; ++p) {
+            const unsigned digit = unsigned(*p) - unsigned('0');
+            plain &= digit <= 9;
+            value = value * 10 + digit;
+        }
+        if (plain)
+            return negative ? -int(value) : int(value);
     }
-    const Char *lineEnd = data + line.end;
-    const Char *from = std::min(p, lineEnd);
-    const Char *to = find(from, lineEnd, Char(Tab));
-    *value = fieldInt(from, to);
-    return to;
+    return otherFieldInt(from, to);
 }
 
-// The value of the field at `p` of a component line; where the next field
-// starts, or where the line ends.
-template <typename Char>
-Q_ALWAYS_INLINE const Char *readNumber(const Char *data, qsizetype size, const Char *p, int *value)
+// A line and where its first fields start.
+struct LineFields
 {
-    // Plain decimal text up to a TAB or the line's end: the common case.
-    const bool negative = *p == Char('-');
-    const Char *const digits = p + negative;
-    const Char *q = digits;
-    unsigned number = 0;
-    for (unsigned digit; (digit = unsigned(*q) - unsigned('0')) <= 9u && q - digits < 9; ++q)
-        number = number * 10 + digit;
-    const Char *const end = data + size;
-    const Char c = *q;
-    const bool ends = c == Char(Tab) || c == Char('\n') || q == end ||
-                      (c == Char('\r') && (q + 1 == end || q[1] == Char('\n')));
-    if (Q_LIKELY(ends && q != digits)) {
-        *value = negative ? -int(number) : int(number);
-        return q;
+    qsizetype end;      // past its last character, line end excluded
+    qsizetype next;     // start of the following line
+    bool ended;         // by a line feed (else by the end of the data given)
+    int tabs;           // counted up to 7
+    qsizetype start[8]; // field n starts at start[n], for n <= tabs
+};
+
+// Reads the line that starts at `at` < `size`: its end, its fields' starts.
+template <typename Char>
+void readLine(const Char *data, qsizetype size, qsizetype at, LineFields *line)
+{
+    const qsizetype feed = find(data + at, data + size, Char('\n')) - data;
+    line->ended = feed < size;
+    line->next = line->ended ? feed + 1 : size;
+    line->end = feed > at && data[feed - 1] == Char('\r') ? feed - 1 : feed;
+    line->tabs = 0;
+    line->start[0] = at;
+    for (qsizetype p = at; p < line->end && line->tabs < 7; ++p) {
+        if (data[p] == Char(Tab))
+            line->start[++line->tabs] = p + 1;
     }
-    return slowNumber(data, size, p, value);
 }
 
-template <typename Char>
-qsizetype componentXY(const Char *data, qsizetype size, qsizetype at, int *x, int *y)
+// fieldInt of field n of a line ("" past its last TAB).
+template <typename Char> int lineField(const Char *data, const LineFields &line, int n)
 {
-    const Char *const end = data + size;
-    const Char *p = data + at;
-    *x = *y = 0;
-    // Past fields 0 and 1.
-    for (int tabs = 0; tabs < 2; ++p) {
-        // Only TAB, line feed and the final 0 stop this loop early.
-        while (std::make_unsigned_t<Char>(*p) > Char('\n'))
-            ++p;
-        if (p == end || *p == Char('\n'))
-            return p == end ? size : p - data + 1; // no field 2: X and Y are 0
+    if (n > line.tabs)
+        return 0;
+    return fieldInt(data + line.start[n],
+                    data + (n < line.tabs ? line.start[n + 1] - 1 : line.end));
+}
+
+// X and Y (fields 2 and 3) of the component line at `at` < `size`; the start
+// of the next line, and whether a line feed ended this one. A cache file is
+// mostly such lines: the line feed is found with memchr and no TAB is looked
+// for past the fourth.
+template <typename Char>
+Q_ALWAYS_INLINE qsizetype componentXY(const Char *data, qsizetype size, qsizetype at, int *x,
+                                      int *y, bool *ended)
+{
+    const Char *const feed = find(data + at, data + size, Char('\n'));
+    *ended = feed != data + size;
+    const Char *const end = feed > data + at && feed[-1] == Char('\r') ? feed - 1 : feed;
+    const Char *start[5];
+    int tabs = 0;
+    for (const Char *p = data + at; p < end && tabs < 4; ++p) {
         if (*p == Char(Tab))
-            ++tabs;
+            start[++tabs] = p + 1;
     }
-    p = readNumber(data, size, p, x);
-    if (p != end && *p == Char(Tab))
-        p = readNumber(data, size, p + 1, y);
-    while (p != end && *p != Char('\n'))
-        ++p;
-    return p == end ? size : p - data + 1;
+    *x = tabs >= 2 ? fieldInt(start[2], tabs >= 3 ? start[3] - 1 : end) : 0;
+    *y = tabs >= 3 ? fieldInt(start[3], tabs >= 4 ? start[4] - 1 : end) : 0;
+    return *ended ? feed - data + 1 : size;
 }
 
 } // namespace CacheText

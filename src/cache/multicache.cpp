@@ -1,18 +1,31 @@
 #include "multicache.h"
 
 #include "cache/cachetext.h"
+#include "core/filereadahead.h"
 #include "core/regularfile.h"
 
 #include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
-#include <limits>
+#include <cstring>
 
 namespace {
 
 // Line numbers of skipped lines kept for reports.
 constexpr qsizetype SkippedListed = 5;
+
+// What a scan waits for before a line: enough for a component line; and how
+// much more for a line that goes on past what has arrived.
+constexpr qsizetype ShortLine = 64;
+constexpr qsizetype LongLine = 1 << 16;
+
+// Where the text starts: after a UTF-8 byte order mark, which the decoder
+// drops too.
+qsizetype byteOrderMark(const char *bytes, qsizetype size)
+{
+    return size >= 3 && std::memcmp(bytes, "\xef\xbb\xbf", 3) == 0 ? 3 : 0;
+}
 
 } // namespace
 
@@ -24,15 +37,32 @@ bool MultiCache::load(QFile &file)
     const QString name = file.fileName();
     if (!openRegularFile(file, &error))
         return false;
-    const QByteArray bytes = readUpTo(file, std::numeric_limits<qsizetype>::max());
-    const bool whole = file.error() == QFileDevice::NoError;
-    if (!whole)
-        error = file.errorString();
+    // Scanned while it is read: reading a large file into fresh memory costs
+    // about as much as scanning it.
+    FileReadAhead ahead(file);
+    const FileReadAhead::Arrived start = ahead.wait(4); // a byte order mark
+    const std::optional<QStringConverter::Encoding> encoding =
+        QStringConverter::encodingForData(QByteArrayView(ahead.data(), start.size));
+    const bool utf8 = !encoding || *encoding == QStringConverter::Utf8;
+    if (utf8) {
+        startText(ComponentList::Storage::Utf8Lines);
+        scanText(ahead.data(), byteOrderMark(ahead.data(), start.size),
+                 [&ahead](qsizetype wanted) { return ahead.wait(wanted); });
+    }
+    QString why;
+    const QByteArray bytes = ahead.finish(&why);
     file.close();
     file.setFileName(name); // opened by its handle, the file forgot it
-    if (whole)
+    if (!why.isEmpty()) {
+        *this = MultiCache();
+        error = why;
+        return false;
+    }
+    if (utf8)
+        text->bytes = bytes; // the very bytes scanned
+    else
         read(bytes);
-    return whole;
+    return true;
 }
 
 bool MultiCache::load(const QString &path)
@@ -48,66 +78,109 @@ void MultiCache::read(QIODevice *device)
 
 void MultiCache::read(const QByteArray &bytes)
 {
-    records.clear();
-    counts = CacheScan();
-    text = std::make_shared<ComponentList::Storage>();
+    read(bytes, bytes.size());
+}
+
+void MultiCache::read(const QByteArray &bytes, qsizetype step)
+{
     // A byte order mark names the encoding; UTF-8 without one.
     const std::optional<QStringConverter::Encoding> encoding =
         QStringConverter::encodingForData(bytes);
     if (!encoding || *encoding == QStringConverter::Utf8) {
-        text->kind = ComponentList::Storage::Utf8Lines;
+        startText(ComponentList::Storage::Utf8Lines);
         text->bytes = bytes;
-        const qsizetype start = bytes.startsWith("\xef\xbb\xbf") ? 3 : 0;
-        scanText(text->bytes.constData(), text->bytes.size(), start);
+        // What has come: whole steps, as many as the scan waits for.
+        const qsizetype size = bytes.size();
+        qsizetype come = 0;
+        const auto arrived = [&](qsizetype wanted) {
+            while (come < wanted && come < size)
+                come = std::min(size, come + std::max<qsizetype>(step, 1));
+            return FileReadAhead::Arrived{come, come == size};
+        };
+        scanText(text->bytes.constData(), byteOrderMark(bytes.constData(), size), arrived);
     } else {
-        text->kind = ComponentList::Storage::Utf16Lines;
-        QStringDecoder decoder(*encoding);
-        text->wide = decoder.decode(bytes);
-        scanText(reinterpret_cast<const char16_t *>(text->wide.utf16()), text->wide.size(), 0);
+        startText(ComponentList::Storage::Utf16Lines);
+        text->wide = QStringDecoder(*encoding).decode(bytes);
+        const auto wide = [size = text->wide.size()](qsizetype) {
+            return FileReadAhead::Arrived{size, true};
+        };
+        scanText(reinterpret_cast<const char16_t *>(text->wide.utf16()), 0, wide);
     }
 }
 
-template <typename Char> void MultiCache::scanText(const Char *data, qsizetype size, qsizetype at)
+void MultiCache::startText(ComponentList::Storage::Kind kind)
+{
+    records.clear();
+    counts = CacheScan();
+    text = std::make_shared<ComponentList::Storage>();
+    text->kind = kind;
+}
+
+template <typename Char, typename Arrived>
+void MultiCache::scanText(const Char *data, qsizetype at, Arrived &&arrived)
 {
     using namespace CacheText;
-    Line line;
+    // What may be read of the text so far: all of it once complete.
+    FileReadAhead::Arrived have = arrived(at + ShortLine);
+    LineFields line;
     qsizetype number = 0;
-    while (lineAt(data, size, at, &line)) {
-        ++number;
-        at = line.next;
-        const Char *from = data + line.start;
-        const Char *to = data + line.end;
-        if (tabCount(from, to, 7) != 6) {
-            ++counts.skippedLines;
-            if (counts.firstSkipped.size() < SkippedListed)
-                counts.firstSkipped.append(number);
-            continue;
-        }
-
-        const Char *countFrom;
-        const Char *countTo;
-        field(from, to, 2, &countFrom, &countTo);
-        const int wanted = fieldInt(countFrom, countTo);
-        Record record{
-            at, 0, CacheBoundsStart, CacheBoundsStart, -CacheBoundsStart, -CacheBoundsStart};
-        while (record.count < wanted && at < size) {
-            ++number;
-            int x;
-            int y;
-            at = componentXY(data, size, at, &x, &y);
-            record.x1 = std::min(record.x1, x);
-            record.y1 = std::min(record.y1, y);
-            record.x2 = std::max(record.x2, x);
-            record.y2 = std::max(record.y2, y);
-            ++record.count;
-        }
+    // The entry whose component lines are read while `wanted` > 0.
+    Record record{};
+    int wanted = 0;
+    const auto endEntry = [&] {
         counts.componentLines += record.count;
         if (record.count < wanted)
             ++counts.countsPastEnd;
         if (record.count == 0)
             ++counts.withoutComponents;
         records.push_back(record);
+        wanted = 0;
+    };
+
+    for (;;) {
+        if (!have.complete && have.size - at < ShortLine)
+            have = arrived(at + ShortLine);
+        if (at >= have.size)
+            break;
+        ++number;
+        if (wanted > 0) { // a component line: X is field 2, Y field 3
+            int x;
+            int y;
+            bool ended;
+            qsizetype next = componentXY(data, have.size, at, &x, &y, &ended);
+            while (!ended && !have.complete) { // it goes on past what has arrived
+                have = arrived(have.size + LongLine);
+                next = componentXY(data, have.size, at, &x, &y, &ended);
+            }
+            at = next;
+            record.x1 = std::min(record.x1, x);
+            record.y1 = std::min(record.y1, y);
+            record.x2 = std::max(record.x2, x);
+            record.y2 = std::max(record.y2, y);
+            if (++record.count == wanted)
+                endEntry();
+            continue;
+        }
+        readLine(data, have.size, at, &line);
+        while (!line.ended && !have.complete) {
+            have = arrived(have.size + LongLine);
+            readLine(data, have.size, at, &line);
+        }
+        at = line.next;
+        if (line.tabs == 6) { // a header, whose count is field 2
+            wanted = lineField(data, line, 2);
+            record = {
+                at, 0, CacheBoundsStart, CacheBoundsStart, -CacheBoundsStart, -CacheBoundsStart};
+            if (wanted <= 0)
+                endEntry();
+        } else {
+            ++counts.skippedLines;
+            if (counts.firstSkipped.size() < SkippedListed)
+                counts.firstSkipped.append(number);
+        }
     }
+    if (wanted > 0)
+        endEntry(); // its count ran past the end of the text
     counts.lines = number;
 }
 

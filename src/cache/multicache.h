@@ -48,6 +48,9 @@ public:
     void read(QIODevice *device);
     // Reads the text's bytes: UTF-8, or the encoding a byte order mark names.
     void read(const QByteArray &bytes);
+    // The same, as if UTF-8 bytes came `step` at a time, as a file's do while
+    // it is read and already scanned: the entries are the same.
+    void read(const QByteArray &bytes, qsizetype step);
 
     QString errorString() const { return error; }
     const CacheScan &scan() const { return counts; }
@@ -73,7 +76,11 @@ private:
         qint32 x1, y1, x2, y2;
     };
 
-    template <typename Char> void scanText(const Char *data, qsizetype size, qsizetype at);
+    void startText(ComponentList::Storage::Kind kind);
+    // Scans the text from `at` as `arrived(wanted)` says it has come: at least
+    // `wanted` characters, or all of them.
+    template <typename Char, typename Arrived>
+    void scanText(const Char *data, qsizetype at, Arrived &&arrived);
 
     std::shared_ptr<ComponentList::Storage> text;
     std::vector<Record> records;

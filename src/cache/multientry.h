@@ -17,4 +17,10 @@ struct MultiEntry
     QString text;             // "Entry N" as loaded; the name it is exported under
     QRect bounds;             // smallest X, smallest Y, largest X, largest Y
     ComponentList components; // in file order
+
+    friend bool operator==(const MultiEntry &a, const MultiEntry &b)
+    {
+        return a.text == b.text && a.bounds == b.bounds && a.components == b.components;
+    }
+    friend bool operator!=(const MultiEntry &a, const MultiEntry &b) { return !(a == b); }
 };
