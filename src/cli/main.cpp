@@ -94,11 +94,9 @@ const Command commands[] = {
     {"gallery", runGallery}, {"check", runCheck},
 };
 
-} // namespace
-
-void printFullHelp()
+// The command line before the command: the options every command takes.
+void addOverviewOptions(QCommandLineParser &parser)
 {
-    QCommandLineParser parser;
     parser.setApplicationDescription(overview());
     addHelpOptions(parser);
     parser.addVersionOption();
@@ -108,6 +106,14 @@ void printFullHelp()
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("list, export, render, gallery or check."),
                                  QStringLiteral("command [arguments]"));
+}
+
+} // namespace
+
+void printFullHelp()
+{
+    QCommandLineParser parser;
+    addOverviewOptions(parser);
     std::fputs(qPrintable(helpText(parser)), stdout);
     const QString program = QCoreApplication::arguments().value(0);
     for (const Command &command : commands) {
@@ -128,16 +134,8 @@ int main(int argc, char *argv[])
 
     // Finds the command; everything after it is the command's to parse.
     QCommandLineParser parser;
-    parser.setApplicationDescription(overview());
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    addHelpOptions(parser);
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    parser.addOption({QStringLiteral("config"),
-                      QStringLiteral("Read the client file paths from <file>."),
-                      QStringLiteral("file")});
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, export, render, gallery or check."),
-                                 QStringLiteral("command [arguments]"));
+    addOverviewOptions(parser);
 
     const QStringList arguments = QCoreApplication::arguments();
     if (const QString bad = undecodableArgument(argc, argv, arguments); !bad.isEmpty()) {
@@ -158,7 +156,7 @@ int main(int argc, char *argv[])
             std::fputs(qPrintable(helpText(parser)), stdout);
             return ExitSuccess;
         }
-        if (parser.isSet(versionOption)) {
+        if (parser.isSet(QStringLiteral("version"))) {
             std::printf("korvane-cli %s\n", KORVANE_VERSION);
             return ExitSuccess;
         }
