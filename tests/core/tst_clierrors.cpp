@@ -1,19 +1,13 @@
 #include "clifixture.h"
 #include "export/multifilewriter.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
-#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -29,15 +23,6 @@ private Q_SLOTS:
     void cleanupTestCase();
     void errors_data();
     void errors();
-    void exportInterrupted();
-    void exportKilled();
-    void galleryInterrupted();
-    void fullDisk_data();
-    void fullDisk();
-    void boundedMemory_data();
-    void boundedMemory();
-    void check_data();
-    void check();
 
 private:
     CliFixture fixture;
@@ -88,25 +73,6 @@ void tst_CliErrors::initTestCase()
     QVERIFY(writeAll(path("far%1.mlt"),
                      encodeMultiFile(ComponentList{"1:0:0:0:0:1:0", "1:1000:-1000:0:0:1:0"})));
 
-    // What check reports: a skipped line 3, a count running past the end; a
-    // tile data file cut short; index entries beyond the art data.
-    QVERIFY(writeAll(path("skips.txt"), "0\t0\t1\t0\t0\t0\t0\njunk\n7\t0\t1\t2\t3\n" +
-                                            encodeCacheEntry(1, {{1, 0, 0, 0}}) +
-                                            "0\t0\t9\t0\t0\t0\t0\n1\t0\t1\t1\t1\n"));
-    changed = demo;
-    changed.cache = path("skips.txt");
-    fixture.writeConfig(QStringLiteral("skips.xml"), changed);
-    QVERIFY(writeAll(path("short-tiles.bin"), readAll(demo.tiledata).left(1000)));
-    changed = demo;
-    changed.tiledata = path("short-tiles.bin");
-    fixture.writeConfig(QStringLiteral("shorttiles.xml"), changed);
-    ArtFileBuilder far;
-    far.setIndexEntry(5, 1 << 30, 100);
-    far.setIndexEntry(6, 1 << 30, 100);
-    QVERIFY(writeAll(path("far-index.bin"), far.index()));
-    changed = demo;
-    changed.artidx = path("far-index.bin");
-    fixture.writeConfig(QStringLiteral("farart.xml"), changed);
     QVERIFY(QDir().mkpath(path("exported")));
 
     // "d\xff" is no UTF-8; decoded it would be its twin "d\uFFFD", which holds
@@ -116,15 +82,6 @@ void tst_CliErrors::initTestCase()
 #ifdef Q_OS_UNIX
     QCOMPARE(::mkdir((QFile::encodeName(path("d")) + "\xff").constData(), 0755), 0);
 #endif
-
-    // Enough entries that an export is still running when it is stopped.
-    QByteArray many;
-    for (int n = 0; n < 12000; ++n)
-        many += encodeCacheEntry(n, {{n % 500, 0, 0, 0}, {7, n % 9, -2, n % 50}});
-    QVERIFY(writeAll(path("many.txt"), many));
-    changed = demo;
-    changed.cache = path("many.txt");
-    fixture.writeConfig(QStringLiteral("many.xml"), changed);
 }
 
 void tst_CliErrors::cleanupTestCase()
@@ -345,312 +302,6 @@ void tst_CliErrors::errors()
     QVERIFY2(run.err.contains(resolve(message).toUtf8()), run.err.constData());
     // One message; a usage error adds the pointer to --help.
     QCOMPARE(run.err.count('\n'), status == 2 ? 2 : 1);
-}
-
-void tst_CliErrors::exportInterrupted()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("stopping by signal is a POSIX matter");
-#else
-    const QList<MultiEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
-
-    int stopped = 0;
-    for (int round = 0; round < 3; ++round) {
-        const QString dir = fixture.freshDir();
-        QProcess process;
-        process.start(QStringLiteral(KORVANE_CLI),
-                      {QStringLiteral("export"), dir, QStringLiteral("--config"),
-                       fixture.path(QStringLiteral("many.xml"))});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
-        if (process.state() == QProcess::Running && process.processId() > 0)
-            ::kill(pid_t(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(60000));
-        const QStringList names = namesIn(dir);
-        if (process.exitStatus() == QProcess::CrashExit) {
-            // Stopped between two files, saying how far it got.
-            ++stopped;
-            QCOMPARE(
-                process.readAllStandardError(),
-                QStringLiteral("korvane-cli: interrupted after writing %1 of %2 entries to %3\n")
-                    .arg(names.size())
-                    .arg(many.size())
-                    .arg(dir)
-                    .toUtf8());
-            QVERIFY(names.size() < many.size());
-        }
-
-        // Only whole files, each the bytes of its entry; no temporary left.
-        for (const QString &name : names) {
-            QVERIFY2(name.startsWith(u"Entry ") && name.endsWith(u".mlt"), qPrintable(name));
-            const qsizetype n = name.mid(6, name.size() - 10).toInt();
-            QCOMPARE(readAll(dir + u'/' + name), encodeMultiFile(many[n].components));
-        }
-    }
-    QVERIFY(stopped > 0);
-#endif
-}
-
-void tst_CliErrors::exportKilled()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("killing a process is a POSIX matter");
-#else
-    // Every file is there already, so each is replaced; a killed export may
-    // leave a temporary, which the next export into the directory removes.
-    const QList<MultiEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
-    const QString dir = fixture.freshDir();
-    const QStringList exportMany{QStringLiteral("export"), dir, QStringLiteral("--config"),
-                                 fixture.path(QStringLiteral("many.xml"))};
-    for (qsizetype n = 0; n < many.size(); ++n)
-        QVERIFY(writeAll(dir + u'/' + entryName(n) + QStringLiteral(".mlt"), "old"));
-    const QStringList expected = namesIn(dir);
-
-    int killed = 0;
-    for (int round = 0; round < 3; ++round) {
-        // Killed once it is under way, at a later file each round.
-        const QString sign = dir + u'/' + entryName(20 + 400 * round) + QStringLiteral(".mlt");
-        QVERIFY(writeAll(sign, "old"));
-        QProcess process;
-        process.start(QStringLiteral(KORVANE_CLI), exportMany);
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(readAll(sign) != "old" || process.state() == QProcess::NotRunning,
-                                 60000);
-        if (process.state() == QProcess::Running && process.processId() > 0) {
-            ::kill(pid_t(process.processId()), SIGKILL);
-            ++killed;
-        }
-        QVERIFY(process.waitForFinished(60000));
-    }
-    QVERIFY(killed > 0);
-
-    const CliRun run = runCli(exportMany);
-    QCOMPARE(run.status, 0);
-    QCOMPARE(namesIn(dir), expected);
-#endif
-}
-
-void tst_CliErrors::galleryInterrupted()
-{
-#ifndef Q_OS_UNIX
-    QSKIP("stopping by signal is a POSIX matter");
-#else
-    // The workers let a signal through only between files: the pictures
-    // written are whole, the count told is theirs, and no page is written.
-    int stopped = 0;
-    for (int round = 0; round < 3 && stopped == 0; ++round) {
-        const QString dir = fixture.freshDir();
-        QProcess process;
-        process.start(QStringLiteral(KORVANE_CLI),
-                      {QStringLiteral("gallery"), dir, QStringLiteral("--jobs"),
-                       QStringLiteral("2"), QStringLiteral("--config"),
-                       fixture.path(QStringLiteral("many.xml"))});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
-        if (process.state() == QProcess::Running && process.processId() > 0)
-            ::kill(pid_t(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(60000));
-        if (process.exitStatus() != QProcess::CrashExit)
-            continue;
-        ++stopped;
-        const QStringList names = namesIn(dir);
-        QCOMPARE(process.readAllStandardError(),
-                 QStringLiteral("korvane-cli: interrupted after writing %1 pictures to %2; no "
-                                "index.html\n")
-                     .arg(names.size())
-                     .arg(dir)
-                     .toUtf8());
-        for (const QString &name : names)
-            QVERIFY2(name.endsWith(u".png") && !QImage(dir + u'/' + name).isNull(),
-                     qPrintable(name));
-    }
-    QVERIFY(stopped > 0);
-#endif
-}
-
-void tst_CliErrors::fullDisk_data()
-{
-    QTest::addColumn<QStringList>("arguments"); // after the command, DIR
-    QTest::addColumn<QString>("error");         // a pattern of stderr; @dir stands for DIR
-    QTest::addColumn<QString>("summary");       // a pattern of stdout
-
-    // One line for the error every later entry would meet too, however many
-    // met it at once.
-    const QString full = QRegularExpression::escape(qt_error_string(ENOSPC));
-    QTest::newRow("export") << QStringList{"export"}
-                            << "korvane-cli: stopped at Entry 4 \\(@dir/Entry 4\\.mlt\\): " + full +
-                                   "; wrote 4 of 12000 entries\\n"
-                            << QStringLiteral("Wrote 4 of 12000 entries to @dir\\n");
-    QTest::newRow("gallery, two workers")
-        << QStringList{"gallery", "--jobs", "2"}
-        << "korvane-cli: stopped at Entry (\\d+) \\(@dir/Entry \\1\\.png\\): " + full +
-               "; wrote (\\d+) pictures, no index\\.html\\n"
-        << QStringLiteral("Wrote \\d+ pictures to @dir\\n");
-}
-
-void tst_CliErrors::fullDisk()
-{
-#ifndef Q_OS_LINUX
-    QSKIP("needs Linux namespaces");
-#else
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, error);
-    QFETCH(QString, summary);
-    // A tmpfs of 16 KiB takes four files; the unshare tool mounts it in
-    // namespaces of the command's own, which needs no privilege.
-    const QString dir = fixture.freshDir();
-    const QString mountThenRun =
-        QStringLiteral("mount -t tmpfs -o size=16k none \"$0\" && exec \"$@\"");
-    const CliRun probe = runCli({QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
-                                 mountThenRun, dir, QStringLiteral("true")},
-                                QStringLiteral("unshare"));
-    if (probe.status != 0)
-        QSKIP("no tmpfs of our own can be mounted here");
-
-    const CliRun run = runCli(
-        QStringList{QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"), mountThenRun,
-                    dir, QStringLiteral(KORVANE_CLI), arguments.takeFirst(), dir,
-                    QStringLiteral("--config"), fixture.path(QStringLiteral("many.xml"))} +
-            arguments,
-        QStringLiteral("unshare"));
-    QCOMPARE(run.status, 1);
-    const QString shown = QRegularExpression::escape(dir);
-    const QRegularExpression errorPattern(
-        QRegularExpression::anchoredPattern(error.replace(QStringLiteral("@dir"), shown)));
-    const QRegularExpression summaryPattern(
-        QRegularExpression::anchoredPattern(summary.replace(QStringLiteral("@dir"), shown)));
-    QVERIFY2(errorPattern.match(QString::fromUtf8(run.err)).hasMatch(), run.err.constData());
-    QVERIFY2(summaryPattern.match(QString::fromUtf8(run.out)).hasMatch(), run.out.constData());
-    QVERIFY(namesIn(dir).isEmpty());
-#endif
-}
-
-void tst_CliErrors::boundedMemory_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-
-    // 4 MB of lines that cost nothing to hold as the file's text: one count
-    // of 2147483647 followed by empty lines (each a component), and 570000
-    // entries of one 7-byte header line each.
-    const QString config = QStringLiteral("--config");
-    QTest::newRow("list, empty component lines")
-        << QStringList{"list", config, "@emptylines.xml"} << 0;
-    QTest::newRow("list --json, header lines")
-        << QStringList{"list", "--json", config, "@headers.xml"} << 0;
-    QTest::newRow("export, empty component lines")
-        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0;
-    QTest::newRow("render, empty component lines")
-        << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3;
-}
-
-void tst_CliErrors::boundedMemory()
-{
-#if !defined(Q_OS_LINUX) || defined(__SANITIZE_ADDRESS__)
-    QSKIP("a data size limit needs Linux, and a build without the address sanitizer");
-#else
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    if (!QFile::exists(fixture.path(QStringLiteral("emptylines.txt")))) {
-        QVERIFY(writeAll(fixture.path(QStringLiteral("emptylines.txt")),
-                         "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
-        QVERIFY(writeAll(fixture.path(QStringLiteral("headers.txt")),
-                         QByteArray("\t\t\t\t\t\t\n").repeated(570000)));
-        for (const char *name : {"emptylines", "headers"}) {
-            Configuration changed = fixture.demoFiles;
-            changed.cache = fixture.path(QLatin1String(name) + QStringLiteral(".txt"));
-            fixture.writeConfig(QLatin1String(name) + QStringLiteral(".xml"), changed);
-        }
-    }
-    const QString dir = fixture.freshDir();
-    for (QString &argument : arguments) {
-        argument.replace(QStringLiteral("@dir"), dir);
-        argument.replace(u'@', fixture.work.path() + u'/');
-    }
-
-    // Twenty times the file: a component string per line would need far more.
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([] {
-        const rlimit limit{80 << 20, 80 << 20};
-        ::setrlimit(RLIMIT_DATA, &limit);
-    });
-    process.start(QStringLiteral(KORVANE_CLI), arguments);
-    QVERIFY(process.waitForFinished(120000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), status);
-#endif
-}
-
-void tst_CliErrors::check_data()
-{
-    QTest::addColumn<QString>("config");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("report"); // a line of the report on stdout
-    QTest::addColumn<QStringList>("problems");
-
-    QTest::newRow("demo set") << "@demo" << 0 << "all four files can be used" << QStringList{};
-    QTest::newRow("missing configuration")
-        << "@none.xml" << 3 << "read         no: No such file or directory"
-        << QStringList{"cannot open configuration @none.xml: No such file or directory"};
-    QTest::newRow("configuration not XML") << "@plain" << 3 << "read         yes, not XML"
-                                           << QStringList{"configuration @plain is not XML"};
-    QTest::newRow("no cache named")
-        << "@nocachekey.xml" << 3 << "names        artidx artmul tiledata"
-        << QStringList{"configuration @nocachekey.xml names no cache file (cache)"};
-    QTest::newRow("missing art index")
-        << "@noart.xml" << 3 << "file         not found"
-        << QStringList{"cannot read art index file @missing-index.bin: No such file or directory"};
-    QTest::newRow("cache on a device")
-        << "@endless.xml" << 3 << "file         not a regular file, readable"
-        << QStringList{"cannot read cache file /dev/zero: not a regular file"};
-    QTest::newRow("skipped lines, count past the end")
-        << "@skips.xml" << 0
-        << "skipped      1 line (first: line 3)\n  odd          1 header counts past the end "
-           "of the file, 0 entries without components"
-        << QStringList{};
-    QTest::newRow("tile data cut short")
-        << "@shorttiles.xml" << 0
-        << "read         short: 1000 bytes of 1036288 bytes; the records past its end read as "
-           "zeros"
-        << QStringList{};
-    QTest::newRow("art index pointing past the art data")
-        << "@farart.xml" << 0
-        << "read         2 of 16384 item graphics have art\n  odd          2 of them start past "
-           "the end of the art data file"
-        << QStringList{};
-}
-
-void tst_CliErrors::check()
-{
-    QFETCH(QString, config);
-    QFETCH(int, status);
-    QFETCH(QString, report);
-    QFETCH(QStringList, problems);
-    const auto resolve = [&](QString text) {
-        text.replace(QStringLiteral("@demo"), fixture.demoConfig);
-        text.replace(u'@', fixture.work.path() + u'/');
-        return text;
-    };
-
-    const CliRun run =
-        runCli({QStringLiteral("check"), QStringLiteral("--config"), resolve(config)});
-    QCOMPARE(run.status, status);
-    QVERIFY2(run.out.contains(resolve(report).toUtf8()), run.out.constData());
-    QByteArray expected;
-    for (const QString &problem : std::as_const(problems))
-        expected += "korvane-cli: " + resolve(problem).toUtf8() + '\n';
-    QCOMPARE(run.err, expected);
-
-    // The same findings for scripts.
-    const CliRun json = runCli({QStringLiteral("check"), QStringLiteral("--json"),
-                                QStringLiteral("--config"), resolve(config)});
-    QCOMPARE(json.status, status);
-    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
-    QCOMPARE(object.value(u"usable").toBool(), status == 0);
-    QCOMPARE(object.value(u"problems").toArray().size(), problems.size());
 }
 
 QTEST_GUILESS_MAIN(tst_CliErrors)

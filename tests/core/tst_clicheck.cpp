@@ -1,0 +1,132 @@
+#include "clifixture.h"
+#include "export/multifilewriter.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+// korvane-cli check on broken configurations and client files: what it
+// finds, the problems it names, its exit status.
+class tst_CliCheck : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void check_data();
+    void check();
+
+private:
+    CliFixture fixture;
+};
+
+void tst_CliCheck::initTestCase()
+{
+    QVERIFY(QFileInfo(QStringLiteral(KORVANE_CLI)).isExecutable());
+    QString error;
+    QVERIFY2(fixture.setUp(&error), qPrintable(error));
+    const auto path = [this](const char *name) { return fixture.path(QLatin1String(name)); };
+    const Configuration &demo = fixture.demoFiles;
+    Configuration changed = demo;
+    changed.cache.clear();
+    fixture.writeConfig(QStringLiteral("nocachekey.xml"), changed);
+    changed.cache = QStringLiteral("/dev/zero");
+    fixture.writeConfig(QStringLiteral("endless.xml"), changed);
+    changed = demo;
+    changed.artidx = path("missing-index.bin");
+    fixture.writeConfig(QStringLiteral("noart.xml"), changed);
+    QVERIFY(writeAll(path("plain"), "not a directory"));
+
+    // What check reports: a skipped line 3, a count running past the end; a
+    // tile data file cut short; index entries beyond the art data.
+    QVERIFY(writeAll(path("skips.txt"), "0\t0\t1\t0\t0\t0\t0\njunk\n7\t0\t1\t2\t3\n" +
+                                            encodeCacheEntry(1, {{1, 0, 0, 0}}) +
+                                            "0\t0\t9\t0\t0\t0\t0\n1\t0\t1\t1\t1\n"));
+    changed = demo;
+    changed.cache = path("skips.txt");
+    fixture.writeConfig(QStringLiteral("skips.xml"), changed);
+    QVERIFY(writeAll(path("short-tiles.bin"), readAll(demo.tiledata).left(1000)));
+    changed = demo;
+    changed.tiledata = path("short-tiles.bin");
+    fixture.writeConfig(QStringLiteral("shorttiles.xml"), changed);
+    ArtFileBuilder far;
+    far.setIndexEntry(5, 1 << 30, 100);
+    far.setIndexEntry(6, 1 << 30, 100);
+    QVERIFY(writeAll(path("far-index.bin"), far.index()));
+    changed = demo;
+    changed.artidx = path("far-index.bin");
+    fixture.writeConfig(QStringLiteral("farart.xml"), changed);
+}
+
+void tst_CliCheck::check_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("report"); // a line of the report on stdout
+    QTest::addColumn<QStringList>("problems");
+
+    QTest::newRow("demo set") << "@demo" << 0 << "all four files can be used" << QStringList{};
+    QTest::newRow("missing configuration")
+        << "@none.xml" << 3 << "read         no: No such file or directory"
+        << QStringList{"cannot open configuration @none.xml: No such file or directory"};
+    QTest::newRow("configuration not XML") << "@plain" << 3 << "read         yes, not XML"
+                                           << QStringList{"configuration @plain is not XML"};
+    QTest::newRow("no cache named")
+        << "@nocachekey.xml" << 3 << "names        artidx artmul tiledata"
+        << QStringList{"configuration @nocachekey.xml names no cache file (cache)"};
+    QTest::newRow("missing art index")
+        << "@noart.xml" << 3 << "file         not found"
+        << QStringList{"cannot read art index file @missing-index.bin: No such file or directory"};
+    QTest::newRow("cache on a device")
+        << "@endless.xml" << 3 << "file         not a regular file, readable"
+        << QStringList{"cannot read cache file /dev/zero: not a regular file"};
+    QTest::newRow("skipped lines, count past the end")
+        << "@skips.xml" << 0
+        << "skipped      1 line (first: line 3)\n  odd          1 header counts past the end "
+           "of the file, 0 entries without components"
+        << QStringList{};
+    QTest::newRow("tile data cut short")
+        << "@shorttiles.xml" << 0
+        << "read         short: 1000 bytes of 1036288 bytes; the records past its end read as "
+           "zeros"
+        << QStringList{};
+    QTest::newRow("art index pointing past the art data")
+        << "@farart.xml" << 0
+        << "read         2 of 16384 item graphics have art\n  odd          2 of them start past "
+           "the end of the art data file"
+        << QStringList{};
+}
+
+void tst_CliCheck::check()
+{
+    QFETCH(QString, config);
+    QFETCH(int, status);
+    QFETCH(QString, report);
+    QFETCH(QStringList, problems);
+    const auto resolve = [&](QString text) {
+        text.replace(QStringLiteral("@demo"), fixture.demoConfig);
+        text.replace(u'@', fixture.work.path() + u'/');
+        return text;
+    };
+
+    const CliRun run =
+        runCli({QStringLiteral("check"), QStringLiteral("--config"), resolve(config)});
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.out.contains(resolve(report).toUtf8()), run.out.constData());
+    QByteArray expected;
+    for (const QString &problem : std::as_const(problems))
+        expected += "korvane-cli: " + resolve(problem).toUtf8() + '\n';
+    QCOMPARE(run.err, expected);
+
+    // The same findings for scripts.
+    const CliRun json = runCli({QStringLiteral("check"), QStringLiteral("--json"),
+                                QStringLiteral("--config"), resolve(config)});
+    QCOMPARE(json.status, status);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u"usable").toBool(), status == 0);
+    QCOMPARE(object.value(u"problems").toArray().size(), problems.size());
+}
+
+QTEST_GUILESS_MAIN(tst_CliCheck)
+#include "tst_clicheck.moc"

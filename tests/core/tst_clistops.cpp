@@ -1,0 +1,291 @@
+#include "clifixture.h"
+#include "export/multifilewriter.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cerrno>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+// Batches of korvane-cli stopped by a signal, killed, out of disk space or
+// held to a memory limit: what they leave behind, and what they say.
+class tst_CliStops : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void exportInterrupted();
+    void exportKilled();
+    void galleryInterrupted();
+    void fullDisk_data();
+    void fullDisk();
+    void boundedMemory_data();
+    void boundedMemory();
+
+private:
+    CliFixture fixture;
+};
+
+void tst_CliStops::initTestCase()
+{
+    QVERIFY(QFileInfo(QStringLiteral(KORVANE_CLI)).isExecutable());
+    QString error;
+    QVERIFY2(fixture.setUp(&error), qPrintable(error));
+    const auto path = [this](const char *name) { return fixture.path(QLatin1String(name)); };
+    const Configuration &demo = fixture.demoFiles;
+    Configuration changed;
+
+    // Enough entries that an export is still running when it is stopped.
+    QByteArray many;
+    for (int n = 0; n < 12000; ++n)
+        many += encodeCacheEntry(n, {{n % 500, 0, 0, 0}, {7, n % 9, -2, n % 50}});
+    QVERIFY(writeAll(path("many.txt"), many));
+    changed = demo;
+    changed.cache = path("many.txt");
+    fixture.writeConfig(QStringLiteral("many.xml"), changed);
+}
+
+void tst_CliStops::exportInterrupted()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("stopping by signal is a POSIX matter");
+#else
+    const QList<MultiEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
+
+    int stopped = 0;
+    for (int round = 0; round < 3; ++round) {
+        const QString dir = fixture.freshDir();
+        QProcess process;
+        process.start(QStringLiteral(KORVANE_CLI),
+                      {QStringLiteral("export"), dir, QStringLiteral("--config"),
+                       fixture.path(QStringLiteral("many.xml"))});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
+        if (process.state() == QProcess::Running && process.processId() > 0)
+            ::kill(pid_t(process.processId()), SIGTERM);
+        QVERIFY(process.waitForFinished(60000));
+        const QStringList names = namesIn(dir);
+        if (process.exitStatus() == QProcess::CrashExit) {
+            // Stopped between two files, saying how far it got.
+            ++stopped;
+            QCOMPARE(
+                process.readAllStandardError(),
+                QStringLiteral("korvane-cli: interrupted after writing %1 of %2 entries to %3\n")
+                    .arg(names.size())
+                    .arg(many.size())
+                    .arg(dir)
+                    .toUtf8());
+            QVERIFY(names.size() < many.size());
+        }
+
+        // Only whole files, each the bytes of its entry; no temporary left.
+        for (const QString &name : names) {
+            QVERIFY2(name.startsWith(u"Entry ") && name.endsWith(u".mlt"), qPrintable(name));
+            const qsizetype n = name.mid(6, name.size() - 10).toInt();
+            QCOMPARE(readAll(dir + u'/' + name), encodeMultiFile(many[n].components));
+        }
+    }
+    QVERIFY(stopped > 0);
+#endif
+}
+
+void tst_CliStops::exportKilled()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("killing a process is a POSIX matter");
+#else
+    // Every file is there already, so each is replaced; a killed export may
+    // leave a temporary, which the next export into the directory removes.
+    const QList<MultiEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
+    const QString dir = fixture.freshDir();
+    const QStringList exportMany{QStringLiteral("export"), dir, QStringLiteral("--config"),
+                                 fixture.path(QStringLiteral("many.xml"))};
+    for (qsizetype n = 0; n < many.size(); ++n)
+        QVERIFY(writeAll(dir + u'/' + entryName(n) + QStringLiteral(".mlt"), "old"));
+    const QStringList expected = namesIn(dir);
+
+    int killed = 0;
+    for (int round = 0; round < 3; ++round) {
+        // Killed once it is under way, at a later file each round.
+        const QString sign = dir + u'/' + entryName(20 + 400 * round) + QStringLiteral(".mlt");
+        QVERIFY(writeAll(sign, "old"));
+        QProcess process;
+        process.start(QStringLiteral(KORVANE_CLI), exportMany);
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(sign) != "old" || process.state() == QProcess::NotRunning,
+                                 60000);
+        if (process.state() == QProcess::Running && process.processId() > 0) {
+            ::kill(pid_t(process.processId()), SIGKILL);
+            ++killed;
+        }
+        QVERIFY(process.waitForFinished(60000));
+    }
+    QVERIFY(killed > 0);
+
+    const CliRun run = runCli(exportMany);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(namesIn(dir), expected);
+#endif
+}
+
+void tst_CliStops::galleryInterrupted()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("stopping by signal is a POSIX matter");
+#else
+    // The workers let a signal through only between files: the pictures
+    // written are whole, the count told is theirs, and no page is written.
+    int stopped = 0;
+    for (int round = 0; round < 3 && stopped == 0; ++round) {
+        const QString dir = fixture.freshDir();
+        QProcess process;
+        process.start(QStringLiteral(KORVANE_CLI),
+                      {QStringLiteral("gallery"), dir, QStringLiteral("--jobs"),
+                       QStringLiteral("2"), QStringLiteral("--config"),
+                       fixture.path(QStringLiteral("many.xml"))});
+        QVERIFY(process.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
+        if (process.state() == QProcess::Running && process.processId() > 0)
+            ::kill(pid_t(process.processId()), SIGTERM);
+        QVERIFY(process.waitForFinished(60000));
+        if (process.exitStatus() != QProcess::CrashExit)
+            continue;
+        ++stopped;
+        const QStringList names = namesIn(dir);
+        QCOMPARE(process.readAllStandardError(),
+                 QStringLiteral("korvane-cli: interrupted after writing %1 pictures to %2; no "
+                                "index.html\n")
+                     .arg(names.size())
+                     .arg(dir)
+                     .toUtf8());
+        for (const QString &name : names)
+            QVERIFY2(name.endsWith(u".png") && !QImage(dir + u'/' + name).isNull(),
+                     qPrintable(name));
+    }
+    QVERIFY(stopped > 0);
+#endif
+}
+
+void tst_CliStops::fullDisk_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the command, DIR
+    QTest::addColumn<QString>("error");         // a pattern of stderr; @dir stands for DIR
+    QTest::addColumn<QString>("summary");       // a pattern of stdout
+
+    // One line for the error every later entry would meet too, however many
+    // met it at once.
+    const QString full = QRegularExpression::escape(qt_error_string(ENOSPC));
+    QTest::newRow("export") << QStringList{"export"}
+                            << "korvane-cli: stopped at Entry 4 \\(@dir/Entry 4\\.mlt\\): " + full +
+                                   "; wrote 4 of 12000 entries\\n"
+                            << QStringLiteral("Wrote 4 of 12000 entries to @dir\\n");
+    QTest::newRow("gallery, two workers")
+        << QStringList{"gallery", "--jobs", "2"}
+        << "korvane-cli: stopped at Entry (\\d+) \\(@dir/Entry \\1\\.png\\): " + full +
+               "; wrote (\\d+) pictures, no index\\.html\\n"
+        << QStringLiteral("Wrote \\d+ pictures to @dir\\n");
+}
+
+void tst_CliStops::fullDisk()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("needs Linux namespaces");
+#else
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    QFETCH(QString, summary);
+    // A tmpfs of 16 KiB takes four files; the unshare tool mounts it in
+    // namespaces of the command's own, which needs no privilege.
+    const QString dir = fixture.freshDir();
+    const QString mountThenRun =
+        QStringLiteral("mount -t tmpfs -o size=16k none \"$0\" && exec \"$@\"");
+    const CliRun probe = runCli({QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"),
+                                 mountThenRun, dir, QStringLiteral("true")},
+                                QStringLiteral("unshare"));
+    if (probe.status != 0)
+        QSKIP("no tmpfs of our own can be mounted here");
+
+    const CliRun run = runCli(
+        QStringList{QStringLiteral("-rm"), QStringLiteral("sh"), QStringLiteral("-c"), mountThenRun,
+                    dir, QStringLiteral(KORVANE_CLI), arguments.takeFirst(), dir,
+                    QStringLiteral("--config"), fixture.path(QStringLiteral("many.xml"))} +
+            arguments,
+        QStringLiteral("unshare"));
+    QCOMPARE(run.status, 1);
+    const QString shown = QRegularExpression::escape(dir);
+    const QRegularExpression errorPattern(
+        QRegularExpression::anchoredPattern(error.replace(QStringLiteral("@dir"), shown)));
+    const QRegularExpression summaryPattern(
+        QRegularExpression::anchoredPattern(summary.replace(QStringLiteral("@dir"), shown)));
+    QVERIFY2(errorPattern.match(QString::fromUtf8(run.err)).hasMatch(), run.err.constData());
+    QVERIFY2(summaryPattern.match(QString::fromUtf8(run.out)).hasMatch(), run.out.constData());
+    QVERIFY(namesIn(dir).isEmpty());
+#endif
+}
+
+void tst_CliStops::boundedMemory_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+
+    // 4 MB of lines that cost nothing to hold as the file's text: one count
+    // of 2147483647 followed by empty lines (each a component), and 570000
+    // entries of one 7-byte header line each.
+    const QString config = QStringLiteral("--config");
+    QTest::newRow("list, empty component lines")
+        << QStringList{"list", config, "@emptylines.xml"} << 0;
+    QTest::newRow("list --json, header lines")
+        << QStringList{"list", "--json", config, "@headers.xml"} << 0;
+    QTest::newRow("export, empty component lines")
+        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0;
+    QTest::newRow("render, empty component lines")
+        << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3;
+}
+
+void tst_CliStops::boundedMemory()
+{
+#if !defined(Q_OS_LINUX) || defined(__SANITIZE_ADDRESS__)
+    QSKIP("a data size limit needs Linux, and a build without the address sanitizer");
+#else
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    if (!QFile::exists(fixture.path(QStringLiteral("emptylines.txt")))) {
+        QVERIFY(writeAll(fixture.path(QStringLiteral("emptylines.txt")),
+                         "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
+        QVERIFY(writeAll(fixture.path(QStringLiteral("headers.txt")),
+                         QByteArray("\t\t\t\t\t\t\n").repeated(570000)));
+        for (const char *name : {"emptylines", "headers"}) {
+            Configuration changed = fixture.demoFiles;
+            changed.cache = fixture.path(QLatin1String(name) + QStringLiteral(".txt"));
+            fixture.writeConfig(QLatin1String(name) + QStringLiteral(".xml"), changed);
+        }
+    }
+    const QString dir = fixture.freshDir();
+    for (QString &argument : arguments) {
+        argument.replace(QStringLiteral("@dir"), dir);
+        argument.replace(u'@', fixture.work.path() + u'/');
+    }
+
+    // Twenty times the file: a component string per line would need far more.
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setChildProcessModifier([] {
+        const rlimit limit{80 << 20, 80 << 20};
+        ::setrlimit(RLIMIT_DATA, &limit);
+    });
+    process.start(QStringLiteral(KORVANE_CLI), arguments);
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), status);
+#endif
+}
+
+QTEST_GUILESS_MAIN(tst_CliStops)
+#include "tst_clistops.moc"
