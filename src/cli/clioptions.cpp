@@ -4,8 +4,21 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
+
+QString unwritableDirectory(const QString &directory)
+{
+    const QFileInfo info(directory);
+    if (!info.exists())
+        return QStringLiteral("no such directory");
+    if (!info.isDir())
+        return QStringLiteral("not a directory");
+    if (!info.isWritable())
+        return QStringLiteral("directory not writable");
+    return {};
+}
 
 QString wrapText(const QString &text, int width, int indent)
 {

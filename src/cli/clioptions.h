@@ -36,6 +36,10 @@ int usageError(const QString &message);
 // was given ("-1", "--fast"), whatever Qt says.
 QString parseErrorText(const QCommandLineParser &parser);
 
+// Why nothing can be written into `directory` (not there, not a directory,
+// not writable, as the Destination tree refuses a drop); "" when it can.
+QString unwritableDirectory(const QString &directory);
+
 // Wraps each line of `text` at spaces to at most `width` characters, going on
 // `indent` spaces in.
 QString wrapText(const QString &text, int width = 79, int indent = 0);

@@ -14,19 +14,6 @@
 
 namespace {
 
-// The Destination tree takes a drop only on a writable directory.
-QString refusal(const QString &directory)
-{
-    const QFileInfo info(directory);
-    if (!info.exists())
-        return QStringLiteral("no such directory");
-    if (!info.isDir())
-        return QStringLiteral("not a directory");
-    if (!info.isWritable())
-        return QStringLiteral("directory not writable");
-    return {};
-}
-
 // "2 of 3 entries", "1 of 1 entry".
 QString countOf(int written, qsizetype total)
 {
@@ -89,7 +76,7 @@ int runExport(const QStringList &arguments)
         }
     }
 
-    if (const QString why = refusal(directory); !why.isEmpty()) {
+    if (const QString why = unwritableDirectory(directory); !why.isEmpty()) {
         printError(QStringLiteral("cannot export to %1: %2").arg(directory, why));
         return ExitInput;
     }

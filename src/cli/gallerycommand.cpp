@@ -47,15 +47,8 @@ QString prepareDirectory(const QString &directory)
             return QStringLiteral("its parent %1 is not a directory").arg(parent);
         if (::mkdir(QFile::encodeName(directory).constData(), 0777) != 0)
             return QStringLiteral("cannot create it: %1").arg(qt_error_string(errno));
-        info.refresh();
     }
-    if (!info.exists())
-        return QStringLiteral("no such directory");
-    if (!info.isDir())
-        return QStringLiteral("not a directory");
-    if (!info.isWritable())
-        return QStringLiteral("directory not writable");
-    return {};
+    return unwritableDirectory(directory);
 }
 
 } // namespace
