@@ -37,7 +37,7 @@ QString pictures(qsizetype count)
 // there; "" when it can be written into, else why not.
 QString prepareDirectory(const QString &directory)
 {
-    QFileInfo info(directory);
+    const QFileInfo info(directory);
     if (!info.exists() && !info.isSymLink()) {
         const QString parent = info.dir().path();
         const QFileInfo up(parent);
