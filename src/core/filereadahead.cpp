@@ -9,12 +9,18 @@ namespace {
 
 // Small enough to start using the file early, large enough for few reads.
 constexpr qint64 Chunk = 1 << 20;
+// A smaller file is read at once: a thread would cost more than it saves.
+constexpr qint64 ReadAheadFrom = 4 * Chunk;
 
 } // namespace
 
 FileReadAhead::FileReadAhead(QFile &file)
     : file(file), bytes(std::max<qint64>(file.size() - file.pos(), 0), Qt::Uninitialized)
 {
+    if (bytes.size() < ReadAheadFrom) {
+        readAll();
+        return;
+    }
     try {
         reader = std::thread([this] { readAll(); });
     } catch (const std::system_error &) {
