@@ -76,24 +76,12 @@ template <typename Char> Q_NEVER_INLINE int otherFieldInt(const Char *from, cons
     return decode(from, to).toInt();
 }
 
-// A field's value as QString::toInt gives it on the decoded field. Plain
-// decimals ('-' and 1 to 9 digits, as decimaltext.h reads them) are read on
-// the spot: a cache file's X and Y, a million times over.
+// A field's value as QString::toInt gives it on the decoded field; plain
+// decimals, a cache file's X and Y a million times over, read on the spot.
 template <typename Char> Q_ALWAYS_INLINE int fieldInt(const Char *from, const Char *to)
 {
-    const bool negative = from != to && *from == Char('-');
-    const Char *p = from + negative;
-    if (to - p >= 1 && to - p <= 9) {
-        unsigned value = 0;
-        bool plain = true;
-        for (; p != to; ++p) {
-            const unsigned digit = unsigned(*p) - unsigned('0');
-            plain &= digit <= 9;
-            value = value * 10 + digit;
-        }
-        if (plain)
-            return negative ? -int(value) : int(value);
-    }
+    if (const std::optional<int> value = plainDecimal(from, to - from))
+        return *value;
     return otherFieldInt(from, to);
 }
 

@@ -7,21 +7,25 @@
 // The value of a plain decimal text: an optional '-' and 1 to 9 ASCII digits,
 // nothing else. Other texts (signs, spaces, longer numbers) give no value, so
 // that callers leave them to Qt's own conversion; where a value is given it
-// is the one Qt's conversion gives.
-template <typename Char> std::optional<int> plainDecimal(const Char *text, qsizetype size)
+// is the one Qt's conversion gives. No early exit inside the digits: a cache
+// file's numbers, of one to a few digits, would make it mispredicted.
+template <typename Char>
+Q_ALWAYS_INLINE std::optional<int> plainDecimal(const Char *text, qsizetype size)
 {
-    const qsizetype sign = size > 0 && text[0] == Char('-') ? 1 : 0;
-    const qsizetype digits = size - sign;
+    const bool negative = size > 0 && text[0] == Char('-');
+    const qsizetype digits = size - negative;
     if (digits < 1 || digits > 9)
         return std::nullopt;
-    int value = 0;
-    for (qsizetype i = sign; i < size; ++i) {
-        const unsigned c = unsigned(text[i]) - unsigned('0');
-        if (c > 9)
-            return std::nullopt;
-        value = value * 10 + int(c);
+    unsigned value = 0;
+    bool plain = true;
+    for (qsizetype i = negative; i < size; ++i) {
+        const unsigned digit = unsigned(text[i]) - unsigned('0');
+        plain &= digit <= 9;
+        value = value * 10 + digit;
     }
-    return sign ? -value : value;
+    if (!plain)
+        return std::nullopt;
+    return negative ? -int(value) : int(value);
 }
 
 inline std::optional<int> plainDecimal(QStringView text)
