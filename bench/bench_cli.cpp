@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -43,11 +44,11 @@ QList<MultiEntry> cacheEntries(const Configuration &configuration)
     return cache.entries();
 }
 
-// The whole batch inside one process: read the cache, build the payload of
-// every entry, write the files.
+// The whole batch inside one process: read the cache, write every entry's
+// file, as the companion does.
 void exportInProcess(const Configuration &configuration, const QString &directory)
 {
-    writeMultiFiles(encodeMultiPayload(cacheEntries(configuration)), directory);
+    writeMultiFiles(cacheEntries(configuration), directory);
 }
 
 // One picture inside one process: read the cache and the readers, render the
@@ -83,13 +84,20 @@ void cliSection(const BenchContext &context)
     const QString inProcess = context.scratchDir + QStringLiteral("/in-process");
     QDir().mkpath(exported);
     QDir().mkpath(inProcess);
+    // In turns, so that both meet the disk in the same state; each run after
+    // the first replaces the files of the one before.
     bool ok = true;
-    const double batch = bestSeconds(3, [&] {
-        ok = runCli(program, {QStringLiteral("export"), exported, QStringLiteral("--config"),
-                              configOf(context.largeDir)}) &&
-             ok;
-    });
-    const double floor = bestSeconds(3, [&] { exportInProcess(*large, inProcess); });
+    double batch = std::numeric_limits<double>::max();
+    double floor = batch;
+    for (int i = 0; i < 3; ++i) {
+        batch = std::min(batch, bestSeconds(1, [&] {
+                             ok = runCli(program, {QStringLiteral("export"), exported,
+                                                   QStringLiteral("--config"),
+                                                   configOf(context.largeDir)}) &&
+                                  ok;
+                         }));
+        floor = std::min(floor, bestSeconds(1, [&] { exportInProcess(*large, inProcess); }));
+    }
     if (!ok)
         std::printf("korvane-cli export failed\n");
     reportValue(QStringLiteral("large set: entries"), double(count), QString());
