@@ -1,7 +1,6 @@
 #include "benchreport.h"
 
 #include "cache/multicache.h"
-#include "cache/multipayload.h"
 #include "core/configuration.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
