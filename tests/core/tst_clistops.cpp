@@ -9,6 +9,23 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <sys/resource.h>
+
+namespace {
+
+// Runs a batch writing into `dir` and sends it SIGTERM once 20 files are
+// there, unless it has ended by then; returns when it has ended.
+void runAndStop(QProcess &process, const QStringList &arguments, const QString &dir)
+{
+    process.start(QStringLiteral(KORVANE_CLI), arguments);
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning,
+                             60000);
+    if (process.state() == QProcess::Running && process.processId() > 0)
+        ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(60000));
+}
+
+} // namespace
 #endif
 
 // Batches of korvane-cli stopped by a signal, killed, out of disk space or
@@ -61,15 +78,12 @@ void tst_CliStops::exportInterrupted()
     for (int round = 0; round < 3; ++round) {
         const QString dir = fixture.freshDir();
         QProcess process;
-        process.start(QStringLiteral(KORVANE_CLI),
-                      {QStringLiteral("export"), dir, QStringLiteral("--config"),
-                       fixture.path(QStringLiteral("many.xml"))});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
-        if (process.state() == QProcess::Running && process.processId() > 0)
-            ::kill(pid_t(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(60000));
+        runAndStop(process,
+                   {QStringLiteral("export"), dir, QStringLiteral("--config"),
+                    fixture.path(QStringLiteral("many.xml"))},
+                   dir);
+        if (QTest::currentTestFailed())
+            return;
         const QStringList names = namesIn(dir);
         if (process.exitStatus() == QProcess::CrashExit) {
             // Stopped between two files, saying how far it got.
@@ -145,16 +159,12 @@ void tst_CliStops::galleryInterrupted()
     for (int round = 0; round < 3 && stopped == 0; ++round) {
         const QString dir = fixture.freshDir();
         QProcess process;
-        process.start(QStringLiteral(KORVANE_CLI),
-                      {QStringLiteral("gallery"), dir, QStringLiteral("--jobs"),
-                       QStringLiteral("2"), QStringLiteral("--config"),
-                       fixture.path(QStringLiteral("many.xml"))});
-        QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
-        if (process.state() == QProcess::Running && process.processId() > 0)
-            ::kill(pid_t(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(60000));
+        runAndStop(process,
+                   {QStringLiteral("gallery"), dir, QStringLiteral("--jobs"), QStringLiteral("2"),
+                    QStringLiteral("--config"), fixture.path(QStringLiteral("many.xml"))},
+                   dir);
+        if (QTest::currentTestFailed())
+            return;
         if (process.exitStatus() != QProcess::CrashExit)
             continue;
         ++stopped;
