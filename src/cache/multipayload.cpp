@@ -41,20 +41,16 @@ bool MultiPayloadReader::readInt(qint32 *value)
 
 bool MultiPayloadReader::readString(QString *text)
 {
-    qint32 length = 0;
-    if (!readInt(&length))
+    const qsizetype start = position;
+    if (!skipString())
         return false;
-    const quint32 bytes = quint32(length);
+    const quint32 bytes = qFromLittleEndian<quint32>(data.constData() + start);
     if (bytes == 0xFFFFFFFFu) { // a null string
         *text = QString();
         return true;
     }
-    // UTF-16 code units only, and no more than the data holds.
-    if ((bytes & 1) != 0 || bytes > quint64(data.size() - position))
-        return !(failed = true);
     text->resize(qsizetype(bytes / 2));
-    qFromLittleEndian<char16_t>(data.constData() + position, bytes / 2, text->data());
-    position += bytes;
+    qFromLittleEndian<char16_t>(data.constData() + start + 4, bytes / 2, text->data());
     return true;
 }
 
@@ -64,8 +60,9 @@ bool MultiPayloadReader::skipString()
     if (!readInt(&length))
         return false;
     const quint32 bytes = quint32(length);
-    if (bytes == 0xFFFFFFFFu)
+    if (bytes == 0xFFFFFFFFu) // a null string
         return true;
+    // UTF-16 code units only, and no more than the data holds.
     if ((bytes & 1) != 0 || bytes > quint64(data.size() - position))
         return !(failed = true);
     position += bytes;
