@@ -1,4 +1,5 @@
 #include "cache/multicache.h"
+#include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
 #include "core/configuration.h"
@@ -19,8 +20,7 @@ namespace {
 // One client file: where it is, what it is, and what was read from it.
 struct FileCheck
 {
-    const char *key;  // the configuration's element
-    const char *what; // in words
+    const ClientFile *file = nullptr;
     QString path;
     QJsonObject facts; // found, regular file, readable, size, what was read
     QStringList lines; // the same in words, after the file line
@@ -181,16 +181,17 @@ int runCheck(const QStringList &arguments)
     // A document that is not XML names no file: its one problem is that.
     const bool readable = configuration.opened && configuration.wellFormed;
     const Configuration &values = configuration.values;
-    FileCheck files[] = {{"cache", "cache file", values.cache, {}, {}, {}},
-                         {"artidx", "art index file", values.artidx, {}, {}, {}},
-                         {"artmul", "art data file", values.artmul, {}, {}, {}},
-                         {"tiledata", "tile data file", values.tiledata, {}, {}, {}}};
+    FileCheck files[4];
+    for (int i = 0; i < 4; ++i) {
+        files[i].file = &ClientFiles[i];
+        files[i].path = values.*ClientFiles[i].path;
+    }
     QStringList named;
     QJsonObject names;
     for (FileCheck &file : files) {
-        names[QLatin1String(file.key)] = file.path;
+        names[QLatin1String(file.file->key)] = file.path;
         if (!file.path.isEmpty())
-            named.append(QLatin1String(file.key));
+            named.append(QLatin1String(file.file->key));
     }
     configJson[u"names"] = names;
     if (readable)
@@ -217,22 +218,19 @@ int runCheck(const QStringList &arguments)
     for (FileCheck &file : files) {
         if (!readable)
             break;
-        out.append(QStringLiteral("%1 (%2) %3")
-                       .arg(QLatin1String(file.what), QLatin1String(file.key), file.path));
+        out.append(
+            QStringLiteral("%1 (%2) %3")
+                .arg(QLatin1String(file.file->what), QLatin1String(file.file->key), file.path));
         for (const QString &line : std::as_const(file.lines))
             out.append(QStringLiteral("  ") + line);
-        if (file.path.isEmpty()) {
-            problems.append(
-                QStringLiteral("configuration %1 names no %2 (%3)")
-                    .arg(configPath, QLatin1String(file.what), QLatin1String(file.key)));
-        } else if (!file.problem.isEmpty()) {
-            problems.append(QStringLiteral("cannot read %1 %2: %3")
-                                .arg(QLatin1String(file.what), file.path, file.problem));
-        }
+        if (file.path.isEmpty())
+            problems.append(file.file->notNamed(configPath));
+        else if (!file.problem.isEmpty())
+            problems.append(file.file->unreadable(file.path, file.problem));
         out.append(QStringLiteral("  usable       %1")
                        .arg(file.problem.isEmpty() ? QStringLiteral("yes")
                                                    : QStringLiteral("no: ") + file.problem));
-        file.facts[u"key"] = QLatin1String(file.key);
+        file.facts[u"key"] = QLatin1String(file.file->key);
         file.facts[u"path"] = file.path;
         file.facts[u"usable"] = file.problem.isEmpty();
         if (!file.problem.isEmpty())

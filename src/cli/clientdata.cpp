@@ -25,6 +25,22 @@ qsizetype entryNumber(QStringView argument)
 
 } // namespace
 
+const ClientFile ClientFiles[4] = {{"cache", "cache file", &Configuration::cache},
+                                   {"artidx", "art index file", &Configuration::artidx},
+                                   {"artmul", "art data file", &Configuration::artmul},
+                                   {"tiledata", "tile data file", &Configuration::tiledata}};
+
+QString ClientFile::notNamed(const QString &configPath) const
+{
+    return QStringLiteral("configuration %1 names no %2 (%3)")
+        .arg(configPath, QLatin1String(what), QLatin1String(key));
+}
+
+QString ClientFile::unreadable(const QString &path, const QString &why) const
+{
+    return QStringLiteral("cannot read %1 %2: %3").arg(QLatin1String(what), path, why);
+}
+
 ClientData::ClientData() = default;
 ClientData::~ClientData() = default;
 
@@ -49,7 +65,7 @@ bool ClientData::loadEntries()
         return false;
     }
     if (!multiCache.load(path)) {
-        error = QStringLiteral("cannot read cache file %1: %2").arg(path, multiCache.errorString());
+        error = ClientFiles[0].unreadable(path, multiCache.errorString());
         return false;
     }
     cacheLoaded = true;
@@ -59,18 +75,10 @@ bool ClientData::loadEntries()
 bool ClientData::openReaders()
 {
     const Configuration &values = configuration.values;
-    const struct
-    {
-        const char *key;
-        const char *what;
-        QString path;
-    } files[] = {{"artidx", "art index file", values.artidx},
-                 {"artmul", "art data file", values.artmul},
-                 {"tiledata", "tile data file", values.tiledata}};
-    for (const auto &file : files) {
-        if (file.path.isEmpty()) {
-            error = QStringLiteral("configuration %1 names no %2 (%3)")
-                        .arg(configuration.path, QLatin1String(file.what), QLatin1String(file.key));
+    const ClientFile *const files = ClientFiles + 1; // the three the preview draws from
+    for (int i = 0; i < 3; ++i) {
+        if ((values.*files[i].path).isEmpty()) {
+            error = files[i].notNamed(configuration.path);
             return false;
         }
     }
@@ -81,8 +89,7 @@ bool ClientData::openReaders()
                            tileDataStore->errorString()};
     for (int i = 0; i < 3; ++i) {
         if (!why[i].isEmpty()) {
-            error = QStringLiteral("cannot read %1 %2: %3")
-                        .arg(QLatin1String(files[i].what), files[i].path, why[i]);
+            error = files[i].unreadable(values.*files[i].path, why[i]);
             return false;
         }
     }

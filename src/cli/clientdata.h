@@ -10,6 +10,22 @@
 class ArtStore;
 class TileDataStore;
 
+// One of the four files a configuration names: its element, and the file in
+// words, as the CLI's messages name it.
+struct ClientFile
+{
+    const char *key;
+    const char *what;
+    QString Configuration::*path;
+
+    // "configuration C names no art index file (artidx)"
+    QString notNamed(const QString &configPath) const;
+    // "cannot read art index file P: why"
+    QString unreadable(const QString &path, const QString &why) const;
+};
+// Cache, art index, art data, tile data.
+extern const ClientFile ClientFiles[4];
+
 // The client files a command reads, named by a configuration file. Each step
 // returns false on a file it cannot use; errorMessage() then names the file
 // and why, in the readers' own words.
