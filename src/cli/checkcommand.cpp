@@ -254,10 +254,8 @@ int runCheck(const QStringList &arguments)
         report = out.join(u'\n').toUtf8() + '\n';
     }
     std::fwrite(report.constData(), 1, size_t(report.size()), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        printError(QStringLiteral("cannot write the report to standard output"));
+    if (!flushStandardOutput(QStringLiteral("the report")))
         return ExitInput;
-    }
     for (const QString &problem : std::as_const(problems))
         printError(problem);
     return usable ? ExitSuccess : ExitInput;

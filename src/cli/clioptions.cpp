@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdio>
 
 QString unwritableDirectory(const QString &directory)
@@ -78,6 +79,15 @@ void printError(const QString &message)
 {
     std::fprintf(stderr, "korvane-cli: %s\n", message.toLocal8Bit().constData());
     std::fflush(stderr);
+}
+
+bool flushStandardOutput(const QString &what)
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    printError(
+        QStringLiteral("cannot write %1 to standard output: %2").arg(what, qt_error_string(errno)));
+    return false;
 }
 
 int usageError(const QString &message)

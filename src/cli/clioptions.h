@@ -29,6 +29,10 @@ QString exitStatusHelp(const QList<ExitStatusLine> &lines = {});
 // Prints "korvane-cli: <message>" on stderr.
 void printError(const QString &message);
 
+// Flushes standard output; false, having printed "cannot write <what> to
+// standard output: <why>", when it did not take all that was written to it.
+bool flushStandardOutput(const QString &what);
+
 // Prints a usage error and the hint to --help; returns ExitUsage.
 int usageError(const QString &message);
 

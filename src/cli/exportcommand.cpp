@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QSet>
 
-#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -117,10 +116,7 @@ int runExport(const QStringList &arguments)
 
     std::printf("Wrote %s to %s\n", qPrintable(countOf(report.written, chosen.size())),
                 qPrintable(shown));
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        printError(QStringLiteral("cannot write the summary to standard output: %1")
-                       .arg(qt_error_string(errno)));
+    if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;
-    }
     return report.written == chosen.size() && report.failures.isEmpty() ? ExitSuccess : ExitPartial;
 }

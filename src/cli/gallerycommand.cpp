@@ -256,10 +256,7 @@ int runGallery(const QStringList &arguments)
 
     std::printf("Wrote %s%s to %s\n", qPrintable(pictures(written)), paged ? " and index.html" : "",
                 qPrintable(shown));
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        printError(QStringLiteral("cannot write the summary to standard output: %1")
-                       .arg(qt_error_string(errno)));
+    if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;
-    }
     return complete && paged ? ExitSuccess : ExitPartial;
 }

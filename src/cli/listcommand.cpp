@@ -71,12 +71,11 @@ public:
         std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
     }
 
-    // Ends the list; false when standard output did not take it all.
-    bool finish()
+    // Ends the list.
+    void finish()
     {
         if (json)
             std::fputs(rows ? "\n]\n" : "[\n]\n", stdout);
-        return std::fflush(stdout) == 0 && !std::ferror(stdout);
     }
 
 private:
@@ -158,9 +157,6 @@ int runList(const QStringList &arguments)
         for (qsizetype n = 0; n < cache.size(); ++n)
             writer.add({n, MultiCache::entryName(n), cache.componentCount(n), cache.bounds(n)});
     }
-    if (!writer.finish()) {
-        printError(QStringLiteral("cannot write the list to standard output"));
-        return ExitInput;
-    }
-    return ExitSuccess;
+    writer.finish();
+    return flushStandardOutput(QStringLiteral("the list")) ? ExitSuccess : ExitInput;
 }

@@ -215,6 +215,12 @@ void tst_CliErrors::errors_data()
     QTest::newRow("summary onto a full disk")
         << QStringList{">/dev/full", exp, "@exported", "0", config, "@demo"} << 3
         << "cannot write the summary to standard output: " + qt_error_string(ENOSPC);
+    QTest::newRow("list onto a full disk")
+        << QStringList{">/dev/full", list, config, "@demo"} << 3
+        << "cannot write the list to standard output: " + qt_error_string(ENOSPC);
+    QTest::newRow("report onto a full disk")
+        << QStringList{">/dev/full", "check", config, "@demo"} << 3
+        << "cannot write the report to standard output: " + qt_error_string(ENOSPC);
 
     // Each would otherwise use the twin "d\uFFFD".
     QTest::newRow("DIR not UTF-8") << QStringList{exp, "@d\\xff", "1", config, "@demo"} << 3
