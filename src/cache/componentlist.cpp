@@ -1,15 +1,13 @@
 #include "componentlist.h"
 
 #include "cache/cachetext.h"
+#include "cache/multifilerecord.h"
 
 #include <QtEndian>
 
 #include <algorithm>
 
 namespace {
-
-// ".mlt" record: u16 graphic, i16 x, y, z, i32 1.
-constexpr qsizetype RecordSize = 12;
 
 template <typename Char>
 qsizetype lineSpec(const Char *data, qsizetype size, qsizetype at, ComponentSpec *spec)
@@ -112,16 +110,14 @@ void ComponentList::const_iterator::load()
         break;
     }
     case Storage::MultiFileRecords: {
-        const uchar *record = reinterpret_cast<const uchar *>(storage->bytes.constData());
-        if (position + RecordSize <= storage->bytes.size()) {
-            record += position;
-            current = ComponentSpec::fromRecord(
-                qFromLittleEndian<quint16>(record), qFromLittleEndian<qint16>(record + 2),
-                qFromLittleEndian<qint16>(record + 4), qFromLittleEndian<qint16>(record + 6));
+        if (position + MultiFileRecord::Size <= storage->bytes.size()) {
+            const MultiFileRecord record = MultiFileRecord::read(
+                reinterpret_cast<const uchar *>(storage->bytes.constData()) + position);
+            current = ComponentSpec::fromRecord(record.graphic, record.x, record.y, record.z);
         } else {
             current = ComponentSpec();
         }
-        next = position + RecordSize;
+        next = position + MultiFileRecord::Size;
         break;
     }
     }

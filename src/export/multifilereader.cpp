@@ -1,5 +1,6 @@
 #include "multifilereader.h"
 
+#include "cache/multifilerecord.h"
 #include "core/regularfile.h"
 
 #include <QFile>
@@ -9,8 +10,8 @@
 
 namespace {
 
-constexpr qint64 Lead = 4;
-constexpr qint64 Record = 12;
+constexpr qint64 Lead = MultiFileRecord::LeadSize;
+constexpr qint64 Record = MultiFileRecord::Size;
 
 } // namespace
 
@@ -41,13 +42,11 @@ bool readMultiFile(const QString &path, const QString &name, MultiEntry *entry, 
     int x1 = CacheBoundsStart, y1 = CacheBoundsStart;
     int x2 = -CacheBoundsStart, y2 = -CacheBoundsStart;
     for (qsizetype k = 0; k < count; ++k) {
-        const uchar *record = raw + Lead + Record * k;
-        const int x = qFromLittleEndian<qint16>(record + 2);
-        const int y = qFromLittleEndian<qint16>(record + 4);
-        x1 = std::min(x1, x);
-        y1 = std::min(y1, y);
-        x2 = std::max(x2, x);
-        y2 = std::max(y2, y);
+        const MultiFileRecord record = MultiFileRecord::read(raw + Lead + Record * k);
+        x1 = std::min<int>(x1, record.x);
+        y1 = std::min<int>(y1, record.y);
+        x2 = std::max<int>(x2, record.x);
+        y2 = std::max<int>(y2, record.y);
     }
     auto records = std::make_shared<ComponentList::Storage>();
     records->kind = ComponentList::Storage::MultiFileRecords;

@@ -2,16 +2,12 @@
 
 #include "atomicfile.h"
 #include "cache/decimaltext.h"
+#include "cache/multifilerecord.h"
 #include "cache/multipayload.h"
-
-#include <QtEndian>
 
 #include <algorithm>
 
 namespace {
-
-constexpr qsizetype MultiFileLead = 4;
-constexpr qsizetype MultiFileRecord = 12;
 
 QString checkName(const QString &text)
 {
@@ -37,19 +33,18 @@ bool encodeMultiFile(const ComponentList &components,
     // Pieces of a few thousand records: few writes, little memory.
     constexpr qsizetype PieceRecords = 4096;
     QByteArray piece;
-    piece.reserve(MultiFileLead + MultiFileRecord * std::min(components.size(), PieceRecords));
-    char lead[MultiFileLead];
-    qToLittleEndian<qint32>(0, lead);
-    piece.append(lead, MultiFileLead);
+    piece.reserve(MultiFileRecord::LeadSize +
+                  MultiFileRecord::Size * std::min(components.size(), PieceRecords));
+    piece.append(MultiFileRecord::LeadSize, '\0');
     for (const ComponentSpec &spec : components) {
-        char record[MultiFileRecord];
-        qToLittleEndian<quint16>(decimalUShort(spec.field(ComponentSpec::Graphic)), record);
-        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::X)), record + 2);
-        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Y)), record + 4);
-        qToLittleEndian<qint16>(decimalShort(spec.field(ComponentSpec::Z)), record + 6);
-        qToLittleEndian<qint32>(1, record + 8);
-        piece.append(record, MultiFileRecord);
-        if (piece.size() >= MultiFileRecord * PieceRecords) {
+        char record[MultiFileRecord::Size];
+        MultiFileRecord{decimalUShort(spec.field(ComponentSpec::Graphic)),
+                        decimalShort(spec.field(ComponentSpec::X)),
+                        decimalShort(spec.field(ComponentSpec::Y)),
+                        decimalShort(spec.field(ComponentSpec::Z))}
+            .write(record);
+        piece.append(record, MultiFileRecord::Size);
+        if (piece.size() >= MultiFileRecord::Size * PieceRecords) {
             if (!sink(piece))
                 return false;
             piece.clear();
@@ -61,7 +56,7 @@ bool encodeMultiFile(const ComponentList &components,
 QByteArray encodeMultiFile(const ComponentList &components)
 {
     QByteArray bytes;
-    bytes.reserve(MultiFileLead + MultiFileRecord * components.size());
+    bytes.reserve(MultiFileRecord::LeadSize + MultiFileRecord::Size * components.size());
     encodeMultiFile(components, [&bytes](const QByteArray &piece) {
         bytes += piece;
         return true;
