@@ -57,14 +57,25 @@ void tst_CliCheck::initTestCase()
     changed = demo;
     changed.artidx = path("far-index.bin");
     fixture.writeConfig(QStringLiteral("farart.xml"), changed);
+
+    // The window reads these values as they stand.
+    QByteArray cut = readAll(fixture.demoConfig);
+    cut.truncate(cut.indexOf("</conf>"));
+    QVERIFY(writeAll(path("cut.xml"), cut));
+    QVERIFY(QFile::copy(demo.cache, path("spaced.txt ")));
+    changed = demo;
+    changed.cache = path("spaced.txt ");
+    fixture.writeConfig(QStringLiteral("spaced.xml"), changed);
+    changed.cache = path("skips.txt") + u'\n';
+    fixture.writeConfig(QStringLiteral("linebreak.xml"), changed);
 }
 
 void tst_CliCheck::check_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("report"); // a line of the report on stdout
-    QTest::addColumn<QStringList>("problems");
+    QTest::addColumn<QString>("report");       // a line of the report on stdout
+    QTest::addColumn<QStringList>("messages"); // on stderr: warnings, then problems
 
     QTest::newRow("demo set") << "@demo" << 0 << "all four files can be used" << QStringList{};
     QTest::newRow("missing configuration")
@@ -96,6 +107,23 @@ void tst_CliCheck::check_data()
         << "read         2 of 16384 item graphics have art\n  odd          2 of them start past "
            "the end of the art data file"
         << QStringList{};
+    QTest::newRow("configuration cut short")
+        << "@cut.xml" << 0
+        << "read         yes, not well-formed XML; the values read from it:\n  names        cache "
+           "artidx artmul tiledata"
+        << QStringList{"warning: configuration @cut.xml is not well-formed XML; the values read "
+                       "from it are used, as the window uses them"};
+    QTest::newRow("a path ending in a space, as its file's name does")
+        << "@spaced.xml" << 0 << "cache file (cache) \"@spaced.txt \"\n  file         regular"
+        << QStringList{"warning: configuration @spaced.xml names the cache file (cache) "
+                       "\"@spaced.txt \", with white space at its end: likely a mistake, as the "
+                       "path is used as it stands"};
+    QTest::newRow("a path ending in a line break")
+        << "@linebreak.xml" << 3 << "cache file (cache) \"@skips.txt\\n\"\n  file         not found"
+        << QStringList{"warning: configuration @linebreak.xml names the cache file (cache) "
+                       "\"@skips.txt\\n\", with a line break: likely a mistake, as the path is "
+                       "used as it stands",
+                       "cannot read cache file \"@skips.txt\\n\": No such file or directory"};
 }
 
 void tst_CliCheck::check()
@@ -103,7 +131,7 @@ void tst_CliCheck::check()
     QFETCH(QString, config);
     QFETCH(int, status);
     QFETCH(QString, report);
-    QFETCH(QStringList, problems);
+    QFETCH(QStringList, messages);
     const auto resolve = [&](QString text) {
         text.replace(QStringLiteral("@demo"), fixture.demoConfig);
         text.replace(u'@', fixture.work.path() + u'/');
@@ -115,8 +143,11 @@ void tst_CliCheck::check()
     QCOMPARE(run.status, status);
     QVERIFY2(run.out.contains(resolve(report).toUtf8()), run.out.constData());
     QByteArray expected;
-    for (const QString &problem : std::as_const(problems))
-        expected += "korvane-cli: " + resolve(problem).toUtf8() + '\n';
+    qsizetype warnings = 0;
+    for (const QString &message : std::as_const(messages)) {
+        expected += "korvane-cli: " + resolve(message).toUtf8() + '\n';
+        warnings += message.startsWith(QLatin1String("warning: "));
+    }
     QCOMPARE(run.err, expected);
 
     // The same findings for scripts.
@@ -125,7 +156,8 @@ void tst_CliCheck::check()
     QCOMPARE(json.status, status);
     const QJsonObject object = QJsonDocument::fromJson(json.out).object();
     QCOMPARE(object.value(u"usable").toBool(), status == 0);
-    QCOMPARE(object.value(u"problems").toArray().size(), problems.size());
+    QCOMPARE(object.value(u"problems").toArray().size(), messages.size() - warnings);
+    QCOMPARE(object.value(u"warnings").toArray().size(), warnings);
 }
 
 QTEST_GUILESS_MAIN(tst_CliCheck)
