@@ -4,10 +4,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 // korvane-cli check on broken configurations and client files: what it
-// finds, the problems it names, its exit status.
+// finds, the problems it names, its exit status; and config, which finds the
+// client files in a directory and writes the configuration that check reads.
 class tst_CliCheck : public QObject
 {
     Q_OBJECT
@@ -16,6 +22,8 @@ private Q_SLOTS:
     void initTestCase();
     void check_data();
     void check();
+    void config_data();
+    void config();
 
 private:
     CliFixture fixture;
@@ -158,6 +166,135 @@ void tst_CliCheck::check()
     QCOMPARE(object.value(u"usable").toBool(), status == 0);
     QCOMPARE(object.value(u"problems").toArray().size(), messages.size() - warnings);
     QCOMPARE(object.value(u"warnings").toArray().size(), warnings);
+}
+
+void tst_CliCheck::config_data()
+{
+    QTest::addColumn<QStringList>("files");     // NAME=KIND, made in a fresh CLIENTDIR
+    QTest::addColumn<QStringList>("arguments"); // after "config CLIENTDIR"; "%x": the test's x
+    QTest::addColumn<QStringList>("found");     // cache, art index, art data, tile data; "": none
+
+    const QStringList demo{"q7f2=cache", "x01a=artidx", "b9c3=artmul", "m4d8=tiledata"};
+    const QStringList found{"q7f2", "x01a", "b9c3", "m4d8"};
+    QTest::newRow("the demo set under other names") << demo << QStringList{} << found;
+    QTest::newRow("among other files")
+        << demo + QStringList{"README=readme", "empty=empty", "pipe=fifo", "sub=dir", "zero=zero"}
+        << QStringList{} << found;
+    QTest::newRow("among decoys") << demo + QStringList{"idx=noise-393216", "tiles=noise-1036288",
+                                                        "notes.txt=table", "blank=fill-00-1036288",
+                                                        "letters=fill-41-1036288"}
+                                  << QStringList{} << found;
+    // Its entries fit inside the art data, but point at no art's header.
+    QTest::newRow("beside an index of stray entries")
+        << demo + QStringList{"idx=stray-index"} << QStringList{} << found;
+    QTest::newRow("files cut short")
+        << QStringList{"q7f2=cache", "x01a=short-artidx", "b9c3=artmul", "m4d8=short-tiledata"}
+        << QStringList{} << QStringList{"q7f2", "", "", ""};
+    QTest::newRow("two copies of the tile data")
+        << demo + QStringList{"m4d9=tiledata"} << QStringList{}
+        << QStringList{"q7f2", "x01a", "b9c3", ""};
+    QTest::newRow("a named file wins over a found one")
+        << demo << QStringList{"--cache", "%skips.txt"}
+        << QStringList{"%skips.txt", "x01a", "b9c3", "m4d8"};
+    QTest::newRow("a named art index finds its art data")
+        << QStringList{"q7f2=cache", "b9c3=artmul", "m4d8=tiledata"}
+        << QStringList{"--artidx", "%demo/art-index.bin"}
+        << QStringList{"q7f2", "%demo/art-index.bin", "b9c3", "m4d8"};
+    QTest::newRow("printed, not written") << demo << QStringList{"--print"} << found;
+}
+
+void tst_CliCheck::config()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, found);
+    const QString dir = fixture.freshDir();
+    const QString home = fixture.freshDir();
+    const Configuration &demo = fixture.demoFiles;
+    const QStringList keys{"cache", "artidx", "artmul", "tiledata"};
+    QString Configuration::*const members[] = {&Configuration::cache, &Configuration::artidx,
+                                               &Configuration::artmul, &Configuration::tiledata};
+    QRandomGenerator random(17);
+    const auto noise = [&random](qsizetype size) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char &byte : bytes)
+            byte = char(random.generate());
+        return bytes;
+    };
+    for (const QString &file : std::as_const(files)) {
+        const QString path = dir + u'/' + file.section(u'=', 0, 0);
+        const QString kind = file.section(u'=', 1);
+        if (const qsizetype demoFile = keys.indexOf(kind); demoFile >= 0) {
+            QVERIFY(QFile::copy(demo.*members[demoFile], path));
+        } else if (kind == u"short-artidx") {
+            QVERIFY(writeAll(path, readAll(demo.artidx).left(100000)));
+        } else if (kind == u"short-tiledata") {
+            QVERIFY(writeAll(path, readAll(demo.tiledata).chopped(1)));
+        } else if (kind == u"stray-index") {
+            ArtFileBuilder stray;
+            for (int graphicId = 0; graphicId < 500; ++graphicId)
+                stray.setIndexEntry(graphicId, qint32(random.bounded(500000)), 100);
+            QVERIFY(writeAll(path, stray.index()));
+        } else if (kind.startsWith(u"fill-")) {
+            QVERIFY(writeAll(path, QByteArray(kind.mid(8).toLongLong(),
+                                              char(kind.mid(5, 2).toInt(nullptr, 16)))));
+        } else if (kind.startsWith(u"noise-")) {
+            QVERIFY(writeAll(path, noise(kind.mid(6).toLongLong())));
+        } else if (kind == u"readme") {
+            QVERIFY(writeAll(path, "# Client\n\nThe files of the client.\n\tan indented line\n"));
+        } else if (kind == u"table") {
+            QVERIFY(writeAll(path, "Entry 0\t3\t0\t0\t1\t1\nEntry 1\t2\t-1\t0\t1\t1\n"));
+        } else if (kind == u"empty") {
+            QVERIFY(writeAll(path, QByteArray()));
+        } else if (kind == u"dir") {
+            QVERIFY(QDir().mkdir(path));
+#ifdef Q_OS_UNIX
+        } else if (kind == u"fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == u"zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+#endif
+        }
+    }
+    const auto resolve = [&](const QString &name) {
+        return name.startsWith(u'%') ? fixture.path(name.mid(1)) : dir + u'/' + name;
+    };
+    for (QString &argument : arguments) {
+        if (argument.startsWith(u'%'))
+            argument = resolve(argument);
+    }
+    Configuration expected;
+    bool complete = true;
+    for (int i = 0; i < 4; ++i) {
+        complete = complete && !found[i].isEmpty();
+        expected.*members[i] = found[i].isEmpty() ? QString() : resolve(found[i]);
+    }
+    const bool print = arguments.contains(QStringLiteral("--print"));
+
+    const CliRun run = runCli(QStringList{QStringLiteral("config"), dir} + arguments,
+                              QStringLiteral(KORVANE_CLI), QString(), home);
+    QCOMPARE(run.status, complete ? 0 : 3);
+    // What was taken and what was not, each said.
+    const QByteArray &report = print ? run.err : run.out;
+    const char *const what[] = {"cache file", "art index file", "art data file", "tile data file"};
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray line =
+            found[i].isEmpty()
+                ? "found no " + QByteArray(what[i]) + " in " + dir.toUtf8()
+                : "took the " + QByteArray(what[i]) + ' ' + resolve(found[i]).toUtf8() + ':';
+        QVERIFY2(report.contains(line), report.constData());
+    }
+    const QString written = home + QStringLiteral("/korvane/korvane.xml");
+    QCOMPARE(QFileInfo::exists(written), complete && !print);
+    if (!complete) {
+        QVERIFY2(run.err.startsWith("korvane-cli: could not find "), run.err.constData());
+        QCOMPARE(run.err.count('\n'), 1);
+    } else if (print) {
+        QCOMPARE(run.out, configurationXml(expected));
+    } else {
+        QCOMPARE(readAll(written), configurationXml(expected));
+        QVERIFY2(run.out.endsWith("all four files can be used\n"), run.out.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CliCheck)
