@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -70,6 +71,21 @@ QString shownPaths(const QStringList &paths)
     for (const QString &path : paths)
         shown.append(shownPath(path));
     return shown.join(QStringLiteral(", "));
+}
+
+// Up to SampledHeaders item graphics with art, spread evenly over them.
+QList<int> sampledGraphics(const ArtStore &art)
+{
+    QList<int> withArt;
+    for (int graphicId = 0; graphicId < ArtStore::ItemGraphics; ++graphicId) {
+        if (art.hasArt(graphicId))
+            withArt.append(graphicId);
+    }
+    QList<int> sample;
+    for (qsizetype k = 0; k < SampledHeaders && k < withArt.size(); ++k)
+        sample.append(
+            withArt[k * withArt.size() / std::min<qsizetype>(withArt.size(), SampledHeaders)]);
+    return sample;
 }
 
 } // namespace
@@ -222,13 +238,15 @@ void ClientFileFinder::findArt()
         if (indexFile)
             indexBytes = readUpTo(*indexFile, ArtStore::IndexSize);
         QBuffer indexBuffer(&indexBytes);
-        const ArtStore::Survey survey = ArtStore(&indexBuffer, nullptr).survey();
+        const ArtStore probe(&indexBuffer, nullptr);
+        const ArtStore::Survey survey = probe.survey();
         if (!indexFile || survey.withArt == 0) {
             passedOver.append(
                 shownPath(index.name) + QStringLiteral(": ") +
                 (indexFile ? QStringLiteral("no entry points at item art") : problem));
             continue;
         }
+        const QList<int> sample = sampledGraphics(probe);
         bool fitted = false;
         for (const Candidate &candidate : data) {
             if (candidate.path == index.path || candidate.size < survey.artEnd)
@@ -238,21 +256,12 @@ void ClientFileFinder::findArt()
                 continue;
             QBuffer buffer(&indexBytes);
             ArtStore art(&buffer, std::move(dataFile));
-            QList<int> withArt;
-            for (int graphicId = 0; graphicId < ArtStore::ItemGraphics; ++graphicId) {
-                if (art.hasArt(graphicId))
-                    withArt.append(graphicId);
-            }
-            const qsizetype step = std::max<qsizetype>(1, withArt.size() / SampledHeaders);
-            int sampled = 0;
-            int accepted = 0;
-            for (qsizetype k = 0; k < withArt.size() && sampled < SampledHeaders; k += step) {
+            const int accepted = int(std::count_if(sample.cbegin(), sample.cend(), [&](int id) {
                 qint16 width = 0;
                 qint16 height = 0;
-                ++sampled;
-                accepted += art.staticSize(withArt[k], width, height);
-            }
-            if (accepted * 10 < sampled * 9)
+                return art.staticSize(id, width, height);
+            }));
+            if (accepted * 10 < sample.size() * 9)
                 continue;
             fitted = true;
             if (!indexFits.contains(index.path)) {
@@ -269,7 +278,7 @@ void ClientFileFinder::findArt()
                                               "sampled there are art")
                                    .arg(shownPath(index.path))
                                    .arg(accepted)
-                                   .arg(sampled));
+                                   .arg(sample.size()));
             }
         }
         if (!fitted)
