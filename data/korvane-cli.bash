@@ -1,7 +1,8 @@
 # bash completion for korvane-cli                           -*- shell-script -*-
 #
-# Commands, each command's options, directories for export and gallery,
-# .mlt files for list, render and gallery, any file for --config and -o, and the
+# Commands, each command's options, directories for export, gallery and
+# config, .mlt files for list, render and gallery, any file for --config, -o
+# and config's --artidx, --artmul, --tiledata and --cache, and the
 # entry names that "korvane-cli list" prints, quoted for the shell
 # (Entry\ 12). Needs nothing but bash.
 
@@ -107,6 +108,7 @@ _korvane_cli()
         fi
         case $word in
         --config | -o | --output | --scale | --background | --jobs) option=$word ;;
+        --artidx | --artmul | --tiledata | --cache) option=$word ;;
         --config=*) config=$(_korvane_cli_dequote "${word#--config=}") ;;
         -*) ;;
         *)
@@ -122,7 +124,9 @@ _korvane_cli()
     if [[ -n $option ]]; then
         # --scale, --jobs and --background take a number or a colour.
         case $option in
-        --config | -o | --output) _korvane_cli_files "$cur" ;;
+        --config | -o | --output | --artidx | --artmul | --tiledata | --cache)
+            _korvane_cli_files "$cur"
+            ;;
         esac
         return 0
     fi
@@ -133,14 +137,16 @@ _korvane_cli()
         list | check) options+=' --json' ;;
         render) options+=' -o --output --scale --background' ;;
         gallery) options+=' --scale --background --jobs' ;;
+        config) options+=' --artidx --artmul --tiledata --cache --force --print' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return 0
     fi
 
     case $command in
-    '') COMPREPLY=($(compgen -W 'list export render gallery check' -- "$cur")) ;;
+    '') COMPREPLY=($(compgen -W 'list export render gallery check config' -- "$cur")) ;;
     list) _korvane_cli_mlt_files "$cur" ;;
+    config) ((positional == 0)) && _korvane_cli_files "$cur" -d ;;
     export | gallery)
         if ((positional == 0)); then
             _korvane_cli_files "$cur" -d

@@ -29,9 +29,9 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
     artStore = nullptr;
     tileDataStore = nullptr;
 
-    // "korvane.xml" beside the executable, else the user's own. Without a
-    // readable one no reader exists and CacheFile keeps no name, so the entry
-    // list stays empty; the window still opens.
+    // "korvane.xml" beside the executable, else the user's own, else the
+    // system's. Without a readable one no reader exists and CacheFile keeps no
+    // name, so the entry list stays empty; the window still opens.
     if (const ConfigurationFile configuration = readConfigurationFile(configurationPath());
         configuration.opened) {
         CacheFile.setFileName(configuration.values.cache);

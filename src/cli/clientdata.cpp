@@ -6,6 +6,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // The decimal number N of "Entry N" or of a bare N; -1 when it is neither.
@@ -38,7 +40,49 @@ QString ClientFile::notNamed(const QString &configPath) const
 
 QString ClientFile::unreadable(const QString &path, const QString &why) const
 {
-    return QStringLiteral("cannot read %1 %2: %3").arg(QLatin1String(what), path, why);
+    return QStringLiteral("cannot read %1 %2: %3").arg(QLatin1String(what), shownPath(path), why);
+}
+
+QString quotedPath(const QString &path)
+{
+    QString shown(u'"');
+    for (QChar c : path) {
+        if (c == u'\n')
+            shown += QStringLiteral("\\n");
+        else if (c == u'\r')
+            shown += QStringLiteral("\\r");
+        else if (c == u'\t')
+            shown += QStringLiteral("\\t");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            shown += QStringLiteral("\\x") +
+                     QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+        else
+            shown += c;
+    }
+    return shown + u'"';
+}
+
+QString shownPath(const QString &path)
+{
+    const bool plain =
+        std::none_of(path.cbegin(), path.cend(),
+                     [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }) &&
+        (path.isEmpty() || (!path.front().isSpace() && !path.back().isSpace()));
+    return plain ? path : quotedPath(path);
+}
+
+bool configurationToWrite(const QString &path)
+{
+    return path == userConfigurationPath() && !QFileInfo::exists(path);
+}
+
+QString cannotOpenConfiguration(const QString &path, const QString &why)
+{
+    return QStringLiteral("cannot open configuration %1: %2%3")
+        .arg(path, why,
+             configurationToWrite(path)
+                 ? QStringLiteral("; 'korvane-cli config CLIENTDIR' writes it")
+                 : QString());
 }
 
 ClientData::ClientData() = default;
@@ -48,8 +92,7 @@ bool ClientData::readConfiguration(const QString &path)
 {
     configuration = readConfigurationFile(path);
     if (!configuration.opened) {
-        error =
-            QStringLiteral("cannot open configuration %1: %2").arg(path, configuration.errorString);
+        error = cannotOpenConfiguration(path, configuration.errorString);
         return false;
     }
     return true;

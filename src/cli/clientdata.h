@@ -26,6 +26,20 @@ struct ClientFile
 // Cache, art index, art data, tile data.
 extern const ClientFile ClientFiles[4];
 
+// A path quoted, with line breaks, TABs and other control characters
+// written as escapes ("\n", "\t", "\x01"), so that every character shows.
+QString quotedPath(const QString &path);
+// A path as reports show it: as it is, or quoted when it holds a control
+// character or white space at either end.
+QString shownPath(const QString &path);
+
+// Whether `path` is the user's own configuration file and none is there yet:
+// the one for "korvane-cli config" to write.
+bool configurationToWrite(const QString &path);
+// "cannot open configuration P: why", saying how to write it when
+// configurationToWrite(P).
+QString cannotOpenConfiguration(const QString &path, const QString &why);
+
 // The client files a command reads, named by a configuration file. Each step
 // returns false on a file it cannot use; errorMessage() then names the file
 // and why, in the readers' own words.

@@ -1,5 +1,6 @@
 #include "clioptions.h"
 
+#include "clientdata.h"
 #include "core/configuration.h"
 
 #include <QCoreApplication>
@@ -142,12 +143,24 @@ QString helpText(const QCommandLineParser &parser)
     return text;
 }
 
+namespace {
+
+QString defaultConfigHelp()
+{
+    const QString path = configurationPath();
+    return QStringLiteral("Read the client file paths from <file> (default: %1%2).")
+        .arg(QDir::toNativeSeparators(path),
+             configurationToWrite(path)
+                 ? QStringLiteral(", not there yet: 'korvane-cli config CLIENTDIR' writes it")
+                 : QString());
+}
+
+} // namespace
+
 CommandLine::CommandLine(const QString &command, const QString &description,
-                         const QList<ExitStatusLine> &statuses)
+                         const QList<ExitStatusLine> &statuses, const QString &configHelp)
     : configOption(QStringLiteral("config"),
-                   QStringLiteral("Read the client file paths from <file> (default: %1).")
-                       .arg(QDir::toNativeSeparators(configurationPath())),
-                   QStringLiteral("file")),
+                   configHelp.isEmpty() ? defaultConfigHelp() : configHelp, QStringLiteral("file")),
       command(command)
 {
     commandParser.setApplicationDescription(wrapText(description) + QStringLiteral("\n\n") +

@@ -70,9 +70,10 @@ class CommandLine
 {
 public:
     // The command adds its own options and positional arguments to parser().
-    // `statuses`: the exit statuses the command can give, for its help.
+    // `statuses`: the exit statuses the command can give, for its help;
+    // `configHelp`: what --config does, when not naming the file to read.
     CommandLine(const QString &command, const QString &description,
-                const QList<ExitStatusLine> &statuses);
+                const QList<ExitStatusLine> &statuses, const QString &configHelp = {});
 
     QCommandLineParser &parser() { return commandParser; }
 

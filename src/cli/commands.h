@@ -9,3 +9,4 @@ int runExport(const QStringList &arguments);
 int runRender(const QStringList &arguments);
 int runGallery(const QStringList &arguments);
 int runCheck(const QStringList &arguments);
+int runConfig(const QStringList &arguments);

@@ -1,3 +1,4 @@
+#include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
 
@@ -14,9 +15,17 @@ namespace {
 
 QString overview()
 {
-    return QStringLiteral(
-               "Runs the jobs of the Korvane Extractor window from the command line. Without\n"
-               "--config it reads %1, the file the window reads.\n"
+    const QString path = configurationPath();
+    const QString reads =
+        configurationToWrite(path)
+            ? QStringLiteral("Without --config it reads the korvane.xml the window reads; there "
+                             "is none yet: 'korvane-cli config CLIENTDIR' writes yours, %1.")
+            : QStringLiteral("Without --config it reads %1, the file the window reads.");
+    return wrapText(QStringLiteral("Runs the jobs of the Korvane Extractor window from the "
+                                   "command line. ") +
+                    reads.arg(QDir::toNativeSeparators(path))) +
+           QStringLiteral(
+               "\n"
                "\n"
                "Commands:\n"
                "  list [--json]              list the entries of the multi cache file\n"
@@ -31,11 +40,12 @@ QString overview()
                "                             them all\n"
                "  check [--json]             report on the configuration and the client files,\n"
                "                             naming each problem\n"
+               "  config CLIENTDIR           find the client files in CLIENTDIR by their\n"
+               "                             content and write your korvane.xml naming them\n"
                "\n"
                "An ENTRY is a name (\"Entry 12\") or a number (12); render and gallery also\n"
                "take a .mlt file. 'korvane-cli COMMAND --help' shows the options of a\n"
-               "command; --help-all shows them all.\n\n")
-               .arg(QDir::toNativeSeparators(configurationPath())) +
+               "command; --help-all shows them all.\n\n") +
            exitStatusHelp();
 }
 
@@ -91,7 +101,7 @@ struct Command
 
 const Command commands[] = {
     {"list", runList},       {"export", runExport}, {"render", runRender},
-    {"gallery", runGallery}, {"check", runCheck},
+    {"gallery", runGallery}, {"check", runCheck},   {"config", runConfig},
 };
 
 // The command line before the command: the options every command takes.
@@ -104,7 +114,7 @@ void addOverviewOptions(QCommandLineParser &parser)
                       QStringLiteral("Read the client file paths from <file>."),
                       QStringLiteral("file")});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, export, render, gallery or check."),
+                                 QStringLiteral("list, export, render, gallery, check or config."),
                                  QStringLiteral("command [arguments]"));
 }
 

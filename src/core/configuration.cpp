@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 namespace {
 
@@ -41,20 +42,27 @@ bool nestedTooDeep(const QByteArray &content)
 
 QStringList configurationPlaces()
 {
-    const QString name = QStringLiteral("korvane.xml");
-    return {QCoreApplication::applicationDirPath() + u'/' + name,
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                QStringLiteral("/korvane/") + name};
+    // The user's directory first, then those of $XDG_CONFIG_DIRS.
+    QStringList places{QCoreApplication::applicationDirPath() + QStringLiteral("/korvane.xml")};
+    for (const QString &directory :
+         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        places.append(directory + QStringLiteral("/korvane/korvane.xml"));
+    return places;
+}
+
+QString userConfigurationPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/korvane/korvane.xml");
 }
 
 QString configurationPath()
 {
-    const QStringList places = configurationPlaces();
-    for (const QString &place : places) {
+    for (const QString &place : configurationPlaces()) {
         if (QFileInfo::exists(place))
             return place;
     }
-    return places.first();
+    return userConfigurationPath();
 }
 
 ConfigurationFile readConfigurationFile(const QString &path)
@@ -93,4 +101,33 @@ Configuration readConfiguration(const QByteArray &content, bool *wellFormed)
     configuration.tiledata = firstText(document, QStringLiteral("tiledata"));
     configuration.cache = firstText(document, QStringLiteral("cache"));
     return configuration;
+}
+
+QByteArray configurationXml(const Configuration &configuration)
+{
+    // No whitespace inside an element: the reader takes its text as it stands.
+    // A carriage return is written as a reference, as a parser reads a raw
+    // one as a line feed.
+    QByteArray xml;
+    QXmlStreamWriter writer(&xml);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeStartElement(QStringLiteral("conf"));
+    const auto element = [&writer](const QString &tag, const QString &text) {
+        writer.writeStartElement(tag);
+        const QStringList parts = text.split(u'\r');
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (i > 0)
+                writer.writeEntityReference(QStringLiteral("#13"));
+            writer.writeCharacters(parts[i]);
+        }
+        writer.writeEndElement();
+    };
+    element(QStringLiteral("artidx"), configuration.artidx);
+    element(QStringLiteral("artmul"), configuration.artmul);
+    element(QStringLiteral("tiledata"), configuration.tiledata);
+    element(QStringLiteral("cache"), configuration.cache);
+    writer.writeEndElement();
+    writer.writeEndDocument();
+    return xml;
 }

@@ -28,10 +28,14 @@ struct ConfigurationFile
 // "korvane.xml" is a few hundred bytes; a file beyond this is not one.
 inline constexpr qint64 MaxConfigurationSize = 1024 * 1024;
 
-// Where "korvane.xml" is looked for, in order: beside the executable, then
-// the user's own ($XDG_CONFIG_HOME/korvane/korvane.xml, ~/.config/...).
+// Where "korvane.xml" is looked for, in order: beside the executable, the
+// user's own ($XDG_CONFIG_HOME/korvane/korvane.xml, ~/.config/...), then the
+// system's, one per directory of $XDG_CONFIG_DIRS (/etc/xdg by default).
 QStringList configurationPlaces();
-// The first of those places that exists (the first place when none does).
+// The user's own place: the one to write, as the program's directory and the
+// system's are not the user's.
+QString userConfigurationPath();
+// The first of the places that exists; the user's own when none does.
 QString configurationPath();
 
 // Reads the configuration at `path`: a regular file of at most
@@ -43,3 +47,7 @@ ConfigurationFile readConfigurationFile(const QString &path);
 Configuration readConfiguration(QIODevice *device);
 // Reads from the document's bytes; `wellFormed` tells whether it parsed.
 Configuration readConfiguration(const QByteArray &content, bool *wellFormed = nullptr);
+
+// The document naming those four files, each value the whole text of its
+// element (escaped as XML needs, nothing added), as readConfiguration reads it.
+QByteArray configurationXml(const Configuration &configuration);

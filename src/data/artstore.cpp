@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int IndexEntries = 32768;
@@ -45,6 +47,9 @@ void headerSize(const QByteArray &header, int &width, int &height)
 }
 
 } // namespace
+
+static_assert(ArtStore::IndexSize == qint64(IndexEntries) * IndexEntrySize);
+static_assert(ArtStore::ItemGraphics == IndexEntries - FirstItemEntry);
 
 ArtStore::ArtStore(QString indexPath, QString dataPath)
 {
@@ -119,7 +124,17 @@ ArtStore::Survey ArtStore::survey() const
         if (qint64(entry.lookup) + 8 > survey.dataBytes)
             ++survey.headerOutside;
     }
+    for (const IndexEntry &entry : index) {
+        if (hasArt(entry))
+            survey.artEnd = std::max(survey.artEnd, qint64(entry.lookup) + entry.length);
+    }
     return survey;
+}
+
+bool ArtStore::hasArt(int graphicId) const
+{
+    IndexEntry entry;
+    return artEntry(graphicId, entry);
 }
 
 bool ArtStore::artEntry(int graphicId, IndexEntry &entry) const
@@ -127,6 +142,11 @@ bool ArtStore::artEntry(int graphicId, IndexEntry &entry) const
     if (graphicId < 0 || graphicId >= IndexEntries - FirstItemEntry)
         return false;
     entry = index[FirstItemEntry + graphicId];
+    return hasArt(entry);
+}
+
+bool ArtStore::hasArt(const IndexEntry &entry)
+{
     // Any negative lookup, not only -1: a seek before the file's start would
     // leave the reads wherever the file happened to be.
     return entry.lookup >= 0 && entry.length >= 1;

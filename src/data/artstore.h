@@ -32,6 +32,11 @@ public:
     QString indexError() const { return indexWhy; }
     QString dataError() const { return dataWhy; }
 
+    // Bytes of a whole index: 32768 entries of 12 bytes, land art then item art.
+    static constexpr qint64 IndexSize = 393216;
+    // Item graphics, ids 0 to 16383: the index's second half.
+    static constexpr int ItemGraphics = 16384;
+
     // What the index says of the 16384 item graphics, for reports.
     struct Survey
     {
@@ -39,8 +44,11 @@ public:
         int headerOutside = 0; // of those, entries whose header lies past the data's end
         qint64 indexBytes = 0; // of the index file read (a whole index is 393216)
         qint64 dataBytes = 0;  // size of the data file
+        qint64 artEnd = 0;     // end of the furthest art any entry, land or item, points at
     };
     Survey survey() const;
+    // Whether the graphic's index entry points at art (whatever its header says).
+    bool hasArt(int graphicId) const;
 
     // Width and height of the graphic's art (0 x 0 without art); true when
     // both are non-zero. Reads only the entry's header; caches nothing.
@@ -65,6 +73,7 @@ private:
     void load(QIODevice *index);
     // The graphic's index entry; false when it has no art.
     bool artEntry(int graphicId, IndexEntry &entry) const;
+    static bool hasArt(const IndexEntry &entry);
 
     std::unique_ptr<QIODevice> dataFile;
     std::unique_ptr<ArtDataReader> dataReader;

@@ -20,6 +20,10 @@ constexpr qint64 LandRecordSize = 26; // i32 flags, i16 land value, 20 name byte
 constexpr qint64 ItemRecordSize = 37; // i32 flags, 12 unread, i8 height, 20 name bytes
 constexpr qint64 ItemSectionStart = 428032;
 constexpr int NameSize = 20;
+constexpr qint64 LandNameAt = 6; // in a record
+constexpr qint64 ItemNameAt = 17;
+static_assert(ItemSectionStart ==
+              (Records / RecordsPerBlock) * (BlockHeader + RecordsPerBlock * LandRecordSize));
 
 constexpr qint64 ItemTableRecord = 25;
 constexpr qint64 LandTableRecord = 26;
@@ -48,6 +52,20 @@ void copyName(const QByteArray &file, qint64 at, char *out)
 QString nameText(const char *bytes)
 {
     return QString::fromLatin1(bytes, qstrnlen(bytes, NameSize));
+}
+
+// The length of a name field that is text (printable Latin-1 characters,
+// then zero bytes to its end); -1 when it is not.
+int textNameLength(const char *bytes)
+{
+    const int length = int(qstrnlen(bytes, NameSize));
+    for (int i = 0; i < NameSize; ++i) {
+        const uchar c = uchar(bytes[i]);
+        const bool printable = (c >= 0x20 && c < 0x7f) || c >= 0xa0;
+        if (i < length ? !printable : c != 0)
+            return -1;
+    }
+    return length;
 }
 
 } // namespace
@@ -102,12 +120,12 @@ void TileDataStore::load(QIODevice *device)
         const qint64 itemAt = fileOffset(ItemSectionStart, ItemRecordSize, n);
         copyNumber(file, itemAt, 4, item);
         copyNumber(file, itemAt + 16, 1, item + 4);
-        copyName(file, itemAt + 17, item + 5);
+        copyName(file, itemAt + ItemNameAt, item + 5);
 
         const qint64 landAt = fileOffset(0, LandRecordSize, n);
         copyNumber(file, landAt, 4, land);
         copyNumber(file, landAt + 4, 2, land + 4);
-        copyName(file, landAt + 6, land + 6);
+        copyName(file, landAt + LandNameAt, land + 6);
     }
 }
 
@@ -133,4 +151,44 @@ TileDataRecord TileDataStore::landRecord(int n) const
     record.landValue = qFromLittleEndian<qint16>(bytes + 4);
     record.name = nameText(bytes + 6);
     return record;
+}
+
+QString TileDataStore::layoutProblem(QIODevice *device)
+{
+    struct Section
+    {
+        const char *what;
+        qint64 recordSize;
+        qint64 nameAt;
+    };
+    const Section sections[] = {{"land", LandRecordSize, LandNameAt},
+                                {"item", ItemRecordSize, ItemNameAt}};
+    int named = 0;
+    int padded = 0;
+    for (const Section &section : sections) {
+        const qint64 blockSize = BlockHeader + RecordsPerBlock * section.recordSize;
+        for (int block = 0; block < Records / RecordsPerBlock; ++block) {
+            const QByteArray bytes = device->read(blockSize);
+            if (bytes.size() < blockSize)
+                return QStringLiteral("shorter than %1 bytes").arg(FileSize);
+            for (int i = 0; i < RecordsPerBlock; ++i) {
+                const int length = textNameLength(bytes.constData() + BlockHeader +
+                                                  i * section.recordSize + section.nameAt);
+                if (length < 0)
+                    return QStringLiteral("the name of %1 record %2 is not text")
+                        .arg(QLatin1String(section.what))
+                        .arg(block * RecordsPerBlock + i);
+                named += length > 0;
+                padded += length < NameSize;
+            }
+        }
+    }
+    // A file of zero bytes has no names; one of a single printable byte over
+    // and over has only names that fill their field.
+    if (named == 0)
+        return QStringLiteral("no record has a name");
+    if (padded < Records)
+        return QStringLiteral("most names fill all %1 bytes, not padded with zero bytes")
+            .arg(NameSize);
+    return {};
 }

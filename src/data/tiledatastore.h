@@ -34,6 +34,13 @@ public:
     qint64 bytesRead() const { return readBytes; }
     static constexpr qint64 FileSize = 1036288;
 
+    // Why the device's first FileSize bytes, from its current position, are
+    // not laid out as tile data; "" when they are: every record's 20-byte name
+    // is text (printable Latin-1, then zero bytes alone), at least one record
+    // is named, and most names are padded with zero bytes. Reads a block at a
+    // time and stops at the first name that is not text.
+    static QString layoutProblem(QIODevice *device);
+
     TileDataRecord itemRecord(int n) const;
     TileDataRecord landRecord(int n) const;
 

@@ -25,7 +25,8 @@ struct CliRun
 // Runs korvane-cli (or a copy of it) without any display; its standard output
 // goes to the file `standardOutput` when one is given. Its per-user
 // configuration is looked for in `configHome` (by default a directory that
-// does not exist), never in the user's own.
+// does not exist) and the system's in `configHome`/xdg, never in the user's
+// or the machine's own.
 inline CliRun runCli(const QStringList &arguments,
                      const QString &program = QStringLiteral(KORVANE_CLI),
                      const QString &standardOutput = QString(),
@@ -35,9 +36,10 @@ inline CliRun runCli(const QStringList &arguments,
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                       configHome.isEmpty() ? QStringLiteral("/nonexistent/korvane-tests")
-                                            : configHome);
+    const QString home =
+        configHome.isEmpty() ? QStringLiteral("/nonexistent/korvane-tests") : configHome;
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home);
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), home + QStringLiteral("/xdg"));
     process.setProcessEnvironment(environment);
     if (!standardOutput.isEmpty())
         process.setStandardOutputFile(standardOutput);

@@ -514,16 +514,20 @@ void tst_Cli::galleryPartialFailure()
 void tst_Cli::configurationPlaces_data()
 {
     QTest::addColumn<bool>("beside"); // a korvane.xml beside the executable
-    QTest::addColumn<bool>("user");   // and one in the user's configuration directory
-    QTest::newRow("neither") << false << false;
-    QTest::newRow("the user's only") << false << true;
-    QTest::newRow("both: the one beside the executable") << true << true;
+    QTest::addColumn<bool>("user");   // one in the user's configuration directory
+    QTest::addColumn<bool>("system"); // and one in the system's
+    QTest::newRow("none: the user's, to be written") << false << false << false;
+    QTest::newRow("the user's only") << false << true << false;
+    QTest::newRow("both: the one beside the executable") << true << true << false;
+    QTest::newRow("the system's only") << false << false << true;
+    QTest::newRow("the user's before the system's") << false << true << true;
 }
 
 void tst_Cli::configurationPlaces()
 {
     QFETCH(bool, beside);
     QFETCH(bool, user);
+    QFETCH(bool, system);
     // A copy of the executable; the user's file names a cache of its own.
     const QString bin = fixture.freshDir();
     const QString copy = bin + QStringLiteral("/korvane-cli");
@@ -531,26 +535,37 @@ void tst_Cli::configurationPlaces()
     const QString home = fixture.freshDir();
     const QString besidePath = bin + QStringLiteral("/korvane.xml");
     const QString userPath = home + QStringLiteral("/korvane/korvane.xml");
+    const QString systemPath = home + QStringLiteral("/xdg/korvane/korvane.xml");
     if (beside)
         QVERIFY(QFile::copy(fixture.demoConfig, besidePath));
     if (user) {
         QVERIFY(QDir().mkpath(home + QStringLiteral("/korvane")));
         QVERIFY(QFile::copy(fixture.path(QStringLiteral("order.xml")), userPath));
     }
-    const QString expected = beside ? besidePath : user ? userPath : besidePath;
+    if (system) {
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/xdg/korvane")));
+        QVERIFY(QFile::copy(fixture.demoConfig, systemPath));
+    }
+    const QString expected = beside ? besidePath : user ? userPath : system ? systemPath : userPath;
 
     const CliRun run = runCli({QStringLiteral("list")}, copy, QString(), home);
-    if (!beside && !user) {
+    const CliRun help = runCli({QStringLiteral("--help")}, copy, QString(), home);
+    if (!beside && !user && !system) {
+        // The one to write, and how.
         QCOMPARE(run.status, 3);
-        QVERIFY2(run.err.contains(expected.toUtf8()), run.err.constData());
+        QCOMPARE(run.err, QStringLiteral("korvane-cli: cannot open configuration %1: No such file "
+                                         "or directory; 'korvane-cli config CLIENTDIR' writes it\n")
+                              .arg(expected)
+                              .toUtf8());
+        QVERIFY2(help.out.contains("'korvane-cli config CLIENTDIR' writes yours"),
+                 help.out.constData());
     } else {
         QCOMPARE(run.status, 0);
         QCOMPARE(run.out,
                  runCli({QStringLiteral("list"), QStringLiteral("--config"), expected}).out);
     }
     // The help names the file it would read.
-    QVERIFY(
-        runCli({QStringLiteral("--help")}, copy, QString(), home).out.contains(expected.toUtf8()));
+    QVERIFY2(help.out.simplified().contains(expected.toUtf8()), help.out.constData());
 }
 
 void tst_Cli::help_data()
@@ -562,6 +577,7 @@ void tst_Cli::help_data()
     QTest::newRow("every command's help")
         << QStringList{"--help-all"}
         << QStringList{"Usage: korvane-cli [options] command", "== korvane-cli check",
+                       "== korvane-cli config",
                        "Usage: korvane-cli [options] render ENTRY|FILE.mlt -o FILE"}
         << QStringList{"Qt"};
     QTest::newRow("a command's help-all") << QStringList{"list", "--help-all"}

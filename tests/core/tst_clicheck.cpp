@@ -4,10 +4,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 // korvane-cli check on broken configurations and client files: what it
-// finds, the problems it names, its exit status.
+// finds, the problems it names, its exit status; and config, which finds the
+// client files in a directory and writes the configuration that check reads.
 class tst_CliCheck : public QObject
 {
     Q_OBJECT
@@ -16,6 +22,8 @@ private Q_SLOTS:
     void initTestCase();
     void check_data();
     void check();
+    void config_data();
+    void config();
 
 private:
     CliFixture fixture;
@@ -57,14 +65,25 @@ void tst_CliCheck::initTestCase()
     changed = demo;
     changed.artidx = path("far-index.bin");
     fixture.writeConfig(QStringLiteral("farart.xml"), changed);
+
+    // The window reads these values as they stand.
+    QByteArray cut = readAll(fixture.demoConfig);
+    cut.truncate(cut.indexOf("</conf>"));
+    QVERIFY(writeAll(path("cut.xml"), cut));
+    QVERIFY(QFile::copy(demo.cache, path("spaced.txt ")));
+    changed = demo;
+    changed.cache = path("spaced.txt ");
+    fixture.writeConfig(QStringLiteral("spaced.xml"), changed);
+    changed.cache = path("skips.txt") + u'\n';
+    fixture.writeConfig(QStringLiteral("linebreak.xml"), changed);
 }
 
 void tst_CliCheck::check_data()
 {
     QTest::addColumn<QString>("config");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("report"); // a line of the report on stdout
-    QTest::addColumn<QStringList>("problems");
+    QTest::addColumn<QString>("report");       // a line of the report on stdout
+    QTest::addColumn<QStringList>("messages"); // on stderr: warnings, then problems
 
     QTest::newRow("demo set") << "@demo" << 0 << "all four files can be used" << QStringList{};
     QTest::newRow("missing configuration")
@@ -96,6 +115,23 @@ void tst_CliCheck::check_data()
         << "read         2 of 16384 item graphics have art\n  odd          2 of them start past "
            "the end of the art data file"
         << QStringList{};
+    QTest::newRow("configuration cut short")
+        << "@cut.xml" << 0
+        << "read         yes, not well-formed XML; the values read from it:\n  names        cache "
+           "artidx artmul tiledata"
+        << QStringList{"warning: configuration @cut.xml is not well-formed XML; the values read "
+                       "from it are used, as the window uses them"};
+    QTest::newRow("a path ending in a space, as its file's name does")
+        << "@spaced.xml" << 0 << "cache file (cache) \"@spaced.txt \"\n  file         regular"
+        << QStringList{"warning: configuration @spaced.xml names the cache file (cache) "
+                       "\"@spaced.txt \", with white space at its end: likely a mistake, as the "
+                       "path is used as it stands"};
+    QTest::newRow("a path ending in a line break")
+        << "@linebreak.xml" << 3 << "cache file (cache) \"@skips.txt\\n\"\n  file         not found"
+        << QStringList{"warning: configuration @linebreak.xml names the cache file (cache) "
+                       "\"@skips.txt\\n\", with a line break: likely a mistake, as the path is "
+                       "used as it stands",
+                       "cannot read cache file \"@skips.txt\\n\": No such file or directory"};
 }
 
 void tst_CliCheck::check()
@@ -103,7 +139,7 @@ void tst_CliCheck::check()
     QFETCH(QString, config);
     QFETCH(int, status);
     QFETCH(QString, report);
-    QFETCH(QStringList, problems);
+    QFETCH(QStringList, messages);
     const auto resolve = [&](QString text) {
         text.replace(QStringLiteral("@demo"), fixture.demoConfig);
         text.replace(u'@', fixture.work.path() + u'/');
@@ -115,8 +151,11 @@ void tst_CliCheck::check()
     QCOMPARE(run.status, status);
     QVERIFY2(run.out.contains(resolve(report).toUtf8()), run.out.constData());
     QByteArray expected;
-    for (const QString &problem : std::as_const(problems))
-        expected += "korvane-cli: " + resolve(problem).toUtf8() + '\n';
+    qsizetype warnings = 0;
+    for (const QString &message : std::as_const(messages)) {
+        expected += "korvane-cli: " + resolve(message).toUtf8() + '\n';
+        warnings += message.startsWith(QLatin1String("warning: "));
+    }
     QCOMPARE(run.err, expected);
 
     // The same findings for scripts.
@@ -125,7 +164,137 @@ void tst_CliCheck::check()
     QCOMPARE(json.status, status);
     const QJsonObject object = QJsonDocument::fromJson(json.out).object();
     QCOMPARE(object.value(u"usable").toBool(), status == 0);
-    QCOMPARE(object.value(u"problems").toArray().size(), problems.size());
+    QCOMPARE(object.value(u"problems").toArray().size(), messages.size() - warnings);
+    QCOMPARE(object.value(u"warnings").toArray().size(), warnings);
+}
+
+void tst_CliCheck::config_data()
+{
+    QTest::addColumn<QStringList>("files");     // NAME=KIND, made in a fresh CLIENTDIR
+    QTest::addColumn<QStringList>("arguments"); // after "config CLIENTDIR"; "%x": the test's x
+    QTest::addColumn<QStringList>("found");     // cache, art index, art data, tile data; "": none
+
+    const QStringList demo{"q7f2=cache", "x01a=artidx", "b9c3=artmul", "m4d8=tiledata"};
+    const QStringList found{"q7f2", "x01a", "b9c3", "m4d8"};
+    QTest::newRow("the demo set under other names") << demo << QStringList{} << found;
+    QTest::newRow("among other files")
+        << demo + QStringList{"README=readme", "empty=empty", "pipe=fifo", "sub=dir", "zero=zero"}
+        << QStringList{} << found;
+    QTest::newRow("among decoys") << demo + QStringList{"idx=noise-393216", "tiles=noise-1036288",
+                                                        "notes.txt=table", "blank=fill-00-1036288",
+                                                        "letters=fill-41-1036288"}
+                                  << QStringList{} << found;
+    // Its entries fit inside the art data, but point at no art's header.
+    QTest::newRow("beside an index of stray entries")
+        << demo + QStringList{"idx=stray-index"} << QStringList{} << found;
+    QTest::newRow("files cut short")
+        << QStringList{"q7f2=cache", "x01a=short-artidx", "b9c3=artmul", "m4d8=short-tiledata"}
+        << QStringList{} << QStringList{"q7f2", "", "", ""};
+    QTest::newRow("two copies of the tile data")
+        << demo + QStringList{"m4d9=tiledata"} << QStringList{}
+        << QStringList{"q7f2", "x01a", "b9c3", ""};
+    QTest::newRow("a named file wins over a found one")
+        << demo << QStringList{"--cache", "%skips.txt"}
+        << QStringList{"%skips.txt", "x01a", "b9c3", "m4d8"};
+    QTest::newRow("a named art index finds its art data")
+        << QStringList{"q7f2=cache", "b9c3=artmul", "m4d8=tiledata"}
+        << QStringList{"--artidx", "%demo/art-index.bin"}
+        << QStringList{"q7f2", "%demo/art-index.bin", "b9c3", "m4d8"};
+    QTest::newRow("printed, not written") << demo << QStringList{"--print"} << found;
+}
+
+void tst_CliCheck::config()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, found);
+    const QString dir = fixture.freshDir();
+    const QString home = fixture.freshDir();
+    const Configuration &demo = fixture.demoFiles;
+    const QStringList keys{"cache", "artidx", "artmul", "tiledata"};
+    QString Configuration::*const members[] = {&Configuration::cache, &Configuration::artidx,
+                                               &Configuration::artmul, &Configuration::tiledata};
+    QRandomGenerator random(17);
+    const auto noise = [&random](qsizetype size) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (char &byte : bytes)
+            byte = char(random.generate());
+        return bytes;
+    };
+    for (const QString &file : std::as_const(files)) {
+        const QString path = dir + u'/' + file.section(u'=', 0, 0);
+        const QString kind = file.section(u'=', 1);
+        if (const qsizetype demoFile = keys.indexOf(kind); demoFile >= 0) {
+            QVERIFY(QFile::copy(demo.*members[demoFile], path));
+        } else if (kind == u"short-artidx") {
+            QVERIFY(writeAll(path, readAll(demo.artidx).left(100000)));
+        } else if (kind == u"short-tiledata") {
+            QVERIFY(writeAll(path, readAll(demo.tiledata).chopped(1)));
+        } else if (kind == u"stray-index") {
+            ArtFileBuilder stray;
+            for (int graphicId = 0; graphicId < 500; ++graphicId)
+                stray.setIndexEntry(graphicId, qint32(random.bounded(500000)), 100);
+            QVERIFY(writeAll(path, stray.index()));
+        } else if (kind.startsWith(u"fill-")) {
+            QVERIFY(writeAll(path, QByteArray(kind.mid(8).toLongLong(),
+                                              char(kind.mid(5, 2).toInt(nullptr, 16)))));
+        } else if (kind.startsWith(u"noise-")) {
+            QVERIFY(writeAll(path, noise(kind.mid(6).toLongLong())));
+        } else if (kind == u"readme") {
+            QVERIFY(writeAll(path, "# Client\n\nThe files of the client.\n\tan indented line\n"));
+        } else if (kind == u"table") {
+            QVERIFY(writeAll(path, "Entry 0\t3\t0\t0\t1\t1\nEntry 1\t2\t-1\t0\t1\t1\n"));
+        } else if (kind == u"empty") {
+            QVERIFY(writeAll(path, QByteArray()));
+        } else if (kind == u"dir") {
+            QVERIFY(QDir().mkdir(path));
+#ifdef Q_OS_UNIX
+        } else if (kind == u"fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == u"zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+#endif
+        }
+    }
+    const auto resolve = [&](const QString &name) {
+        return name.startsWith(u'%') ? fixture.path(name.mid(1)) : dir + u'/' + name;
+    };
+    for (QString &argument : arguments) {
+        if (argument.startsWith(u'%'))
+            argument = resolve(argument);
+    }
+    Configuration expected;
+    bool complete = true;
+    for (int i = 0; i < 4; ++i) {
+        complete = complete && !found[i].isEmpty();
+        expected.*members[i] = found[i].isEmpty() ? QString() : resolve(found[i]);
+    }
+    const bool print = arguments.contains(QStringLiteral("--print"));
+
+    const CliRun run = runCli(QStringList{QStringLiteral("config"), dir} + arguments,
+                              QStringLiteral(KORVANE_CLI), QString(), home);
+    QCOMPARE(run.status, complete ? 0 : 3);
+    // What was taken and what was not, each said.
+    const QByteArray &report = print ? run.err : run.out;
+    const char *const what[] = {"cache file", "art index file", "art data file", "tile data file"};
+    for (int i = 0; i < 4; ++i) {
+        const QByteArray line =
+            found[i].isEmpty()
+                ? "found no " + QByteArray(what[i]) + " in " + dir.toUtf8()
+                : "took the " + QByteArray(what[i]) + ' ' + resolve(found[i]).toUtf8() + ':';
+        QVERIFY2(report.contains(line), report.constData());
+    }
+    const QString written = home + QStringLiteral("/korvane/korvane.xml");
+    QCOMPARE(QFileInfo::exists(written), complete && !print);
+    if (!complete) {
+        QVERIFY2(run.err.startsWith("korvane-cli: could not find "), run.err.constData());
+        QCOMPARE(run.err.count('\n'), 1);
+    } else if (print) {
+        QCOMPARE(run.out, configurationXml(expected));
+    } else {
+        QCOMPARE(readAll(written), configurationXml(expected));
+        QVERIFY2(run.out.endsWith("all four files can be used\n"), run.out.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_CliCheck)

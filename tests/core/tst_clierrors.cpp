@@ -74,6 +74,7 @@ void tst_CliErrors::initTestCase()
                      encodeMultiFile(ComponentList{"1:0:0:0:0:1:0", "1:1000:-1000:0:0:1:0"})));
 
     QVERIFY(QDir().mkpath(path("exported")));
+    QVERIFY(QFile::copy(demo.tiledata, path("tiles") + QChar(1)));
 
     // "d\xff" is no UTF-8; decoded it would be its twin "d\uFFFD", which holds
     // a configuration of its own.
@@ -231,6 +232,31 @@ void tst_CliErrors::errors_data()
     QTest::newRow("configuration not UTF-8")
         << QStringList{exp, "@dir", config, "@d\\xff/korvane.xml"} << 3
         << "argument \"@d\\xFF/korvane.xml\" is not UTF-8 text";
+#endif
+    QTest::newRow("config without CLIENTDIR")
+        << QStringList{"config", "--cache", "@plain"} << 2
+        << "config needs a CLIENTDIR to look in, or --artidx, --artmul and --tiledata";
+    QTest::newRow("config in two directories")
+        << QStringList{"config", "@dir", "@exported"} << 2 << "config takes one CLIENTDIR, not 2";
+    QTest::newRow("config of a file named twice")
+        << QStringList{"config", "@dir", "--cache", "@plain", "--cache", "@plain"} << 2
+        << "--cache given 2 times";
+    QTest::newRow("config in a missing directory")
+        << QStringList{"config", "@none", "--print"} << 3
+        << "cannot look for the client files in @none: no such directory";
+    QTest::newRow("config of a named file that is missing")
+        << QStringList{"config", "@dir", "--artidx", "@missing-index.bin"} << 3
+        << "cannot read art index file @missing-index.bin: No such file or directory";
+    QTest::newRow("config over a configuration")
+        << QStringList{"config", "@/demo", config, "@plain"} << 3
+        << "configuration @plain exists; --force replaces it";
+    QTest::newRow("config under a file")
+        << QStringList{"config", "@/demo", config, "@plain/korvane.xml"} << 3
+        << "cannot write configuration @plain/korvane.xml: cannot make directory @plain";
+#ifdef Q_OS_UNIX
+    QTest::newRow("config of a path XML cannot hold")
+        << QStringList{"config", "@/demo", "--print", "--tiledata", "@tiles\\x01"} << 3
+        << "cannot name the tile data file \"@tiles\\x01\" in a configuration";
 #endif
     QTest::newRow("entry without components")
         << QStringList{render, "Entry 0", "-o", out, config, "@odd.xml"} << 3

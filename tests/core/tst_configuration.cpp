@@ -20,6 +20,8 @@ private Q_SLOTS:
     void unreadableFileIsNotOpened();
     void emptyOrNonXmlFileStillYieldsValues_data();
     void emptyOrNonXmlFileStillYieldsValues();
+    void writtenValuesReadBack_data();
+    void writtenValuesReadBack();
 };
 
 void tst_Configuration::values_data()
@@ -151,6 +153,29 @@ void tst_Configuration::emptyOrNonXmlFileStillYieldsValues()
     QVERIFY(configuration.artmul.isEmpty());
     QVERIFY(configuration.tiledata.isEmpty());
     QVERIFY(configuration.cache.isEmpty());
+}
+
+void tst_Configuration::writtenValuesReadBack_data()
+{
+    QTest::addColumn<QString>("path"); // as all four values
+
+    QTest::newRow("plain") << "/home/user/client/art index.bin";
+    QTest::newRow("XML's own characters") << "/c/a&b<c>\"d'e]]>f";
+    QTest::newRow("white space and line breaks") << "  /c/multi\n cache.txt\t \n";
+    // A parser reads a raw carriage return as a line feed.
+    QTest::newRow("carriage returns") << "/c/a\rb\r\n";
+    QTest::newRow("empty") << "";
+}
+
+void tst_Configuration::writtenValuesReadBack()
+{
+    QFETCH(QString, path);
+    const Configuration written{path, path + u'1', path + u'2', path + u'3'};
+    bool wellFormed = false;
+    const Configuration read = readConfiguration(configurationXml(written), &wellFormed);
+    QVERIFY(wellFormed);
+    QCOMPARE(QStringList({read.artidx, read.artmul, read.tiledata, read.cache}),
+             QStringList({written.artidx, written.artmul, written.tiledata, written.cache}));
 }
 
 QTEST_GUILESS_MAIN(tst_Configuration)

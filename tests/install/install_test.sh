@@ -98,7 +98,7 @@ touch "$work/files/a.mlt" "$work/files/b.txt" "$work/files/c d.mlt"
 "$prefix/bin/korvane-demodata" "$work/files/demo" >/dev/null || fail "korvane-demodata"
 cd "$work/files" || exit 1
 
-expect $'check\nexport\ngallery\nlist\nrender' korvane-cli ''
+expect $'check\nconfig\nexport\ngallery\nlist\nrender' korvane-cli ''
 expect gallery korvane-cli --config demo/korvane.xml ga
 expect $'demo\nmore out\nout' korvane-cli export ''
 expect $'a.mlt\nc\\ d.mlt\ndemo/\nmore\\ out/\nout/' korvane-cli list ''
@@ -106,6 +106,8 @@ expect $'--background\n--config\n--help\n--help-all\n--output\n--scale\n--versio
     korvane-cli render 'Entry 2' --
 expect --jobs korvane-cli gallery out --j
 expect --json korvane-cli check --j
+expect $'demo\nmore out\nout' korvane-cli config ''
+expect $'a.mlt\nb.txt\nc d.mlt\ndemo\nmore out\nout' korvane-cli config demo --tiledata ''
 expect $'a.mlt\nb.txt\nc d.mlt\ndemo\nmore out\nout' korvane-cli render 'Entry 2' -o ''
 expect $'~/c\\ d.mlt' korvane-cli list '~/c'
 expect '' korvane-cli render 'Entry 2' ''

@@ -11,8 +11,6 @@
 #include <QMap>
 #include <QString>
 
-struct Configuration;
-
 // --- Art -------------------------------------------------------------------
 
 // 15-bit art colour (red bits 10-14, green 5-9, blue 0-4) of an RGB value.
@@ -82,10 +80,6 @@ struct DemoComponent
 // A header line (exactly 6 TABs, count in field 2) and its component lines
 // (graphic id, unused, X, Y, Z, ...), each ending in "\n".
 QByteArray encodeCacheEntry(int id, const QList<DemoComponent> &components);
-
-// --- Configuration -------------------------------------------------------------
-
-QByteArray configurationXml(const Configuration &configuration);
 
 // --- The demo set ----------------------------------------------------------------
 
