@@ -15,6 +15,12 @@
 namespace {
 
 constexpr int Runs = 7;
+// A cache file of bare header lines, 8 bytes an entry: the most entries a
+// file of its size can hold, so what an entry costs the window shows plainly.
+constexpr qsizetype BareEntries = 1250000;
+constexpr char BareHeader[] = "\t\t0\t\t\t\t\n";
+// Its peak is the same from run to run, give or take a page or two.
+constexpr int BareRuns = 3;
 
 struct Startup
 {
@@ -45,20 +51,67 @@ void measureOnce(const QString &probe, const QString &mode, Startup *result)
     result->peakKiB = std::max(result->peakKiB, line.mid(8).trimmed().toLongLong());
 }
 
-void startupSection(const BenchContext &context)
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A copy of the probe in `dir` with the given korvane.xml beside it, as a
+// user would have the window; empty when it cannot be set up.
+QString probeBeside(const BenchContext &context, const QString &dir, const QByteArray &config)
 {
     const QString built = context.buildDir + QStringLiteral("/bench/korvane-startupprobe");
-    const QString config = context.largeDir + QLatin1Char('/') + QLatin1String(DemoConfigName);
-    const QString cache = context.largeDir + QLatin1Char('/') + QLatin1String(DemoCacheName);
-    // A copy of the probe with the large set's korvane.xml beside it, as a
-    // user would have the window.
-    const QString dir = context.scratchDir + QStringLiteral("/startup");
     const QString probe = dir + QStringLiteral("/korvane-startupprobe");
     if (!QDir().mkpath(dir) || !QFile::copy(built, probe) ||
-        !QFile::copy(config, dir + QLatin1Char('/') + QLatin1String(DemoConfigName))) {
-        std::printf("cannot set up %s beside the large set's korvane.xml\n", qPrintable(built));
+        !writeFile(dir + QLatin1Char('/') + QLatin1String(DemoConfigName), config)) {
+        std::printf("cannot set up %s in %s\n", qPrintable(built), qPrintable(dir));
+        return QString();
+    }
+    return probe;
+}
+
+void bareHeaders(const BenchContext &context, const Startup &empty)
+{
+    const QString dir = context.scratchDir + QStringLiteral("/startup-bare");
+    const QString cache = dir + QLatin1Char('/') + QLatin1String(DemoCacheName);
+    const QByteArray config =
+        "<conf><cache>" + cache.toHtmlEscaped().toUtf8() + "</cache></conf>\n";
+    const QString probe = probeBeside(context, dir, config);
+    if (probe.isEmpty())
+        return;
+    if (!writeFile(cache, QByteArray(BareHeader).repeated(BareEntries))) {
+        std::printf("cannot write %s\n", qPrintable(cache));
         return;
     }
+    Startup window;
+    for (int i = 0; i < BareRuns; ++i)
+        measureOnce(probe, QStringLiteral("window"), &window);
+    if (!window.ok) {
+        std::printf("the start-up probe did not paint its window on %s\n", qPrintable(cache));
+        return;
+    }
+    const double fileBytes = QFileInfo(cache).size();
+    reportRatio(QStringLiteral("peak RSS, 1.25 M bare header lines"), window.peakKiB / 1024.0,
+                QStringLiteral("cache file size"), fileBytes / 1048576.0, QStringLiteral("MiB"));
+    reportRatio(QStringLiteral("  above the empty window's, an entry"),
+                (window.peakKiB - empty.peakKiB) * 1024.0 / BareEntries,
+                QStringLiteral("the file's bytes an entry"), fileBytes / BareEntries,
+                QStringLiteral("bytes"));
+}
+
+void startupSection(const BenchContext &context)
+{
+    const QString cache = context.largeDir + QLatin1Char('/') + QLatin1String(DemoCacheName);
+    QFile largeConfig(context.largeDir + QLatin1Char('/') + QLatin1String(DemoConfigName));
+    if (!largeConfig.open(QIODevice::ReadOnly)) {
+        std::printf("cannot read %s\n", qPrintable(largeConfig.fileName()));
+        return;
+    }
+    const QString probe = probeBeside(context, context.scratchDir + QStringLiteral("/startup"),
+                                      largeConfig.readAll());
+    if (probe.isEmpty())
+        return;
 
     // The window and its floor in turns, so that both meet the same machine.
     Startup window;
@@ -83,6 +136,8 @@ void startupSection(const BenchContext &context)
     reportRatio(QStringLiteral("  the same above the empty window's"), peakMiB - emptyMiB,
                 QStringLiteral("cache file size"), cacheMiB, QStringLiteral("MiB"));
     reportValue(QStringLiteral("  empty QMainWindow's peak RSS"), emptyMiB, QStringLiteral("MiB"));
+
+    bareHeaders(context, empty);
 }
 
 } // namespace

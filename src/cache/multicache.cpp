@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <new>
 
 namespace {
 
@@ -111,6 +113,7 @@ void MultiCache::read(const QByteArray &bytes, qsizetype step)
 void MultiCache::startText(ComponentList::Storage::Kind kind)
 {
     records.clear();
+    boxes.clear();
     counts = CacheScan();
     text = std::make_shared<ComponentList::Storage>();
     text->kind = kind;
@@ -126,13 +129,22 @@ void MultiCache::scanText(const Char *data, qsizetype at, Arrived &&arrived)
     qsizetype number = 0;
     // The entry whose component lines are read while `wanted` > 0.
     Record record{};
+    Box box{};
     int wanted = 0;
     const auto endEntry = [&] {
         counts.componentLines += record.count;
         if (record.count < wanted)
             ++counts.countsPastEnd;
-        if (record.count == 0)
+        if (record.count == 0) {
             ++counts.withoutComponents;
+        } else {
+            // 2^32 entries with components would need 128 GiB for their
+            // records and bounds alone.
+            if (boxes.size() > std::numeric_limits<quint32>::max())
+                throw std::bad_alloc();
+            record.box = quint32(boxes.size());
+            boxes.push_back(box);
+        }
         records.push_back(record);
         wanted = 0;
     };
@@ -153,10 +165,10 @@ void MultiCache::scanText(const Char *data, qsizetype at, Arrived &&arrived)
                 next = componentXY(data, have.size, at, &x, &y, &ended);
             }
             at = next;
-            record.x1 = std::min(record.x1, x);
-            record.y1 = std::min(record.y1, y);
-            record.x2 = std::max(record.x2, x);
-            record.y2 = std::max(record.y2, y);
+            box.x1 = std::min(box.x1, x);
+            box.y1 = std::min(box.y1, y);
+            box.x2 = std::max(box.x2, x);
+            box.y2 = std::max(box.y2, y);
             if (++record.count == wanted)
                 endEntry();
             continue;
@@ -169,8 +181,8 @@ void MultiCache::scanText(const Char *data, qsizetype at, Arrived &&arrived)
         at = line.next;
         if (line.tabs == 6) { // a header, whose count is field 2
             wanted = lineField(data, line, 2);
-            record = {
-                at, 0, CacheBoundsStart, CacheBoundsStart, -CacheBoundsStart, -CacheBoundsStart};
+            record = {at, 0, 0};
+            box = {CacheBoundsStart, CacheBoundsStart, -CacheBoundsStart, -CacheBoundsStart};
             if (wanted <= 0)
                 endEntry();
         } else {
@@ -186,8 +198,13 @@ void MultiCache::scanText(const Char *data, qsizetype at, Arrived &&arrived)
 
 MultiEntry MultiCache::entry(qsizetype n) const
 {
+    return {entryName(n), bounds(n), components(n)};
+}
+
+ComponentList MultiCache::components(qsizetype n) const
+{
     const Record &record = records[size_t(n)];
-    return {entryName(n), bounds(n), ComponentList(text, record.offset, record.count)};
+    return ComponentList(text, record.offset, record.count);
 }
 
 QList<MultiEntry> MultiCache::entries() const
@@ -202,7 +219,11 @@ QList<MultiEntry> MultiCache::entries() const
 QRect MultiCache::bounds(qsizetype n) const
 {
     const Record &record = records[size_t(n)];
-    return QRect(QPoint(record.x1, record.y1), QPoint(record.x2, record.y2));
+    if (record.count == 0)
+        return QRect(QPoint(CacheBoundsStart, CacheBoundsStart),
+                     QPoint(-CacheBoundsStart, -CacheBoundsStart));
+    const Box &box = boxes[record.box];
+    return QRect(QPoint(box.x1, box.y1), QPoint(box.x2, box.y2));
 }
 
 QString MultiCache::entryName(qsizetype n)

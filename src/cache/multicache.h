@@ -60,6 +60,7 @@ public:
 
     // Entry n, named entryName(n).
     MultiEntry entry(qsizetype n) const;
+    ComponentList components(qsizetype n) const;
     // Every entry, in order.
     QList<MultiEntry> entries() const;
     qsizetype componentCount(qsizetype n) const { return records[size_t(n)].count; }
@@ -69,10 +70,16 @@ public:
     static QString entryName(qsizetype n);
 
 private:
+    // 16 bytes an entry, the bounds 16 more for an entry with components: a
+    // file of bare header lines costs twice its own size, not four times.
     struct Record
     {
         qsizetype offset; // of the first component line in the text
-        qsizetype count;  // component lines taken
+        qint32 count;     // component lines taken, at most a header's count
+        quint32 box;      // its bounds in `boxes`, for an entry with components
+    };
+    struct Box
+    {
         qint32 x1, y1, x2, y2;
     };
 
@@ -84,6 +91,7 @@ private:
 
     std::shared_ptr<ComponentList::Storage> text;
     std::vector<Record> records;
+    std::vector<Box> boxes;
     CacheScan counts;
     QString error;
 };

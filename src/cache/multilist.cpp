@@ -8,6 +8,9 @@
 #include <QDataStream>
 #include <QMimeData>
 
+#include <limits>
+#include <new>
+
 MultiList::MultiList(QWidget *parent) : QListWidget(parent)
 {
     setDragEnabled(true);
@@ -29,22 +32,24 @@ void MultiList::dataChanged(const QModelIndex &topLeft, const QModelIndex &botto
 void MultiList::loadEntries()
 {
     // A file that cannot be read (missing, unreadable, no name, not a regular
-    // file) gives no entry.
-    MultiCache cache;
-    if (!cache.load(CacheFile))
-        return;
-
-    // Thousands of rows, told to the view once: a row at a time, the view
-    // would handle every insertion on its own.
-    model()->blockSignals(true);
-    for (qsizetype n = 0; n < cache.size(); ++n) {
-        const MultiEntry entry = cache.entry(n);
-        auto *item = new MultiItem(this);
-        item->setText(entry.text);
-        item->setBounds(entry.bounds);
-        item->setComponents(entry.components);
+    // file), that memory cannot hold, or that has more entries than a list has
+    // rows, gives no entry.
+    bool listed = false;
+    try {
+        if (entries.load(CacheFile) && entries.size() <= std::numeric_limits<int>::max()) {
+            // Thousands of rows, told to the view once: a row at a time, the
+            // view would handle every insertion on its own.
+            model()->blockSignals(true);
+            for (qsizetype n = 0; n < entries.size(); ++n)
+                new MultiItem(this, n);
+            listed = true;
+        }
+    } catch (const std::bad_alloc &) {
+        clear();
     }
     model()->blockSignals(false);
+    if (!listed)
+        entries = MultiCache();
     reset();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cache/multicache.h"
+
 #include <QListWidget>
 
 // The "Cache Entries" list: one MultiItem per multi of CacheFile, read while
@@ -11,6 +13,9 @@ class MultiList : public QListWidget
 public:
     explicit MultiList(QWidget *parent = nullptr);
 
+    // What the items answer their bounds and components from.
+    const MultiCache &cache() const { return entries; }
+
 protected:
     QStringList mimeTypes() const override;
     QMimeData *mimeData(const QList<QListWidgetItem *> &items) const override;
@@ -20,4 +25,6 @@ protected:
 
 private:
     void loadEntries();
+
+    MultiCache entries;
 };

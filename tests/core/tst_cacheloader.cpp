@@ -66,6 +66,13 @@ void tst_CacheLoader::entries_data()
                       "1\t2\t3\t4\t5\t6\n" // 5 TABs: skipped even after a negative count
                       "0\t0\tmany\t0\t0\t0\t0\n")
         << QList<QStringList>{{}, {}, {}} << QList<QRect>{NoBounds, NoBounds, NoBounds};
+    QTest::newRow("an entry without components between two with")
+        << QByteArray("0\t0\t1\t0\t0\t0\t0\n1\t0\t-1\t2\t0\n"
+                      "0\t0\t0\t0\t0\t0\t0\n"
+                      "0\t0\t1\t0\t0\t0\t0\n2\t0\t7\t-8\t0\n")
+        << QList<QStringList>{{"1:-1:2:0:0:1:1"}, {}, {"2:7:-8:0:0:1:1"}}
+        << QList<QRect>{QRect(QPoint(-1, 2), QPoint(-1, 2)), NoBounds,
+                        QRect(QPoint(7, -8), QPoint(7, -8))};
     QTest::newRow("single component bounds") << QByteArray("0\t0\t1\t0\t0\t0\t0\n5\t0\t5\t-3\t0\n")
                                              << QList<QStringList>{{"5:5:-3:0:0:1:1"}}
                                              << QList<QRect>{QRect(QPoint(5, -3), QPoint(5, -3))};

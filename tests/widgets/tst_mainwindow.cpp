@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QSplitter>
@@ -45,6 +46,8 @@ private Q_SLOTS:
     void listsTheConfiguredCache();
     void readsTheUsersConfigurationWhenNoneIsBeside();
     void dragPayload();
+    void renamedByTheUser_data();
+    void renamedByTheUser();
 
 private:
     QTemporaryDir dir;
@@ -123,6 +126,20 @@ void tst_MainWindow::listsTheConfiguredCache()
                                        Qt::ItemIsDragEnabled | Qt::ItemIsEnabled));
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     QVERIFY(list->dragEnabled());
+
+    // A copy is an entry too, also through a stream; sorting sees the names.
+    const std::unique_ptr<QListWidgetItem> copy(second->clone());
+    QVERIFY(dynamic_cast<MultiItem *>(copy.get()));
+    QCOMPARE(copy->text(), QStringLiteral("Entry 1"));
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out << *second;
+    QDataStream in(bytes);
+    QListWidgetItem read;
+    in >> read;
+    QCOMPARE(read.text(), QStringLiteral("Entry 1"));
+    list->sortItems(Qt::DescendingOrder);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Entry 1"));
 }
 
 void tst_MainWindow::readsTheUsersConfigurationWhenNoneIsBeside()
@@ -180,6 +197,46 @@ void tst_MainWindow::dragPayload()
     QVERIFY(reader.readEntry(entry));
     QCOMPARE(entry.text, QString::fromUtf8("Tour \xc3\xa9st"));
     QVERIFY(reader.atEnd());
+}
+
+void tst_MainWindow::renamedByTheUser_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("measured"); // rows laid out one by one from now on
+
+    QTest::newRow("new name") << QStringLiteral("Tower") << true;
+    QTest::newRow("beyond ASCII") << QString::fromUtf8("Tour \xc3\xa9st") << true;
+    QTest::newRow("its own name") << QStringLiteral("Entry 0") << false;
+    QTest::newRow("cleared") << QStringLiteral("") << true;
+}
+
+void tst_MainWindow::renamedByTheUser()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, measured);
+    ConfigFixture config(configXml);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *list = window.findChild<MultiList *>();
+    QVERIFY(list->uniformItemSizes());
+
+    // F2 on the current entry, a name typed, Return.
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_F2);
+    QLineEdit *editor = nullptr;
+    QTRY_VERIFY((editor = list->viewport()->findChild<QLineEdit *>()));
+    editor->setText(name);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(list->item(0)->text(), name);
+    QCOMPARE(list->item(1)->text(), QStringLiteral("Entry 1"));
+    QCOMPARE(list->uniformItemSizes(), !measured);
+
+    const std::unique_ptr<QMimeData> data(list->model()->mimeData({list->model()->index(0, 0)}));
+    QCOMPARE(
+        data->data("zvcache/multi").toHex(),
+        encodeMultiPayload({{name, QRect(QPoint(-1, 2), QPoint(-1, 2)), {"1234:-1:2:0:0:1:1"}}})
+            .toHex());
 }
 
 QTEST_MAIN(tst_MainWindow)
