@@ -27,7 +27,7 @@ void tst_FuzzRegressions::savedInputs_data()
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("path");
 
-    const QDir root(QFINDTESTDATA("../data/fuzz"));
+    const QDir root(QStringLiteral(KORVANE_FUZZ_INPUTS));
     QVERIFY2(root.exists(), "tests/data/fuzz not found");
     const QStringList dirs = root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &dir : dirs) {
