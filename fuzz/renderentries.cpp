@@ -67,6 +67,7 @@ FuzzFailure checkRendering(const QByteArray &payload, RenderStatus status, const
         break;
     case RenderStatus::TooLarge:
     case RenderStatus::NoArt:
+    case RenderStatus::DamagedArt:
     case RenderStatus::TooMuchArt:
         if (components == 0)
             return QStringLiteral("an entry without components reported as %1").arg(int(status));

@@ -39,6 +39,18 @@ bool MultiCache::load(QFile &file)
     const QString name = file.fileName();
     if (!openRegularFile(file, &error))
         return false;
+    // Opened by its handle, the file forgot its name: closed and named again
+    // however the load ends, std::bad_alloc included.
+    struct Restore
+    {
+        QFile &file;
+        const QString &name;
+        ~Restore()
+        {
+            file.close();
+            file.setFileName(name);
+        }
+    } restore{file, name};
     // Scanned while it is read: reading a large file into fresh memory costs
     // about as much as scanning it.
     FileReadAhead ahead(file);
@@ -53,8 +65,6 @@ bool MultiCache::load(QFile &file)
     }
     QString why;
     const QByteArray bytes = ahead.finish(&why);
-    file.close();
-    file.setFileName(name); // opened by its handle, the file forgot it
     if (!why.isEmpty()) {
         *this = MultiCache();
         error = why;

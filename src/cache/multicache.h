@@ -41,7 +41,8 @@ public:
     MultiCache();
 
     // Reads the named file (a regular file only, closed again afterwards);
-    // false, with errorString() saying why, when it cannot be read.
+    // false, with errorString() saying why, when it cannot be read. Throws
+    // std::bad_alloc when memory cannot hold it, the file closed and named.
     bool load(QFile &file);
     bool load(const QString &path);
     // Reads a device from its current position to its end.

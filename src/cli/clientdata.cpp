@@ -2,11 +2,13 @@
 
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
-#include "export/multifilereader.h"
+
+#include "core/regularfile.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -38,37 +40,14 @@ QString ClientFile::notNamed(const QString &configPath) const
         .arg(configPath, QLatin1String(what), QLatin1String(key));
 }
 
+QString ClientFile::tooLarge(const QString &path) const
+{
+    return notEnoughMemory(QLatin1String(what) + u' ' + shownPath(path), QFileInfo(path).size());
+}
+
 QString ClientFile::unreadable(const QString &path, const QString &why) const
 {
     return QStringLiteral("cannot read %1 %2: %3").arg(QLatin1String(what), shownPath(path), why);
-}
-
-QString quotedPath(const QString &path)
-{
-    QString shown(u'"');
-    for (QChar c : path) {
-        if (c == u'\n')
-            shown += QStringLiteral("\\n");
-        else if (c == u'\r')
-            shown += QStringLiteral("\\r");
-        else if (c == u'\t')
-            shown += QStringLiteral("\\t");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-            shown += QStringLiteral("\\x") +
-                     QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
-        else
-            shown += c;
-    }
-    return shown + u'"';
-}
-
-QString shownPath(const QString &path)
-{
-    const bool plain =
-        std::none_of(path.cbegin(), path.cend(),
-                     [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }) &&
-        (path.isEmpty() || (!path.front().isSpace() && !path.back().isSpace()));
-    return plain ? path : quotedPath(path);
 }
 
 bool configurationToWrite(const QString &path)
@@ -107,8 +86,14 @@ bool ClientData::loadEntries()
                     : QStringLiteral("configuration %1 is not XML").arg(configuration.path);
         return false;
     }
-    if (!multiCache.load(path)) {
-        error = ClientFiles[0].unreadable(path, multiCache.errorString());
+    try {
+        if (!multiCache.load(path)) {
+            error = ClientFiles[0].unreadable(path, multiCache.errorString());
+            return false;
+        }
+    } catch (const std::bad_alloc &) {
+        multiCache = MultiCache();
+        error = ClientFiles[0].tooLarge(path);
         return false;
     }
     cacheLoaded = true;
@@ -126,8 +111,18 @@ bool ClientData::openReaders()
         }
     }
 
-    artStore = std::make_unique<ArtStore>(values.artidx, values.artmul);
-    tileDataStore = std::make_unique<TileDataStore>(values.tiledata);
+    try {
+        artStore = std::make_unique<ArtStore>(values.artidx, values.artmul);
+    } catch (const std::bad_alloc &) {
+        error = files[0].tooLarge(values.artidx);
+        return false;
+    }
+    try {
+        tileDataStore = std::make_unique<TileDataStore>(values.tiledata);
+    } catch (const std::bad_alloc &) {
+        error = files[2].tooLarge(values.tiledata);
+        return false;
+    }
     const QString why[] = {artStore->indexError(), artStore->dataError(),
                            tileDataStore->errorString()};
     for (int i = 0; i < 3; ++i) {
@@ -175,7 +170,25 @@ bool ClientData::entry(const QString &argument, MultiEntry *entry)
 bool ClientData::readMultiFileEntry(const QString &path, MultiEntry *entry)
 {
     QString why;
-    if (!readMultiFile(path, QFileInfo(path).completeBaseName(), entry, &why)) {
+    bool read = false;
+    try {
+        read = readMultiFile(path, QFileInfo(path).completeBaseName(), entry, &why);
+    } catch (const std::bad_alloc &) {
+        error =
+            notEnoughMemory(QStringLiteral(".mlt file ") + shownPath(path), QFileInfo(path).size());
+        return false;
+    }
+    if (!read) {
+        error = QStringLiteral("cannot read .mlt file %1: %2").arg(path, why);
+        return false;
+    }
+    return true;
+}
+
+bool ClientData::readMultiFileSummary(const QString &path, MultiFileSummary *summary)
+{
+    QString why;
+    if (!summarizeMultiFile(path, summary, &why)) {
         error = QStringLiteral("cannot read .mlt file %1: %2").arg(path, why);
         return false;
     }

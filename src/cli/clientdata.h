@@ -2,6 +2,8 @@
 
 #include "cache/multicache.h"
 #include "core/configuration.h"
+#include "core/shownname.h"
+#include "export/multifilereader.h"
 
 #include <QString>
 
@@ -22,16 +24,11 @@ struct ClientFile
     QString notNamed(const QString &configPath) const;
     // "cannot read art index file P: why"
     QString unreadable(const QString &path, const QString &why) const;
+    // "not enough memory to read art index file P (N bytes)"
+    QString tooLarge(const QString &path) const;
 };
 // Cache, art index, art data, tile data.
 extern const ClientFile ClientFiles[4];
-
-// A path quoted, with line breaks, TABs and other control characters
-// written as escapes ("\n", "\t", "\x01"), so that every character shows.
-QString quotedPath(const QString &path);
-// A path as reports show it: as it is, or quoted when it holds a control
-// character or white space at either end.
-QString shownPath(const QString &path);
 
 // Whether `path` is the user's own configuration file and none is there yet:
 // the one for "korvane-cli config" to write.
@@ -78,6 +75,8 @@ public:
     bool entry(const QString &argument, MultiEntry *entry);
     // The ".mlt" file at `path` as an entry named after the file.
     bool readMultiFileEntry(const QString &path, MultiEntry *entry);
+    // The count and bounds of the ".mlt" file at `path`, read in pieces.
+    bool readMultiFileSummary(const QString &path, MultiFileSummary *summary);
 
 private:
     ConfigurationFile configuration;

@@ -2,6 +2,7 @@
 
 #include "clientdata.h"
 #include "core/configuration.h"
+#include "core/shownname.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -78,7 +79,9 @@ ExitStatusLine inputLine(const QString &what)
 
 void printError(const QString &message)
 {
-    std::fprintf(stderr, "korvane-cli: %s\n", message.toLocal8Bit().constData());
+    // Names come into messages as they are: their control characters are
+    // escaped here, whichever message carries them.
+    std::fprintf(stderr, "korvane-cli: %s\n", escapeControls(message).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

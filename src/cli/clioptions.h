@@ -26,7 +26,8 @@ struct ExitStatusLine
 // as --help shows it.
 QString exitStatusHelp(const QList<ExitStatusLine> &lines = {});
 
-// Prints "korvane-cli: <message>" on stderr.
+// Prints "korvane-cli: <message>" on stderr, as one line: control characters
+// are escaped (see escapeControls).
 void printError(const QString &message);
 
 // Flushes standard output; false, having printed "cannot write <what> to

@@ -17,7 +17,7 @@ struct Row
 {
     qsizetype number; // -1 for a .mlt file
     QString name;
-    qsizetype components;
+    qint64 components;
     QRect bounds;
 };
 
@@ -136,18 +136,19 @@ int runList(const QStringList &arguments)
     ClientData client;
     RowWriter writer(commandLine.parser().isSet(jsonOption));
     if (!files.isEmpty()) {
-        // Every file is read before the first row is written.
-        QList<MultiEntry> entries;
+        // Every file is read, one at a time, before the first row is written.
+        QList<MultiFileSummary> summaries;
+        summaries.reserve(files.size());
         for (const QString &file : files) {
-            MultiEntry entry;
-            if (!client.readMultiFileEntry(file, &entry)) {
+            MultiFileSummary summary;
+            if (!client.readMultiFileSummary(file, &summary)) {
                 printError(client.errorMessage());
                 return ExitInput;
             }
-            entries.append(entry);
+            summaries.append(summary);
         }
-        for (qsizetype i = 0; i < entries.size(); ++i)
-            writer.add({-1, files[i], entries[i].components.size(), entries[i].bounds});
+        for (qsizetype i = 0; i < summaries.size(); ++i)
+            writer.add({-1, files[i], summaries[i].components, summaries[i].bounds});
     } else {
         if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
             printError(client.errorMessage());

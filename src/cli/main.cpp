@@ -8,8 +8,11 @@
 #include <QFile>
 
 #include "core/configuration.h"
+#include "core/shownname.h"
 
 #include <cstdio>
+#include <exception>
+#include <new>
 
 namespace {
 
@@ -57,8 +60,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
         printError(message);
 }
 
-// The bytes of an argument as text: valid UTF-8 as it is, every other byte
-// (and control characters) as \xHH.
+// The bytes of an argument as text: valid UTF-8 as it is (control characters
+// escaped), every other byte as \xHH.
 QString shownBytes(const QByteArray &bytes)
 {
     QString shown;
@@ -67,9 +70,9 @@ QString shownBytes(const QByteArray &bytes)
         const qsizetype length = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
         const QByteArray sequence = bytes.mid(i, length);
         const QString text = QString::fromUtf8(sequence);
-        if (lead >= 0x20 && lead != 0x7f && sequence.size() == length &&
-            text.toUtf8() == sequence && text != QChar(QChar::ReplacementCharacter)) {
-            shown += text;
+        if (sequence.size() == length && text.toUtf8() == sequence &&
+            text != QChar(QChar::ReplacementCharacter)) {
+            shown += escapeControls(text);
             i += length;
         } else {
             shown +=
@@ -133,15 +136,12 @@ void printFullHelp()
     }
 }
 
-int main(int argc, char *argv[])
-{
-    // Images are drawn and encoded without any window system, so no display
-    // (or platform plugin) is needed.
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
-    qInstallMessageHandler(quietMessages);
+namespace {
 
+// Runs the command line after the application is made: the process's exit
+// status.
+int run(int argc, char *argv[])
+{
     // Finds the command; everything after it is the command's to parse.
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -179,4 +179,33 @@ int main(int argc, char *argv[])
             return command.run(arguments);
     }
     return usageError(QStringLiteral("unknown command '%1'").arg(name));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Images are drawn and encoded without any window system, so no display
+    // (or platform plugin) is needed.
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+    qInstallMessageHandler(quietMessages);
+
+    // The readers name the file that memory could not hold; what they do not
+    // catch still ends in one line.
+    int status = ExitInput;
+    try {
+        status = run(argc, argv);
+    } catch (const std::bad_alloc &) {
+        printError(QStringLiteral("not enough memory to go on"));
+        return ExitInput;
+    } catch (const std::exception &e) {
+        printError(QStringLiteral("cannot go on: %1").arg(QString::fromLocal8Bit(e.what())));
+        return ExitInput;
+    }
+    // The help, the version and whatever else a command did not check.
+    if (status == ExitSuccess && !flushStandardOutput(QStringLiteral("the output")))
+        return ExitInput;
+    return status;
 }

@@ -21,7 +21,6 @@ public:
     // writing (a directory). "" when there is none.
     QString targetProblem() const;
 
-    QByteArray format() const { return imageFormat; }
     // "standard output" or the path.
     QString name() const;
 

@@ -5,31 +5,6 @@
 #include <QCommandLineParser>
 #include <QPainter>
 
-QString renderFailure(const QString &name, RenderStatus status)
-{
-    // One arg() call each: a "%1" in a file name is no placeholder.
-    switch (status) {
-    case RenderStatus::NoComponents:
-        return QStringLiteral("%1 has no components: nothing to render").arg(name);
-    case RenderStatus::TooLarge:
-        return QStringLiteral("%1 is too large to render (the picture may be at most %2 pixels "
-                              "a side and %3 pixels in all)")
-            .arg(name, QString::number(MaxRenderSide), QString::number(MaxRenderPixels));
-    case RenderStatus::NoArt:
-        return QStringLiteral("%1 has no art: none of its graphics is in the art files").arg(name);
-    case RenderStatus::TooManyComponents:
-        return QStringLiteral("%1 has too many components to render (at most %2)")
-            .arg(name, QString::number(MaxRenderComponents));
-    case RenderStatus::TooMuchArt:
-        return QStringLiteral("%1 is too large to render (its art may paint at most %2 pixels)")
-            .arg(name, QString::number(MaxPaintedPixels));
-    case RenderStatus::NoReaders:
-    case RenderStatus::Rendered:
-        break;
-    }
-    return QStringLiteral("%1 could not be rendered").arg(name);
-}
-
 void PictureStyle::addOptions(QCommandLineParser &parser)
 {
     parser.addOption({QStringLiteral("scale"),

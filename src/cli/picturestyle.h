@@ -8,10 +8,6 @@
 
 class QCommandLineParser;
 
-// Why an entry gave no picture, in the words of every command that draws:
-// "<name> has no components: nothing to render", ...
-QString renderFailure(const QString &name, RenderStatus status);
-
 // How a rendered picture becomes the one written: enlarged a whole number of
 // times by nearest neighbour (pixel art stays sharp) and composited over a
 // background colour (transparent by default). --scale and --background.
@@ -26,8 +22,6 @@ public:
     // else "".
     QString read(const QCommandLineParser &parser);
 
-    int scale() const { return factor; }
-    QColor background() const { return fill; }
     // Whether the written picture is the rendered one as it is.
     bool isPlain() const { return factor == 1 && fill.alpha() == 0; }
 

@@ -57,29 +57,36 @@ bool openRegularFile(QFile &file, QString *error, QIODevice::OpenMode extra)
 #endif
 }
 
-QByteArray readUpTo(QFile &file, qint64 limit, bool *complete)
+QByteArray readUpTo(QIODevice &device, qint64 limit, bool *complete)
 {
-    // A regular file's size is known: read that much in place, then whatever
-    // it grew by meanwhile, as far as the limit allows.
-    const qint64 expected = std::clamp<qint64>(file.size() - file.pos(), 0, limit);
+    // A file's size is known: read that much in place, then whatever it grew
+    // by meanwhile, as far as the limit allows. A sequential device comes in
+    // pieces.
+    const qint64 expected =
+        device.isSequential() ? 0 : std::clamp<qint64>(device.size() - device.pos(), 0, limit);
     QByteArray bytes(expected, Qt::Uninitialized);
     qint64 got = 0;
     while (got < expected) {
-        const qint64 n = file.read(bytes.data() + got, expected - got);
+        const qint64 n = device.read(bytes.data() + got, expected - got);
         if (n <= 0)
             break;
         got += n;
     }
     bytes.truncate(got);
     while (got == expected && bytes.size() < limit) {
-        const QByteArray more = file.read(std::min<qint64>(limit - bytes.size(), 1 << 16));
+        const QByteArray more = device.read(std::min<qint64>(limit - bytes.size(), 1 << 16));
         if (more.isEmpty())
             break;
         bytes += more;
     }
     if (complete) {
         char extra;
-        *complete = bytes.size() < limit || file.read(&extra, 1) <= 0;
+        *complete = bytes.size() < limit || device.read(&extra, 1) <= 0;
     }
     return bytes;
+}
+
+QString notEnoughMemory(const QString &what, qint64 bytes)
+{
+    return QStringLiteral("not enough memory to read %1 (%2 bytes)").arg(what).arg(bytes);
 }

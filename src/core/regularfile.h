@@ -14,6 +14,11 @@ class QFile;
 // `extra` is added to the read-only mode (QIODevice::Unbuffered, say).
 bool openRegularFile(QFile &file, QString *error = nullptr, QIODevice::OpenMode extra = {});
 
-// Reads at most `limit` bytes of an open file, from its current position.
-// `complete` (when given) tells whether the file ended within the limit.
-QByteArray readUpTo(QFile &file, qint64 limit, bool *complete = nullptr);
+// Reads at most `limit` bytes of an open device, from its current position.
+// `complete` (when given) tells whether the device ended within the limit.
+// A file's size is taken at once: memory that cannot be had throws
+// std::bad_alloc before anything is read.
+QByteArray readUpTo(QIODevice &device, qint64 limit, bool *complete = nullptr);
+
+// "not enough memory to read <what> (<bytes> bytes)", for a std::bad_alloc.
+QString notEnoughMemory(const QString &what, qint64 bytes);

@@ -82,14 +82,7 @@ void ArtStore::load(QIODevice *device)
     }
     if (!device->isSequential())
         device->seek(0);
-    QByteArray bytes;
-    const qint64 wanted = qint64(IndexEntries) * IndexEntrySize;
-    while (bytes.size() < wanted) {
-        const QByteArray chunk = device->read(wanted - bytes.size());
-        if (chunk.isEmpty())
-            break;
-        bytes += chunk;
-    }
+    const QByteArray bytes = readUpTo(*device, IndexSize);
     indexBytesRead = bytes.size();
     // A field cut by the end of the file reads as 0, as does all after it.
     const uchar *raw = reinterpret_cast<const uchar *>(bytes.constData());

@@ -105,13 +105,7 @@ void TileDataStore::load(QIODevice *device)
     }
     if (!device->isSequential())
         device->seek(0);
-    QByteArray file;
-    while (file.size() < TileDataStore::FileSize) {
-        const QByteArray chunk = device->read(TileDataStore::FileSize - file.size());
-        if (chunk.isEmpty())
-            break;
-        file += chunk;
-    }
+    const QByteArray file = readUpTo(*device, FileSize);
     readBytes = file.size();
 
     char *item = itemTable.data();

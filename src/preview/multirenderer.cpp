@@ -1,6 +1,7 @@
 #include "multirenderer.h"
 
 #include "cache/multipayload.h"
+#include "data/artdecoder.h"
 #include "data/artstore.h"
 #include "preview/artimagecache.h"
 #include "preview/multicomponent.h"
@@ -99,6 +100,36 @@ QSize artSize(ArtStore *art, QHash<quint16, QSize> &sizes, quint16 graphicId)
 
 } // namespace
 
+QString renderFailure(const QString &name, RenderStatus status)
+{
+    // One arg() call each: a "%1" in a file name is no placeholder.
+    switch (status) {
+    case RenderStatus::NoComponents:
+        return QStringLiteral("%1 has no components: nothing to render").arg(name);
+    case RenderStatus::TooLarge:
+        return QStringLiteral("%1 is too large to render (the picture may be at most %2 pixels "
+                              "a side and %3 pixels in all)")
+            .arg(name, QString::number(MaxRenderSide), QString::number(MaxRenderPixels));
+    case RenderStatus::NoArt:
+        return QStringLiteral("%1 has no art: none of its graphics is in the art files").arg(name);
+    case RenderStatus::DamagedArt:
+        return QStringLiteral("%1 has no art that can be drawn: the art of its graphics is "
+                              "damaged (its header lies past the end of the art data file, or "
+                              "claims more than %2 pixels a side or %3 in all)")
+            .arg(name, QString::number(MaxArtSide), QString::number(MaxArtPixels));
+    case RenderStatus::TooManyComponents:
+        return QStringLiteral("%1 has too many components to render (at most %2)")
+            .arg(name, QString::number(MaxRenderComponents));
+    case RenderStatus::TooMuchArt:
+        return QStringLiteral("%1 is too large to render (its art may paint at most %2 pixels)")
+            .arg(name, QString::number(MaxPaintedPixels));
+    case RenderStatus::NoReaders:
+    case RenderStatus::Rendered:
+        break;
+    }
+    return QStringLiteral("%1 could not be rendered").arg(name);
+}
+
 MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles)
 {
     MultiLayout layout;
@@ -142,7 +173,13 @@ MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileD
         return layout;
     }
     if (painted == 0) {
-        layout.status = RenderStatus::NoArt;
+        // Art the index points at whose header cannot be drawn is damaged,
+        // not missing.
+        const auto keys = sizes.keys();
+        layout.status = std::any_of(keys.cbegin(), keys.cend(),
+                                    [art](quint16 graphicId) { return art->hasArt(graphicId); })
+                            ? RenderStatus::DamagedArt
+                            : RenderStatus::NoArt;
         return layout;
     }
     if (painted > MaxPaintedPixels) {

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QPoint>
 #include <QSize>
+#include <QString>
 
 class ArtImageCache;
 class ArtStore;
@@ -18,9 +19,14 @@ enum class RenderStatus
     NoComponents,      // the entry has no component (or the payload no entry)
     TooLarge,          // the picture would exceed the size limit below
     NoArt,             // no component's graphic has art: the picture would be empty
+    DamagedArt,        // the index points at art for some, but no header can be drawn
     TooManyComponents, // more components than MaxRenderComponents
     TooMuchArt,        // the art would paint more than MaxPaintedPixels
 };
+
+// Why an entry gave no picture, in the words of the window and of every
+// command that draws: "<name> has no components: nothing to render", ...
+QString renderFailure(const QString &name, RenderStatus status);
 
 // Largest picture rendered: real multis are at most a few thousand pixels a
 // side, so anything beyond this comes from corrupt or foreign coordinates.
