@@ -1,4 +1,5 @@
 #include "clifixture.h"
+#include "export/multifilereader.h"
 #include "export/multifilewriter.h"
 
 #include <QTest>
@@ -73,6 +74,14 @@ void tst_CliErrors::initTestCase()
     QVERIFY(writeAll(path("far%1.mlt"),
                      encodeMultiFile(ComponentList{"1:0:0:0:0:1:0", "1:1000:-1000:0:0:1:0"})));
 
+    // One component more than a rendering takes, and one exactly at that
+    // limit: their sizes alone tell.
+    for (const auto &[name, count] : {std::pair{"many.mlt", MaxMultiFileComponents + 1},
+                                      std::pair{"limit.mlt", MaxMultiFileComponents}}) {
+        QFile mlt(path(name));
+        QVERIFY(mlt.open(QIODevice::WriteOnly) && mlt.resize(4 + 12 * count));
+    }
+
     QVERIFY(QDir().mkpath(path("exported")));
     QVERIFY(QFile::copy(demo.tiledata, path("tiles") + QChar(1)));
 
@@ -124,6 +133,22 @@ void tst_CliErrors::errors_data()
     QTest::newRow(".mlt file whose lead is not 0")
         << QStringList{render, "@lead.mlt", "-o", out, config, "@demo"} << 3
         << "cannot read .mlt file @lead.mlt: its first 4 bytes are not 0";
+    QTest::newRow(".mlt file of more components than a rendering takes")
+        << QStringList{render, "@many.mlt", "-o", out, config, "@demo"} << 3
+        << "cannot read .mlt file @many.mlt: its 1048577 components are more than the 1048576 "
+           "a rendering takes";
+    QTest::newRow(".mlt file at the component limit")
+        << QStringList{render, "@limit.mlt", "-o", out, config, "@demo"} << 3
+        << "@limit.mlt has no art: none of its graphics";
+#ifdef Q_OS_UNIX
+    // Neither a terminal's control sequence nor a forged second line.
+    QTest::newRow("escape sequence in a name")
+        << QStringList{list, "@esc\\x1b[31m.mlt"} << 3
+        << "cannot read .mlt file @esc\\x1B[31m.mlt: No such file or directory";
+    QTest::newRow("line break in a name")
+        << QStringList{list, "@a\\x0akorvane-cli: forged.mlt"} << 3
+        << "cannot read .mlt file @a\\nkorvane-cli: forged.mlt: No such file";
+#endif
     QTest::newRow("export without DIR") << QStringList{exp} << 2 << "export needs a directory";
     QTest::newRow("render without -o") << QStringList{render, "0"} << 2 << "render needs -o";
     QTest::newRow("render two") << QStringList{render, "0", "1", "-o", out} << 2
@@ -177,6 +202,14 @@ void tst_CliErrors::errors_data()
         << "cannot read tile data file @missing-tiles.bin";
     QTest::newRow("list needs no art") << QStringList{list, config, "@noart.xml"} << 0 << "";
 
+    const QString entries = QString::number(fixture.entries.size());
+    QTest::newRow("entry number equal to the number of entries")
+        << QStringList{render, entries, "-o", out, config, "@demo"} << 3
+        << "no entry \"" + entries + "\" in cache file";
+    QTest::newRow("last entry number")
+        << QStringList{exp, "@exported", QString::number(fixture.entries.size() - 1), config,
+                       "@demo"}
+        << 0 << "";
     QTest::newRow("unknown entry number")
         << QStringList{exp, "@dir", "0", "99999", config, "@demo"} << 3 << "no entry \"99999\"";
     QTest::newRow("malformed entry name")
@@ -219,6 +252,12 @@ void tst_CliErrors::errors_data()
     QTest::newRow("list onto a full disk")
         << QStringList{">/dev/full", list, config, "@demo"} << 3
         << "cannot write the list to standard output: " + qt_error_string(ENOSPC);
+    QTest::newRow("help onto a full disk")
+        << QStringList{">/dev/full", "--help"} << 3
+        << "cannot write the output to standard output: " + qt_error_string(ENOSPC);
+    QTest::newRow("a command's version onto a full disk")
+        << QStringList{">/dev/full", list, "--version"} << 3
+        << "cannot write the output to standard output: " + qt_error_string(ENOSPC);
     QTest::newRow("report onto a full disk")
         << QStringList{">/dev/full", "check", config, "@demo"} << 3
         << "cannot write the report to standard output: " + qt_error_string(ENOSPC);
@@ -263,7 +302,8 @@ void tst_CliErrors::errors_data()
         << "Entry 0 has no components";
     QTest::newRow("no component has art")
         << QStringList{render, "0", "-o", out, config, "@garbageart.xml"} << 3
-        << "Entry 0 has no art";
+        << "Entry 0 has no art that can be drawn: the art of its graphics is damaged (its "
+           "header lies past the end of the art data file";
     QTest::newRow("too large to render") << QStringList{render, "1", "-o", out, config, "@odd.xml"}
                                          << 3 << "Entry 1 is too large to render";
     QTest::newRow("too large, a file named like a placeholder")

@@ -257,6 +257,11 @@ void tst_CliStops::boundedMemory_data()
         << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0;
     QTest::newRow("render, empty component lines")
         << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3;
+    // Larger than the limit: the cache is refused, the .mlt files listed.
+    QTest::newRow("list, a cache file beyond memory")
+        << QStringList{"list", config, "@sparse.xml"} << 3;
+    QTest::newRow("list, .mlt files beyond memory")
+        << QStringList{"list", "@sparse.mlt", "@sparse.mlt", "@sparse.mlt"} << 0;
 }
 
 void tst_CliStops::boundedMemory()
@@ -271,7 +276,11 @@ void tst_CliStops::boundedMemory()
                          "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
         QVERIFY(writeAll(fixture.path(QStringLiteral("headers.txt")),
                          QByteArray("\t\t\t\t\t\t\n").repeated(570000)));
-        for (const char *name : {"emptylines", "headers"}) {
+        for (const char *name : {"sparse.txt", "sparse.mlt"}) {
+            QFile file(fixture.path(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(4 + 12 * 20000000));
+        }
+        for (const char *name : {"emptylines", "headers", "sparse"}) {
             Configuration changed = fixture.demoFiles;
             changed.cache = fixture.path(QLatin1String(name) + QStringLiteral(".txt"));
             fixture.writeConfig(QLatin1String(name) + QStringLiteral(".xml"), changed);

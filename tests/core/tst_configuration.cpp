@@ -57,6 +57,12 @@ void tst_Configuration::values_data()
     QTest::newRow("nested 200 deep is read")
         << QByteArray("<a>").repeated(200) + "<cache>c</cache>" + QByteArray("</a>").repeated(200)
         << QStringList{"", "", "", "c"};
+    QTest::newRow("nested 256 deep, the limit, is read")
+        << QByteArray("<a>").repeated(255) + "<cache>c</cache>" + QByteArray("</a>").repeated(255)
+        << QStringList{"", "", "", "c"};
+    QTest::newRow("nested 257 deep is not read")
+        << QByteArray("<a>").repeated(256) + "<cache>c</cache>" + QByteArray("</a>").repeated(256)
+        << QStringList{"", "", "", ""};
     // Far deeper than any configuration, and the parser would take minutes.
     QTest::newRow("nested 100000 deep is not read")
         << QByteArray("<a>").repeated(100000) + "<cache>c</cache>" +

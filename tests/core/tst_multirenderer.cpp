@@ -32,7 +32,7 @@ QImage solidArt(int width, int height, QRgb colour)
 
 // Graphics of the fixture: 1 floor 44 x 44 (bias 0), 2 wall 44 x 90 (bias 2),
 // 3 odd 45 x 45, 4 40 x 30, 5 without art, 6 20 x 20, 7 48 x 48, 8 50 x 48,
-// 9 64 x 64.
+// 9 64 x 64, 10 damaged: a 65535 x 65535 header in 20 bytes.
 std::unique_ptr<ArtStore> makeArt()
 {
     ArtFileBuilder builder;
@@ -44,6 +44,7 @@ std::unique_ptr<ArtStore> makeArt()
     builder.add(7, solidArt(48, 48, qRgb(0x80, 0x80, 0x80)));
     builder.add(8, solidArt(50, 48, qRgb(0x80, 0x40, 0x80)));
     builder.add(9, solidArt(64, 64, qRgb(0x20, 0x20, 0x20)));
+    builder.addRaw(10, QByteArray(4, '\0') + QByteArray(4, '\xff') + QByteArray(12, '\0'));
 
     QBuffer index;
     index.setData(builder.index());
@@ -225,6 +226,8 @@ void tst_MultiRenderer::status_data()
         << payload({"8:0:0:0:0:1:1", "5:370:-370:0:0:1:1"}) << true << RenderStatus::TooLarge;
     QTest::newRow("no component has art")
         << payload({"5:0:0:0:0:1:1", "5:1:0:0:0:1:1"}) << true << RenderStatus::NoArt;
+    QTest::newRow("only damaged art")
+        << payload({"5:0:0:0:0:1:1", "10:1:0:0:0:1:1"}) << true << RenderStatus::DamagedArt;
     QTest::newRow("sides within, area over the limit")
         << payload({"5:0:0:0:0:1:1", "5:300:0:0:0:1:1", "5:0:300:0:0:1:1"}) << true
         << RenderStatus::TooLarge;

@@ -63,6 +63,7 @@ private Q_SLOTS:
     void records();
     void outOfRange_data();
     void outOfRange();
+    void shortFile_data();
     void shortFile();
     void filesOnDisk();
     void demoBuilderRoundTrip();
@@ -147,16 +148,28 @@ void tst_TileDataStore::outOfRange()
     }
 }
 
+void tst_TileDataStore::shortFile_data()
+{
+    QTest::addColumn<int>("kept"); // bytes of item 10's record left in the file
+    QTest::addColumn<qint32>("flags");
+
+    // A number cut short reads as 0; one that ends where the file ends is whole.
+    QTest::newRow("cut inside the flags") << 2 << qint32(0);
+    QTest::newRow("one byte short of the flags") << 3 << qint32(0);
+    QTest::newRow("the flags end at the file's end") << 4 << qint32(0x01020304);
+}
+
 void tst_TileDataStore::shortFile()
 {
+    QFETCH(int, kept);
+    QFETCH(qint32, flags);
     HandTileData file;
     file.setItem(9, 99, 9, "nine");
     file.setItem(10, 0x01020304, 10, "ten");
-    // Cut inside item 10's flags: a number cut short reads as 0.
-    const TileDataStore store = storeOn(file.file.left(itemOffset(10) + 2));
+    const TileDataStore store = storeOn(file.file.left(itemOffset(10) + kept));
     QCOMPARE(store.itemRecord(9).flags, 99);
     QCOMPARE(store.itemRecord(9).name, "nine");
-    QCOMPARE(store.itemRecord(10).flags, 0);
+    QCOMPARE(store.itemRecord(10).flags, flags);
     QCOMPARE(store.itemRecord(10).height, qint8(0));
     QVERIFY(store.itemRecord(10).name.isEmpty());
     QCOMPARE(store.itemRecord(16383).flags, 0);
