@@ -1,9 +1,8 @@
 #include "clientdata.h"
 
+#include "core/regularfile.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
-
-#include "core/regularfile.h"
 
 #include <QFileInfo>
 
@@ -25,6 +24,11 @@ qsizetype entryNumber(QStringView argument)
             return -1;
     }
     return argument.toLongLong();
+}
+
+QString unreadableMultiFile(const QString &path, const QString &why)
+{
+    return QStringLiteral("cannot read .mlt file %1: %2").arg(path, why);
 }
 
 } // namespace
@@ -179,7 +183,7 @@ bool ClientData::readMultiFileEntry(const QString &path, MultiEntry *entry)
         return false;
     }
     if (!read) {
-        error = QStringLiteral("cannot read .mlt file %1: %2").arg(path, why);
+        error = unreadableMultiFile(path, why);
         return false;
     }
     return true;
@@ -189,7 +193,7 @@ bool ClientData::readMultiFileSummary(const QString &path, MultiFileSummary *sum
 {
     QString why;
     if (!summarizeMultiFile(path, summary, &why)) {
-        error = QStringLiteral("cannot read .mlt file %1: %2").arg(path, why);
+        error = unreadableMultiFile(path, why);
         return false;
     }
     return true;
