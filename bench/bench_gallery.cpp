@@ -99,9 +99,10 @@ void gallerySection(const BenchContext &context)
     QList<Encoding> encodings{
         {QStringLiteral("Qt's PNG writer, default"), qtPng},
         ours("zlib 1, no filter", {1, 0, PngFilter::None}),
-        ours("zlib 1, Up (korvane-cli)", {}),
-        ours("zlib 1, Up, run-length", {1, 3, PngFilter::Up}),
-        ours("zlib 6, Up", {6, 0, PngFilter::Up}),
+        ours("zlib 1, Up", {1, 0, PngFilter::Up}),
+        ours("zlib 4, Up", {4, 0, PngFilter::Up}),
+        ours("zlib 5, Up (korvane-cli)", {}),
+        ours("zlib 6, no filter", {6, 0, PngFilter::None}),
     };
     qsizetype sampled = 0;
     qint64 drawing = 0;

@@ -5,6 +5,7 @@
 #include <spng.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -38,6 +39,26 @@ struct ContextFree
     void operator()(spng_ctx *context) const { spng_ctx_free(context); }
 };
 
+// One row of `image` as PNG samples: RGBA not premultiplied, or RGB. The
+// renderer's premultiplied pixels are mostly fully transparent or opaque,
+// which need no division.
+void storeRow(const QImage &image, int y, bool alpha, uchar *out)
+{
+    const QRgb *in = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+    const bool premultiplied = image.format() == QImage::Format_ARGB32_Premultiplied;
+    const int width = image.width();
+    for (int x = 0; x < width; ++x) {
+        QRgb pixel = in[x];
+        if (premultiplied)
+            pixel = qUnpremultiply(pixel);
+        *out++ = uchar(qRed(pixel));
+        *out++ = uchar(qGreen(pixel));
+        *out++ = uchar(qBlue(pixel));
+        if (alpha)
+            *out++ = uchar(qAlpha(pixel));
+    }
+}
+
 } // namespace
 
 QByteArray encodePng(const QImage &image, QString *error, const PngSettings &settings)
@@ -46,24 +67,18 @@ QByteArray encodePng(const QImage &image, QString *error, const PngSettings &set
         *error = QStringLiteral("no picture to write");
         return {};
     }
-    // Rows of exactly width x channels bytes: 32-bit rows need no padding,
-    // 24-bit ones are packed by copying when they have any.
+    // 32-bit pixels are converted row by row; anything else first as a whole.
     const bool alpha = image.hasAlphaChannel();
-    QImage pixels = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    QImage pixels = image;
+    if (image.format() != QImage::Format_ARGB32_Premultiplied &&
+        image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_RGB32)
+        pixels = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (pixels.isNull()) {
         *error = QStringLiteral("not enough memory to encode the picture");
         return {};
     }
-    const int channels = alpha ? 4 : 3;
-    const qsizetype rowBytes = qsizetype(pixels.width()) * channels;
-    QByteArray packed;
-    const uchar *data = pixels.constBits();
-    if (pixels.bytesPerLine() != rowBytes) {
-        packed.resize(rowBytes * pixels.height());
-        for (int y = 0; y < pixels.height(); ++y)
-            memcpy(packed.data() + rowBytes * y, pixels.constScanLine(y), size_t(rowBytes));
-        data = reinterpret_cast<const uchar *>(packed.constData());
-    }
+    const size_t rowBytes = size_t(pixels.width()) * (alpha ? 4 : 3);
+    std::vector<uchar> row(rowBytes);
 
     QByteArray png;
     std::unique_ptr<spng_ctx, ContextFree> context(spng_ctx_new(SPNG_CTX_ENCODER));
@@ -78,17 +93,24 @@ QByteArray encodePng(const QImage &image, QString *error, const PngSettings &set
             status = result;
     };
     if (context) {
-        step(spng_set_png_stream(context.get(), appendTo, &png));
-        step(spng_set_ihdr(context.get(), &header));
+        spng_ctx *encoder = context.get();
+        step(spng_set_png_stream(encoder, appendTo, &png));
+        step(spng_set_ihdr(encoder, &header));
         if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0) {
             spng_phys phys = {uint32_t(image.dotsPerMeterX()), uint32_t(image.dotsPerMeterY()), 1};
-            step(spng_set_phys(context.get(), &phys));
+            step(spng_set_phys(encoder, &phys));
         }
-        step(spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL, settings.level));
-        step(spng_set_option(context.get(), SPNG_IMG_COMPRESSION_STRATEGY, settings.strategy));
-        step(spng_set_option(context.get(), SPNG_FILTER_CHOICE, filterChoice(settings.filter)));
-        step(spng_encode_image(context.get(), data, size_t(rowBytes) * size_t(pixels.height()),
-                               SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE));
+        step(spng_set_option(encoder, SPNG_IMG_COMPRESSION_LEVEL, settings.level));
+        step(spng_set_option(encoder, SPNG_IMG_COMPRESSION_STRATEGY, settings.strategy));
+        step(spng_set_option(encoder, SPNG_FILTER_CHOICE, filterChoice(settings.filter)));
+        step(spng_encode_image(encoder, nullptr, 0, SPNG_FMT_PNG,
+                               SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE));
+        for (int y = 0; y < pixels.height() && status == 0; ++y) {
+            storeRow(pixels, y, alpha, row.data());
+            const int result = spng_encode_row(encoder, row.data(), rowBytes);
+            // The last row ends the image.
+            step(result == SPNG_EOI && y == pixels.height() - 1 ? 0 : result);
+        }
     }
     if (status != 0) {
         *error = QStringLiteral("cannot encode the picture as PNG: %1")
