@@ -135,8 +135,8 @@ _korvane_cli()
         local options='--config -h --help --help-all -v --version'
         case $command in
         list | check) options+=' --json' ;;
-        render) options+=' -o --output --scale --background' ;;
-        gallery) options+=' --scale --background --jobs' ;;
+        render) options+=' -o --output --scale --background --trim' ;;
+        gallery) options+=' --scale --background --trim --jobs' ;;
         config) options+=' --artidx --artmul --tiledata --cache --force --print' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

@@ -9,7 +9,8 @@ group=${1:-run}
 
 # Compiler and build tools (Qt's CMake files look modules up with pkg-config),
 # Qt with its platform plugins, rsvg-convert for the icon's PNG sizes.
-packages=(cmake ninja-build g++ ccache pkg-config qt6-base-dev libgl-dev librsvg2-bin)
+# libspng for the PNG pictures korvane-cli writes.
+packages=(cmake ninja-build g++ ccache pkg-config qt6-base-dev libgl-dev librsvg2-bin libspng-dev)
 
 case $group in
 run) ;;
@@ -34,6 +35,8 @@ if [[ $group == test ]]; then
         # xvfb-run, which starts the window without a display (README)
         xvfb xauth xdotool x11-apps x11-utils imagemagick python3 dbus-daemon at-spi2-core
         python3-pyatspi
+        # tests/browser: the gallery's page in headless Chromium
+        chromium
         # tests/install and scripts/package.sh: validators of the installed files
         desktop-file-utils appstream groff-base lintian
     )

@@ -8,7 +8,11 @@ build=${KORVANE_BUILD_DIR:-$root/build}
 "$root/scripts/setup.sh" test
 "$root/scripts/build.sh"
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2 -LE window
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2 -LE 'window|browser'
+
+# The gallery's first page in headless Chromium (tests/browser): every picture
+# loads, nothing on the console, a screenshot checked.
+ctest --output-on-failure -L browser
 
 # The real window, driven as a user would (tests/window): korvane on the demo
 # data under its own Xvfb, D-Bus session and accessibility bus, which the test

@@ -51,6 +51,28 @@ QString prepareDirectory(const QString &directory)
     return unwritableDirectory(directory);
 }
 
+// Every page, index.html last so that it links only to pages there are; a
+// later page left by a larger gallery is removed. Whether all were written.
+bool writeGalleryPages(const QString &directory, const std::vector<GalleryResult> &results)
+{
+    const int pages = galleryPageCount(qsizetype(results.size()));
+    for (int page = pages - 1; page >= 0; --page) {
+        const QString name = galleryPageName(page);
+        AtomicFile file;
+        if (!(file.open(directory, name) && file.write(galleryPage(results, page)) &&
+              file.commit())) {
+            printError(QStringLiteral("%1 was not written to %2: %3")
+                           .arg(name, QDir::toNativeSeparators(directory + u'/' + name),
+                                file.errorString()));
+            return false;
+        }
+    }
+    int stale = pages;
+    while (QFile::remove(directory + u'/' + galleryPageName(stale)))
+        ++stale;
+    return true;
+}
+
 } // namespace
 
 int runGallery(const QStringList &arguments)
@@ -58,8 +80,9 @@ int runGallery(const QStringList &arguments)
     CommandLine commandLine(
         QStringLiteral("gallery"),
         QStringLiteral("Draws the preview of each entry as DIR/<entry name>.png (a .mlt file: "
-                       "its base name) and writes DIR/index.html, a page that shows them all "
-                       "as a contact sheet and needs nothing but DIR. Entries without a "
+                       "its base name) and writes DIR/index.html, a page that shows them "
+                       "as a contact sheet and needs nothing but DIR (past 500 entries, the "
+                       "first 500, linking to page-2.html and on). Entries without a "
                        "picture are listed there with the reason. DIR is made when it does not "
                        "exist. An ENTRY is a name (\"Entry 12\"), a number (12) or a .mlt file; "
                        "without any, every entry of the cache is drawn."),
@@ -243,18 +266,15 @@ int runGallery(const QStringList &arguments)
                        .arg(stop->name, fileOf(GalleryRun::pictureName(stop->name)), stop->reason,
                             pictures(written)));
     } else if (!interrupted) {
-        const QString page = QStringLiteral("index.html");
-        AtomicFile file;
-        const QByteArray html = galleryPage(results);
-        paged = file.open(directory, page) && file.write(html) && file.commit();
-        if (!paged) {
-            printError(QStringLiteral("%1 was not written to %2: %3")
-                           .arg(page, fileOf(page), file.errorString()));
-            complete = false;
-        }
+        paged = writeGalleryPages(directory, results);
+        complete = complete && paged;
     }
 
-    std::printf("Wrote %s%s to %s\n", qPrintable(pictures(written)), paged ? " and index.html" : "",
+    const int pages = galleryPageCount(qsizetype(results.size()));
+    const QString andPages = !paged       ? QString()
+                             : pages == 1 ? QStringLiteral(" and index.html")
+                                          : QStringLiteral(" and index.html (%1 pages)").arg(pages);
+    std::printf("Wrote %s%s to %s\n", qPrintable(pictures(written)), qPrintable(andPages),
                 qPrintable(shown));
     if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;

@@ -1,6 +1,9 @@
 #include "gallerypage.h"
 
+#include <QStringList>
 #include <QUrl>
+
+#include <algorithm>
 
 namespace {
 
@@ -13,7 +16,9 @@ const char *const Head = R"(<!DOCTYPE html>
 <head>
 <meta charset="utf-8">
 <meta name="viewport" content="width=device-width, initial-scale=1">
-<title>Korvane Extractor gallery</title>
+<title>)";
+
+const char *const Style = R"(</title>
 <style>
 body { font: 14px/1.4 sans-serif; margin: 16px; background: #f2f2f2; color: #222; }
 h1 { font-size: 1.5em; margin: 0 0 4px; }
@@ -27,11 +32,14 @@ h1 { font-size: 1.5em; margin: 0 0 4px; }
 .none { padding: 0 12px; text-align: center; color: #833; background: #f8f0f0; }
 .name { display: block; margin-top: 6px; font-weight: bold; overflow-wrap: anywhere; }
 .facts { margin: 0; color: #555; font-size: 0.9em; }
+.pages { margin: 0 0 16px; display: flex; flex-wrap: wrap; gap: 4px 10px; }
+.pages:last-child { margin: 16px 0 0; }
 </style>
 </head>
 <body>
-<h1>Korvane Extractor gallery</h1>
 )";
+
+const char *const Title = "Korvane Extractor gallery";
 
 QString counted(qint64 count, const char *one, const char *many)
 {
@@ -96,22 +104,67 @@ QString card(const GalleryResult &result)
     return html;
 }
 
+// Links to the previous page, every page by number and the next one.
+QString navigation(int page, int pages)
+{
+    const auto link = [](int to, const QString &text) {
+        return QStringLiteral("<a href=\"") + galleryPageName(to) + QStringLiteral("\">") + text +
+               QStringLiteral("</a>");
+    };
+    QStringList parts;
+    if (page > 0)
+        parts << link(page - 1, QStringLiteral("\u2190 previous"));
+    for (int n = 0; n < pages; ++n)
+        parts << (n == page ? QStringLiteral("<strong>%1</strong>").arg(n + 1)
+                            : link(n, QString::number(n + 1)));
+    if (page + 1 < pages)
+        parts << link(page + 1, QStringLiteral("next \u2192"));
+    return QStringLiteral("<nav class=\"pages\">") + parts.join(u'\n') + QStringLiteral("</nav>\n");
+}
+
 } // namespace
 
-QByteArray galleryPage(const std::vector<GalleryResult> &results)
+int galleryPageCount(qsizetype results)
 {
+    return int(std::max<qsizetype>(1, (results + CardsPerPage - 1) / CardsPerPage));
+}
+
+QString galleryPageName(int page)
+{
+    return page == 0 ? QStringLiteral("index.html") : QStringLiteral("page-%1.html").arg(page + 1);
+}
+
+QByteArray galleryPage(const std::vector<GalleryResult> &results, int page)
+{
+    const int pages = galleryPageCount(qsizetype(results.size()));
+    const qsizetype first = qsizetype(page) * CardsPerPage;
+    const qsizetype end = std::min<qsizetype>(qsizetype(results.size()), first + CardsPerPage);
     qint64 pictures = 0;
     for (const GalleryResult &result : results)
         pictures += result.outcome == GalleryResult::Written;
-    QByteArray page = Head;
-    page += QStringLiteral("<p class=\"summary\">%1: %2, %3 without one.</p>\n"
-                           "<div class=\"sheet\">\n")
-                .arg(counted(qint64(results.size()), "entry", "entries"),
-                     counted(pictures, "picture", "pictures"),
-                     QString::number(qint64(results.size()) - pictures))
-                .toUtf8();
-    for (const GalleryResult &result : results)
-        page += card(result).toUtf8();
-    page += "</div>\n</body>\n</html>\n";
-    return page;
+    const QString title = pages == 1 ? QLatin1String(Title)
+                                     : QStringLiteral("%1, page %2 of %3")
+                                           .arg(QLatin1String(Title))
+                                           .arg(page + 1)
+                                           .arg(pages);
+    QByteArray html = Head;
+    html += page == 0 ? QByteArray(Title) : title.toUtf8();
+    html += Style;
+    html += QStringLiteral("<h1>%1</h1>\n").arg(title).toUtf8();
+    QString summary = QStringLiteral("%1: %2, %3 without one.")
+                          .arg(counted(qint64(results.size()), "entry", "entries"),
+                               counted(pictures, "picture", "pictures"),
+                               QString::number(qint64(results.size()) - pictures));
+    if (pages > 1)
+        summary += QStringLiteral(" This page: %1 to %2.").arg(first + 1).arg(end);
+    html += QStringLiteral("<p class=\"summary\">%1</p>\n").arg(summary).toUtf8();
+    const QByteArray links = pages > 1 ? navigation(page, pages).toUtf8() : QByteArray();
+    html += links;
+    html += "<div class=\"sheet\">\n";
+    for (qsizetype n = first; n < end; ++n)
+        html += card(results[size_t(n)]).toUtf8();
+    html += "</div>\n";
+    html += links;
+    html += "</body>\n</html>\n";
+    return html;
 }

@@ -3,12 +3,20 @@
 #include "galleryrun.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <vector>
 
-// The gallery's index.html: one page that needs nothing but the directory it
-// is in (inline style, no script, no other file): a card per entry in the
-// given order, with its picture as a thumbnail linking to the picture itself,
-// its name, component count, size in cells and in pixels; an entry without a
-// picture gets the reason instead.
-QByteArray galleryPage(const std::vector<GalleryResult> &results);
+// The gallery's pages: each needs nothing but the directory it is in (inline
+// style, no script, no other file) and holds at most CardsPerPage cards, in
+// the given order: a card per entry, with its picture as a thumbnail linking
+// to the picture itself, its name, component count, size in cells and in
+// pixels; an entry without a picture gets the reason instead. Every page
+// has the summary and links to the others; the first is index.html.
+inline constexpr qsizetype CardsPerPage = 500;
+
+// How many pages the results fill: at least one.
+int galleryPageCount(qsizetype results);
+// "index.html" for page 0, then "page-2.html", "page-3.html", ...
+QString galleryPageName(int page);
+QByteArray galleryPage(const std::vector<GalleryResult> &results, int page);

@@ -3,11 +3,9 @@
 #include "cache/multicache.h"
 #include "data/artstore.h"
 #include "export/atomicfile.h"
+#include "export/pngencoder.h"
 #include "preview/artimagecache.h"
 #include "preview/multirenderer.h"
-
-#include <QBuffer>
-#include <QImageWriter>
 
 #include <algorithm>
 #include <chrono>
@@ -139,11 +137,7 @@ void GalleryRun::handle(qsizetype index, ArtStore *art, AtomicFile &file)
         }
         if (status == RenderStatus::Rendered && !picture.isNull()) {
             result.pixels = picture.size();
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            QImageWriter writer(&buffer, "png");
-            if (!writer.write(picture))
-                error = writer.errorString();
+            png = encodePng(picture, &error);
         } else {
             status = RenderStatus::TooLarge;
         }

@@ -2,6 +2,8 @@
 
 #include "interruptguard.h"
 
+#include "export/pngencoder.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -97,7 +99,12 @@ QString PictureOutput::write(const QImage &image) const
     // Encoded in memory first: the device errors are then the output's own,
     // not an image library's.
     QByteArray bytes;
-    {
+    if (imageFormat == "png") {
+        QString why;
+        bytes = encodePng(image, &why);
+        if (bytes.isEmpty())
+            return QStringLiteral("%1: %2").arg(name(), why);
+    } else {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, imageFormat);

@@ -5,6 +5,45 @@
 #include <QCommandLineParser>
 #include <QPainter>
 
+#include <algorithm>
+
+namespace {
+
+// The smallest rectangle holding every pixel that is not fully transparent;
+// the whole picture when there is none, so that a picture is never empty.
+QRect paintedRect(const QImage &image)
+{
+    const QImage pixels = image.format() == QImage::Format_ARGB32_Premultiplied ||
+                                  image.format() == QImage::Format_ARGB32
+                              ? image
+                              : image.convertToFormat(QImage::Format_ARGB32);
+    int left = pixels.width();
+    int right = -1;
+    int top = -1;
+    int bottom = -1;
+    for (int y = 0; y < pixels.height(); ++y) {
+        const QRgb *row = reinterpret_cast<const QRgb *>(pixels.constScanLine(y));
+        int x = 0;
+        while (x < pixels.width() && qAlpha(row[x]) == 0)
+            ++x;
+        if (x == pixels.width())
+            continue;
+        if (top < 0)
+            top = y;
+        bottom = y;
+        left = std::min(left, x);
+        int last = pixels.width() - 1;
+        while (qAlpha(row[last]) == 0)
+            --last;
+        right = std::max(right, last);
+    }
+    if (top < 0)
+        return image.rect();
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+} // namespace
+
 void PictureStyle::addOptions(QCommandLineParser &parser)
 {
     parser.addOption({QStringLiteral("scale"),
@@ -16,6 +55,9 @@ void PictureStyle::addOptions(QCommandLineParser &parser)
                       QStringLiteral("Put the picture on <color> (\"white\", \"#rrggbb\", "
                                      "\"#aarrggbb\"; default: transparent)."),
                       QStringLiteral("color")});
+    parser.addOption({QStringLiteral("trim"),
+                      QStringLiteral("Cut the transparent margin: the picture ends at its "
+                                     "painted pixels.")});
 }
 
 QString PictureStyle::read(const QCommandLineParser &parser)
@@ -32,6 +74,7 @@ QString PictureStyle::read(const QCommandLineParser &parser)
                 .arg(MaxScale)
                 .arg(scales.first());
     }
+    trim = parser.isSet(QStringLiteral("trim"));
     if (!backgrounds.isEmpty()) {
         const QColor color = QColor::fromString(backgrounds.first());
         if (!color.isValid())
@@ -57,14 +100,14 @@ QImage PictureStyle::finish(const QImage &rendered, RenderStatus *status) const
     *status = RenderStatus::Rendered;
     if (isPlain())
         return rendered;
-    const QSize size = finishedSize(rendered.size());
+    const QImage painted = trim ? rendered.copy(paintedRect(rendered)) : rendered;
+    const QSize size = finishedSize(painted.size());
     if (size.isEmpty()) {
         *status = RenderStatus::TooLarge;
         return {};
     }
-    QImage picture = factor == 1
-                         ? rendered
-                         : rendered.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QImage picture =
+        factor == 1 ? painted : painted.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (picture.isNull()) {
         *status = RenderStatus::TooLarge;
         return {};

@@ -8,26 +8,28 @@
 
 class QCommandLineParser;
 
-// How a rendered picture becomes the one written: enlarged a whole number of
-// times by nearest neighbour (pixel art stays sharp) and composited over a
-// background colour (transparent by default). --scale and --background.
+// How a rendered picture becomes the one written: cut to its painted pixels
+// when asked, enlarged a whole number of times by nearest neighbour (pixel
+// art stays sharp) and composited over a background colour (transparent by
+// default). --trim, --scale and --background.
 class PictureStyle
 {
 public:
     static constexpr int MaxScale = 16;
 
-    // Adds --scale and --background to a command's parser.
+    // Adds --scale, --background and --trim to a command's parser.
     static void addOptions(QCommandLineParser &parser);
     // Takes the options' values; the usage problem when one is not valid,
     // else "".
     QString read(const QCommandLineParser &parser);
 
+    bool trims() const { return trim; }
     // Whether the written picture is the rendered one as it is.
-    bool isPlain() const { return factor == 1 && fill.alpha() == 0; }
+    bool isPlain() const { return factor == 1 && fill.alpha() == 0 && !trim; }
 
-    // The size of the written picture of a rendered one of `size`; an empty
-    // size when it would exceed the renderer's limits (MaxRenderSide,
-    // MaxRenderPixels).
+    // The size of the written picture of a rendered one of `size` (with
+    // --trim, the most it can be); an empty size when it would exceed the
+    // renderer's limits (MaxRenderSide, MaxRenderPixels).
     QSize finishedSize(QSize size) const;
     // The picture to write: null, with `status` TooLarge, when it would be
     // too large or its memory cannot be had.
@@ -36,4 +38,5 @@ public:
 private:
     int factor = 1;
     QColor fill = QColor(Qt::transparent);
+    bool trim = false;
 };

@@ -11,8 +11,8 @@ int runRender(const QStringList &arguments)
         QStringLiteral("render"),
         QStringLiteral("Renders the preview of one entry (\"Entry 12\" or 12), or of a .mlt "
                        "file, and writes it as a picture, in the format its extension names "
-                       "(PNG without one), enlarged by --scale and on the --background "
-                       "colour when they are given."),
+                       "(PNG without one), cut to its painted pixels by --trim, enlarged by "
+                       "--scale and on the --background colour when they are given."),
         {successLine(), usageLine(),
          inputLine(QStringLiteral("configuration, client file, entry, output file or argument, "
                                   "or an entry with nothing to draw,"))});

@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
 
@@ -70,6 +71,9 @@ private Q_SLOTS:
     void gallery_data();
     void gallery();
     void galleryPartialFailure();
+    void galleryPages();
+    void galleryEscaping_data();
+    void galleryEscaping();
     void configurationPlaces_data();
     void configurationPlaces();
     void help_data();
@@ -385,22 +389,37 @@ void tst_Cli::renderStyle_data()
 {
     QTest::addColumn<int>("scale");
     QTest::addColumn<QString>("background"); // "" for none
+    QTest::addColumn<bool>("trim");
 
-    QTest::newRow("scaled 3 times") << 3 << QString();
-    QTest::newRow("on white") << 1 << QStringLiteral("white");
-    QTest::newRow("scaled twice, on blue") << 2 << QStringLiteral("#0000ff");
+    QTest::newRow("scaled 3 times") << 3 << QString() << false;
+    QTest::newRow("on white") << 1 << QStringLiteral("white") << false;
+    QTest::newRow("scaled twice, on blue") << 2 << QStringLiteral("#0000ff") << false;
+    QTest::newRow("trimmed") << 1 << QString() << true;
+    QTest::newRow("trimmed, scaled twice, on white") << 2 << QStringLiteral("white") << true;
 }
 
 void tst_Cli::renderStyle()
 {
     QFETCH(int, scale);
     QFETCH(QString, background);
+    QFETCH(bool, trim);
     const QString dir = fixture.freshDir();
     const QString entry = QString::number(fixture.keep);
-    const QImage plain = renderedByCli(fixture.demoConfig, entry, {}, dir + "/plain.png");
+    QImage plain = renderedByCli(fixture.demoConfig, entry, {}, dir + "/plain.png");
     QStringList options{QStringLiteral("--scale"), QString::number(scale)};
     if (!background.isEmpty())
         options << QStringLiteral("--background") << background;
+    if (trim) {
+        // Cut to the pixels that are not fully transparent.
+        options << QStringLiteral("--trim");
+        QRect painted;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                if (qAlpha(plain.pixel(x, y)) != 0)
+                    painted |= QRect(x, y, 1, 1);
+        QVERIFY(painted.isValid() && painted != plain.rect());
+        plain = plain.copy(painted);
+    }
     const QImage styled = renderedByCli(fixture.demoConfig, entry, options, dir + "/styled.png");
     QVERIFY(!plain.isNull() && !styled.isNull());
     QCOMPARE(styled.size(), plain.size() * scale);
@@ -436,6 +455,7 @@ void tst_Cli::gallery_data()
     QTest::newRow("as render draws") << QStringList{};
     QTest::newRow("scaled, on a background")
         << QStringList{"--scale", "2", "--background", "#336699"};
+    QTest::newRow("trimmed") << QStringList{"--trim"};
 }
 
 void tst_Cli::gallery()
@@ -509,6 +529,94 @@ void tst_Cli::galleryPartialFailure()
              (QStringList{"Entry 0.png", "Entry 1.png", "Entry 2.png", "index.html"}));
     QVERIFY(readAll(dir + QStringLiteral("/index.html"))
                 .contains("The picture could not be written: a directory is in the way"));
+}
+
+void tst_Cli::galleryPages()
+{
+    // 1,001 entries, the last without components: pages of 500, 500 and 1,
+    // each with the summary and links to the others, all within DIR.
+    ArtFileBuilder art;
+    QImage tile(44, 44, QImage::Format_ARGB32);
+    tile.fill(qRgb(0, 128, 0));
+    art.add(1, tile);
+    QByteArray cache;
+    for (int n = 0; n < 1001; ++n)
+        cache += encodeCacheEntry(n, n < 1000 ? QList<DemoComponent>{{1, 0, 0, 0}}
+                                              : QList<DemoComponent>{});
+    const Configuration files{fixture.path(QStringLiteral("pages-index.bin")),
+                              fixture.path(QStringLiteral("pages-data.bin")),
+                              fixture.path(QStringLiteral("pages-tiles.bin")),
+                              fixture.path(QStringLiteral("pages.txt"))};
+    QVERIFY(writeAll(files.artidx, art.index()));
+    QVERIFY(writeAll(files.artmul, art.data()));
+    QVERIFY(writeAll(files.tiledata, TileDataBuilder().bytes()));
+    QVERIFY(writeAll(files.cache, cache));
+    const QString config = fixture.writeConfig(QStringLiteral("pages.xml"), files);
+
+    // A page of a larger gallery before is not left behind.
+    const QString dir = fixture.freshDir();
+    QVERIFY(writeAll(dir + QStringLiteral("/page-4.html"), "old"));
+    const CliRun run = runCli({QStringLiteral("gallery"), dir, QStringLiteral("--config"), config});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(
+        run.out,
+        QStringLiteral("Wrote 1000 pictures and index.html (3 pages) to %1\n").arg(dir).toUtf8());
+    const QStringList names = namesIn(dir);
+    QCOMPARE(names.size(), 1003);
+    const QStringList pages{"index.html", "page-2.html", "page-3.html"};
+    const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]*)\""));
+    for (int page = 0; page < 3; ++page) {
+        QVERIFY2(names.contains(pages[page]), qPrintable(pages[page]));
+        const QString html = QString::fromUtf8(readAll(dir + u'/' + pages[page]));
+        QCOMPARE(html.count(QStringLiteral("<figure class=\"card\">")), page < 2 ? 500 : 1);
+        QVERIFY(html.contains(QStringLiteral(">%1<").arg(entryName(page * 500))));
+        QVERIFY(!html.contains(QStringLiteral(">%1<").arg(entryName(page * 500 + 500))));
+        QVERIFY(html.contains(u"1001 entries: 1000 pictures, 1 without one."));
+        QVERIFY(!html.contains(u"<script"));
+        QStringList linked;
+        for (auto match = reference.globalMatch(html); match.hasNext();)
+            linked << QUrl::fromPercentEncoding(match.next().captured(1).toUtf8());
+        for (int other = 0; other < 3; ++other)
+            QCOMPARE(linked.contains(pages[other]), other != page);
+        for (const QString &name : std::as_const(linked))
+            QVERIFY2(names.contains(name), qPrintable(name));
+    }
+}
+
+void tst_Cli::galleryEscaping_data()
+{
+    QTest::addColumn<bool>("empty"); // an entry without components: its reason shown
+    QTest::newRow("a name on a card") << false;
+    QTest::newRow("a name in a card's reason") << true;
+}
+
+void tst_Cli::galleryEscaping()
+{
+    QFETCH(bool, empty);
+    qsizetype index = fixture.keep;
+    if (empty) {
+        const auto found = std::find_if(fixture.entries.cbegin(), fixture.entries.cend(),
+                                        [](const MultiEntry &e) { return e.components.isEmpty(); });
+        QVERIFY(found != fixture.entries.cend());
+        index = found - fixture.entries.cbegin();
+    }
+    const QString dir = fixture.freshDir();
+    QCOMPARE(runCli({QStringLiteral("export"), dir, QString::number(index),
+                     QStringLiteral("--config"), fixture.demoConfig})
+                 .status,
+             0);
+    const QString file = dir + QStringLiteral("/<b>&\"x\".mlt");
+    QVERIFY(QFile::rename(dir + u'/' + entryName(index) + QStringLiteral(".mlt"), file));
+    const QString sheet = dir + QStringLiteral("/sheet");
+    QCOMPARE(runCli({QStringLiteral("gallery"), sheet, file, QStringLiteral("--config"),
+                     fixture.demoConfig})
+                 .status,
+             0);
+    const QByteArray html = readAll(sheet + QStringLiteral("/index.html"));
+    const QByteArray shown = empty ? "&lt;b&gt;&amp;&quot;x&quot;.mlt has no components"
+                                   : ">&lt;b&gt;&amp;&quot;x&quot;</a>";
+    QVERIFY2(html.contains(shown), html.constData());
+    QVERIFY(!html.contains("<b>"));
 }
 
 void tst_Cli::configurationPlaces_data()

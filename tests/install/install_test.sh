@@ -102,7 +102,7 @@ expect $'check\nconfig\nexport\ngallery\nlist\nrender' korvane-cli ''
 expect gallery korvane-cli --config demo/korvane.xml ga
 expect $'demo\nmore out\nout' korvane-cli export ''
 expect $'a.mlt\nc\\ d.mlt\ndemo/\nmore\\ out/\nout/' korvane-cli list ''
-expect $'--background\n--config\n--help\n--help-all\n--output\n--scale\n--version' \
+expect $'--background\n--config\n--help\n--help-all\n--output\n--scale\n--trim\n--version' \
     korvane-cli render 'Entry 2' --
 expect --jobs korvane-cli gallery out --j
 expect --json korvane-cli check --j
