@@ -4,7 +4,7 @@
 
 #include "cache/multientry.h"
 #include "data/artstore.h"
-#include "preview/multicomponent.h"
+#include "data/tiledatastore.h"
 
 #include <QCryptographicHash>
 #include <QtEndian>
@@ -44,17 +44,35 @@ QByteArray PictureKeys::key(const MultiEntry &entry)
     append<qint32>(bytes, entry.bounds.bottom());
     append<qint64>(bytes, entry.components.size());
     for (const ComponentSpec &spec : entry.components) {
-        const MultiComponent component(spec, tiles);
-        append<qint32>(bytes, component.kind);
-        append<quint16>(bytes, component.graphicId);
-        append<qint16>(bytes, component.z);
-        append<qint32>(bytes, component.x);
-        append<qint32>(bytes, component.y);
-        append<qint32>(bytes, component.flags);
-        append<qint8>(bytes, component.height);
-        bytes += artDigest(component.graphicId);
+        // The text holds every field the renderer reads; the graphic and the
+        // kind are read as MultiComponent reads them.
+        const QString &text = spec.text();
+        append<qint32>(bytes, qint32(text.size()));
+        bytes.append(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+        const quint16 graphicId = quint16(spec.field(ComponentSpec::Graphic).toInt() & 0xFFFF);
+        const bool item = spec.field(ComponentSpec::Kind).toInt() == 1;
+        bytes += graphicDigest(graphicId, item);
     }
     return QCryptographicHash::hash(bytes, Algorithm).toHex();
+}
+
+const QByteArray &PictureKeys::graphicDigest(quint16 graphicId, bool item)
+{
+    const quint32 slot = graphicId | (item ? 0x10000u : 0u);
+    auto it = graphics.constFind(slot);
+    if (it == graphics.constEnd()) {
+        // The fields of its tile data record that order the components.
+        QByteArray bytes;
+        if (tiles) {
+            const TileDataRecord record =
+                item ? tiles->itemRecord(graphicId) : tiles->landRecord(graphicId);
+            append<qint32>(bytes, record.flags);
+            append<qint8>(bytes, record.height);
+        }
+        bytes += artDigest(graphicId);
+        it = graphics.insert(slot, bytes);
+    }
+    return *it;
 }
 
 const QByteArray &PictureKeys::artDigest(quint16 graphicId)

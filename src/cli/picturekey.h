@@ -10,10 +10,10 @@ struct MultiEntry;
 
 // A digest of everything a picture is drawn from, so that two equal keys
 // give the same picture: the entry's bounds (they place its centre), each
-// component as the renderer reads it (graphic, cell, z, kind, the flags and
-// height of its tile data record), the decoded art of each graphic, the
-// picture style and KeyVersion. Each graphic's art is decoded and hashed once
-// per instance and kept as a 20-byte digest.
+// component's text (graphic, cell, z, kind), the flags and height of the tile
+// data record of its graphic, the decoded art of each graphic, the picture
+// style and KeyVersion. Each graphic's art is decoded and hashed once per
+// instance; what is kept takes about 100 bytes a graphic.
 class PictureKeys
 {
 public:
@@ -27,10 +27,12 @@ public:
     QByteArray key(const MultiEntry &entry);
 
 private:
+    const QByteArray &graphicDigest(quint16 graphicId, bool item);
     const QByteArray &artDigest(quint16 graphicId);
 
     ArtStore *art;
     const TileDataStore *tiles;
     QByteArray styleBytes;
-    QHash<quint16, QByteArray> digests;
+    QHash<quint32, QByteArray> graphics; // tile data and art, by graphic and kind
+    QHash<quint16, QByteArray> digests;  // art, by graphic
 };
