@@ -136,7 +136,7 @@ _korvane_cli()
         case $command in
         list | check) options+=' --json' ;;
         render) options+=' -o --output --scale --background --trim' ;;
-        gallery) options+=' --scale --background --trim --jobs' ;;
+        gallery) options+=' --scale --background --trim --jobs --force' ;;
         config) options+=' --artidx --artmul --tiledata --cache --force --print' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))

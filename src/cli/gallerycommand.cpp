@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "gallerypage.h"
 #include "galleryrun.h"
+#include "galleryupdate.h"
 #include "interruptguard.h"
 #include "progressbar.h"
 
@@ -109,6 +110,10 @@ int runGallery(const QStringList &arguments)
             .arg(idealJobs),
         QStringLiteral("n"));
     parser.addOption(jobsOption);
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"),
+        QStringLiteral("Draw every picture again, even those DIR holds as they would be drawn."));
+    parser.addOption(forceOption);
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
         return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
 
@@ -211,7 +216,11 @@ int runGallery(const QStringList &arguments)
         return QDir::toNativeSeparators(directory + u'/' + name);
     };
 
-    GalleryRun run(client.cache(), items, client.tiles(), style, directory);
+    // Only the pictures DIR does not hold already as they would be drawn.
+    GalleryUpdate update(directory, parser.isSet(forceOption));
+    GalleryRun run(client.cache(),
+                   update.select(items, client.cache(), client.art(), client.tiles(), style),
+                   client.tiles(), style, directory);
     bool interrupted = false;
     {
         // Before the workers start: they take the signal mask it sets, so a
@@ -238,7 +247,7 @@ int runGallery(const QStringList &arguments)
     }
     run.join();
 
-    const std::vector<GalleryResult> &results = run.results();
+    const std::vector<GalleryResult> results = update.merge(run.results());
     qsizetype written = 0;
     bool complete = !interrupted;
     const GalleryResult *stop = nullptr;
@@ -259,6 +268,8 @@ int runGallery(const QStringList &arguments)
                 .arg(result.name, fileOf(GalleryRun::pictureName(result.name)), result.reason));
     }
 
+    written -= update.upToDate(); // counted as written, but not drawn
+
     // The page comes last, naming only the pictures there are.
     bool paged = false;
     if (stop) {
@@ -266,6 +277,14 @@ int runGallery(const QStringList &arguments)
                        .arg(stop->name, fileOf(GalleryRun::pictureName(stop->name)), stop->reason,
                             pictures(written)));
     } else if (!interrupted) {
+        AtomicFile record;
+        const QString &manifest = GalleryManifest::FileName;
+        if (!(record.open(directory, manifest) &&
+              record.write(update.manifest(results, !names.isEmpty())) && record.commit())) {
+            printError(QStringLiteral("%1 was not written to %2: %3")
+                           .arg(manifest, fileOf(manifest), record.errorString()));
+            complete = false;
+        }
         paged = writeGalleryPages(directory, results);
         complete = complete && paged;
     }
@@ -274,8 +293,10 @@ int runGallery(const QStringList &arguments)
     const QString andPages = !paged       ? QString()
                              : pages == 1 ? QStringLiteral(" and index.html")
                                           : QStringLiteral(" and index.html (%1 pages)").arg(pages);
-    std::printf("Wrote %s%s to %s\n", qPrintable(pictures(written)), qPrintable(andPages),
-                qPrintable(shown));
+    QString summary = QStringLiteral("Wrote %1%2 to %3").arg(pictures(written), andPages, shown);
+    if (update.upToDate() > 0)
+        summary += QStringLiteral("; %1 up to date").arg(pictures(update.upToDate()));
+    std::printf("%s\n", qPrintable(summary));
     if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;
     return complete && paged ? ExitSuccess : ExitPartial;

@@ -1,5 +1,7 @@
 #include "galleryrun.h"
 
+#include "gallerymanifest.h"
+
 #include "cache/multicache.h"
 #include "data/artstore.h"
 #include "export/atomicfile.h"
@@ -166,6 +168,8 @@ void GalleryRun::handle(qsizetype index, ArtStore *art, AtomicFile &file)
         return;
     }
     result.outcome = GalleryResult::Written;
+    result.digest = GalleryManifest::digest(png);
+    result.fileBytes = png.size();
 }
 
 void GalleryRun::acquire(qint64 bytes)

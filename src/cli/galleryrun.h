@@ -43,7 +43,9 @@ struct GalleryResult
     QString name; // the entry's name; its picture is pictureName(name)
     qsizetype components = 0;
     QRect bounds;
-    QSize pixels; // of the picture written
+    QSize pixels;      // of the picture written
+    QByteArray digest; // of its bytes, see GalleryManifest::digest()
+    qint64 fileBytes = 0;
     QString reason;
     bool hitsEveryFile = false; // not written for a reason every later file meets too
 };

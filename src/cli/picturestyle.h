@@ -23,6 +23,8 @@ public:
     // else "".
     QString read(const QCommandLineParser &parser);
 
+    int scale() const { return factor; }
+    QColor background() const { return fill; }
     bool trims() const { return trim; }
     // Whether the written picture is the rendered one as it is.
     bool isPlain() const { return factor == 1 && fill.alpha() == 0 && !trim; }

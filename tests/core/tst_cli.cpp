@@ -74,6 +74,8 @@ private Q_SLOTS:
     void galleryPages();
     void galleryEscaping_data();
     void galleryEscaping();
+    void galleryRerun_data();
+    void galleryRerun();
     void configurationPlaces_data();
     void configurationPlaces();
     void help_data();
@@ -488,7 +490,7 @@ void tst_Cli::gallery()
     // each is named in the page, its picture linked, or its reason given.
     const QString page = QString::fromUtf8(readAll(dirs[0] + QStringLiteral("/index.html")));
     QVERIFY(page.contains(u"<title>Korvane Extractor gallery</title>"));
-    QStringList expected{QStringLiteral("index.html")};
+    QStringList expected{QStringLiteral(".korvane-gallery"), QStringLiteral("index.html")};
     for (qsizetype n = 0; n < fixture.entries.size(); ++n) {
         const QString name = entryName(n);
         const QString picture = name + QStringLiteral(".png");
@@ -525,8 +527,8 @@ void tst_Cli::galleryPartialFailure()
     QVERIFY2(run.err.startsWith("korvane-cli: Entry 1 was not written to "), run.err.constData());
     QCOMPARE(run.err.count('\n'), 1);
     QCOMPARE(run.out, QStringLiteral("Wrote 2 pictures and index.html to %1\n").arg(dir).toUtf8());
-    QCOMPARE(namesIn(dir),
-             (QStringList{"Entry 0.png", "Entry 1.png", "Entry 2.png", "index.html"}));
+    QCOMPARE(namesIn(dir), (QStringList{".korvane-gallery", "Entry 0.png", "Entry 1.png",
+                                        "Entry 2.png", "index.html"}));
     QVERIFY(readAll(dir + QStringLiteral("/index.html"))
                 .contains("The picture could not be written: a directory is in the way"));
 }
@@ -562,7 +564,7 @@ void tst_Cli::galleryPages()
         run.out,
         QStringLiteral("Wrote 1000 pictures and index.html (3 pages) to %1\n").arg(dir).toUtf8());
     const QStringList names = namesIn(dir);
-    QCOMPARE(names.size(), 1003);
+    QCOMPARE(names.size(), 1004); // and the record of the pictures, .korvane-gallery
     const QStringList pages{"index.html", "page-2.html", "page-3.html"};
     const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]*)\""));
     for (int page = 0; page < 3; ++page) {
@@ -617,6 +619,129 @@ void tst_Cli::galleryEscaping()
                                    : ">&lt;b&gt;&amp;&quot;x&quot;</a>";
     QVERIFY2(html.contains(shown), html.constData());
     QVERIFY(!html.contains("<b>"));
+}
+
+void tst_Cli::galleryRerun_data()
+{
+    QTest::addColumn<QString>("change");      // made between the two runs
+    QTest::addColumn<QStringList>("options"); // of the second run
+    QTest::addColumn<QList<int>>("redrawn");  // the entries drawn again
+
+    QTest::newRow("nothing") << "" << QStringList{} << QList<int>{};
+    QTest::newRow("art of graphic 10") << "art" << QStringList{} << QList<int>{0, 2};
+    QTest::newRow("tile data of graphic 11") << "tiles" << QStringList{} << QList<int>{1};
+    QTest::newRow("a component moved") << "cache" << QStringList{} << QList<int>{2};
+    QTest::newRow("an entry gone") << "fewer" << QStringList{} << QList<int>{};
+    QTest::newRow("a picture altered") << "altered" << QStringList{} << QList<int>{1};
+    QTest::newRow("a picture deleted") << "deleted" << QStringList{} << QList<int>{1};
+    QTest::newRow("a garbage manifest") << "garbage" << QStringList{} << QList<int>{0, 1, 2};
+    QTest::newRow("another background")
+        << "" << QStringList{"--background", "white"} << QList<int>{0, 1, 2};
+    QTest::newRow("--force") << "" << QStringList{"--force"} << QList<int>{0, 1, 2};
+}
+
+void tst_Cli::galleryRerun()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("tells files apart by their inode");
+#else
+    QFETCH(QString, change);
+    QFETCH(QStringList, options);
+    QFETCH(QList<int>, redrawn);
+
+    // Entry 0 draws graphic 10, entry 1 graphic 11, entry 2 graphics 10 and 12.
+    const QString work = fixture.freshDir();
+    const Configuration files{
+        work + QStringLiteral("/index.bin"), work + QStringLiteral("/data.bin"),
+        work + QStringLiteral("/tiles.bin"), work + QStringLiteral("/cache.txt")};
+    const auto writeClient = [&](QRgb first, qint32 flags, int x, int entries) {
+        ArtFileBuilder art;
+        QImage image(44, 44, QImage::Format_ARGB32);
+        for (const auto &[graphic, colour] :
+             {std::pair{10, first}, {11, qRgb(0, 0, 255)}, {12, qRgb(0, 255, 0)}}) {
+            image.fill(colour);
+            art.add(graphic, image);
+        }
+        TileDataBuilder tiles;
+        tiles.setItem(11, flags, 0, "eleven");
+        const QList<QList<DemoComponent>> cache{
+            {{10, 0, 0, 0}}, {{11, 0, 0, 0}}, {{10, 0, 0, 0}, {12, x, 0, 0}}};
+        QByteArray text;
+        for (int n = 0; n < entries; ++n)
+            text += encodeCacheEntry(n, cache[n]);
+        return writeAll(files.artidx, art.index()) && writeAll(files.artmul, art.data()) &&
+               writeAll(files.tiledata, tiles.bytes()) && writeAll(files.cache, text);
+    };
+    QVERIFY(writeClient(qRgb(255, 0, 0), 0, 1, 3));
+    const QString config = fixture.writeConfig(QStringLiteral("rerun.xml"), files);
+    const QString dir = work + QStringLiteral("/sheet");
+    const QStringList gallery{QStringLiteral("gallery"), dir, QStringLiteral("--config"), config};
+    const CliRun first = runCli(gallery);
+    QCOMPARE(first.status, 0);
+    QCOMPARE(first.out,
+             QStringLiteral("Wrote 3 pictures and index.html to %1\n").arg(dir).toUtf8());
+
+    const auto picture = [&](int n) { return dir + QStringLiteral("/Entry %1.png").arg(n); };
+    struct stat before[3];
+    for (int n = 0; n < 3; ++n)
+        QCOMPARE(::stat(QFile::encodeName(picture(n)).constData(), &before[n]), 0);
+    const QByteArray original = readAll(picture(1));
+    int entries = 3;
+    if (change == u"art") {
+        QVERIFY(writeClient(qRgb(255, 255, 0), 0, 1, 3));
+    } else if (change == u"tiles") {
+        QVERIFY(writeClient(qRgb(255, 0, 0), 1, 1, 3));
+    } else if (change == u"cache") {
+        QVERIFY(writeClient(qRgb(255, 0, 0), 0, 2, 3));
+    } else if (change == u"fewer") {
+        QVERIFY(writeClient(qRgb(255, 0, 0), 0, 1, entries = 2));
+    } else if (change == u"altered") {
+        // In place, keeping its size: only its bytes tell.
+        QFile file(picture(1));
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(100));
+        const char byte = file.read(1).at(0);
+        QVERIFY(file.seek(100) && file.putChar(char(byte ^ 1)));
+    } else if (change == u"deleted") {
+        QVERIFY(QFile::remove(picture(1)));
+    } else if (change == u"garbage") {
+        QVERIFY(writeAll(dir + QStringLiteral("/.korvane-gallery"),
+                         QByteArray("korvane gallery manifest 1\n\x01\xff junk\n")));
+    }
+
+    const auto summary = [&](qsizetype drawn) {
+        QString text = QStringLiteral("Wrote %1 picture%2 and index.html to %3")
+                           .arg(drawn)
+                           .arg(drawn == 1 ? "" : "s")
+                           .arg(dir);
+        if (const qsizetype kept = entries - drawn; kept > 0)
+            text += QStringLiteral("; %1 picture%2 up to date").arg(kept).arg(kept == 1 ? "" : "s");
+        return (text + u'\n').toUtf8();
+    };
+    const CliRun second = runCli(gallery + options);
+    QCOMPARE(second.status, 0);
+    QCOMPARE(second.err, QByteArray());
+    QCOMPARE(second.out, summary(redrawn.size()));
+    for (int n = 0; n < entries; ++n) {
+        struct stat after;
+        QCOMPARE(::stat(QFile::encodeName(picture(n)).constData(), &after), 0);
+        const bool replaced = change == u"deleted" && n == 1
+                                  ? true
+                                  : after.st_ino != before[n].st_ino ||
+                                        after.st_mtim.tv_nsec != before[n].st_mtim.tv_nsec ||
+                                        after.st_mtim.tv_sec != before[n].st_mtim.tv_sec;
+        QVERIFY2(replaced == redrawn.contains(n), qPrintable(picture(n)));
+    }
+    if (change == u"altered" || change == u"deleted")
+        QCOMPARE(readAll(picture(1)), original);
+
+    // What was drawn is recorded: a third run draws nothing, and names only
+    // the entries there are.
+    QStringList again = gallery + options;
+    again.removeAll(QStringLiteral("--force"));
+    const CliRun third = runCli(again);
+    QCOMPARE(third.out, summary(0));
+    QCOMPARE(readAll(dir + QStringLiteral("/.korvane-gallery")).count('\n'), entries + 1);
+#endif
 }
 
 void tst_Cli::configurationPlaces_data()

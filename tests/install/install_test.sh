@@ -105,6 +105,7 @@ expect $'a.mlt\nc\\ d.mlt\ndemo/\nmore\\ out/\nout/' korvane-cli list ''
 expect $'--background\n--config\n--help\n--help-all\n--output\n--scale\n--trim\n--version' \
     korvane-cli render 'Entry 2' --
 expect --jobs korvane-cli gallery out --j
+expect --force korvane-cli gallery out --fo
 expect --json korvane-cli check --j
 expect $'demo\nmore out\nout' korvane-cli config ''
 expect $'a.mlt\nb.txt\nc d.mlt\ndemo\nmore out\nout' korvane-cli config demo --tiledata ''

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "gallerymanifest.h"
+#include "galleryrun.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <vector>
+
+class ArtStore;
+class MultiCache;
+class PictureStyle;
+class TileDataStore;
+
+// Which pictures of a gallery are drawn again: those its directory does not
+// hold already as they would be drawn now (see PictureKeys and
+// GalleryManifest), and the manifest to leave behind once they are.
+class GalleryUpdate
+{
+public:
+    // Reads the directory's manifest; with `force`, no picture is kept.
+    GalleryUpdate(const QString &directory, bool force);
+
+    // Of `items`, those whose picture is to be drawn; the others are up to
+    // date. Decodes art with `art`, which no other thread may use meanwhile.
+    QList<GalleryItem> select(const QList<GalleryItem> &items, const MultiCache &cache,
+                              ArtStore *art, const TileDataStore *tiles, const PictureStyle &style);
+    qsizetype upToDate() const { return qsizetype(kept.size()); }
+
+    // The results of all items in their order, given those of the ones
+    // selected (in theirs); an up-to-date picture counts as written.
+    std::vector<GalleryResult> merge(const std::vector<GalleryResult> &drawn) const;
+
+    // The manifest after a run with those results: a line for each picture
+    // written or kept, and the old one of an entry not tried. Pictures of
+    // entries not among the items keep theirs only with `keepOthers` (the
+    // items were chosen, not every entry).
+    QByteArray manifest(const std::vector<GalleryResult> &results, bool keepOthers) const;
+
+private:
+    struct Kept
+    {
+        qsizetype slot;
+        GalleryResult result;
+    };
+
+    const QString directory;
+    const bool force;
+    GalleryManifest previous;
+    QList<QByteArray> keys;      // of each item
+    QList<QString> names;        // each item's picture
+    QList<qsizetype> drawnSlots; // each selected item's place among the items
+    std::vector<Kept> kept;
+};
