@@ -175,7 +175,11 @@ bool ClientData::entry(const QString &argument, MultiEntry *entry)
 bool ClientData::readMultiFileEntry(const QString &path, MultiEntry *entry)
 {
     QString why;
-    if (!readMultiFile(path, QFileInfo(path).completeBaseName(), entry, &why)) {
+    // A file named only ".mlt" is named by its whole name.
+    const QFileInfo info(path);
+    const QString name =
+        info.completeBaseName().isEmpty() ? info.fileName() : info.completeBaseName();
+    if (!readMultiFile(path, name, entry, &why)) {
         error = QStringLiteral("cannot read .mlt file %1: %2").arg(path, why);
         return false;
     }

@@ -1,10 +1,9 @@
+#include "batchrun.h"
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
 #include "gallerypage.h"
 #include "galleryrun.h"
-#include "interruptguard.h"
-#include "progressbar.h"
 
 #include "data/artstore.h"
 #include "export/atomicfile.h"
@@ -113,59 +112,56 @@ int runGallery(const QStringList &arguments)
         return ExitInput;
     }
     QList<GalleryItem> items;
-    bool loaded = false;
-    const auto load = [&] { return loaded || (loaded = client.loadEntries()); };
-    if (names.isEmpty()) {
-        if (!load()) {
-            printError(client.errorMessage());
-            return ExitInput;
+    QSet<QString> files;               // .mlt files already taken
+    QHash<QString, QString> pictureOf; // picture name -> the argument drawing it
+    const auto claimPicture = [&](const QString &entryText, const QString &name) {
+        if (name.isEmpty())
+            return true; // every entry of the cache: their names differ
+        const QString picture = GalleryRun::pictureName(entryText);
+        if (const auto other = pictureOf.constFind(picture); other != pictureOf.constEnd()) {
+            printError(
+                QStringLiteral("%1 and %2 would both be drawn as %3").arg(*other, name, picture));
+            return false;
         }
-        items.reserve(client.cache().size());
-        for (qsizetype n = 0; n < client.cache().size(); ++n)
-            items.append({n, {}, MultiCache::entryName(n)});
-    } else {
-        QSet<QString> seen;                // entries and files already taken
-        QHash<QString, QString> pictureOf; // picture name -> the argument drawing it
-        for (const QString &name : std::as_const(names)) {
-            GalleryItem item;
-            QString key;
-            if (ClientData::isMultiFile(name)) {
-                if (!client.readMultiFileEntry(name, &item.entry)) {
-                    printError(client.errorMessage());
-                    return ExitInput;
-                }
-                item.shown = name;
-                key = QFileInfo(name).absoluteFilePath();
-            } else {
-                if (!load() || (item.cacheIndex = client.findEntry(name)) < 0) {
-                    printError(client.errorMessage());
-                    return ExitInput;
-                }
-                item.shown = item.entry.text = MultiCache::entryName(item.cacheIndex);
-                key = QString::number(item.cacheIndex);
-            }
-            if (seen.contains(key))
-                continue;
-            seen.insert(key);
-            const QString picture = GalleryRun::pictureName(item.entry.text);
-            if (const auto other = pictureOf.constFind(picture); other != pictureOf.constEnd()) {
-                printError(QStringLiteral("%1 and %2 would both be drawn as %3")
-                               .arg(*other, name, picture));
-                return ExitInput;
-            }
-            pictureOf.insert(picture, name);
-            if (item.cacheIndex >= 0)
-                item.entry = MultiEntry(); // made again by the worker that draws it
+        pictureOf.insert(picture, name);
+        return true;
+    };
+    const auto takeEntry = [&](qsizetype n, const QString &name) {
+        const QString text = MultiCache::entryName(n);
+        if (!claimPicture(text, name))
+            return false;
+        items.append({n, {}, text});
+        return true;
+    };
+    const auto takeFile = [&](const QString &name, bool *ok) {
+        if (!ClientData::isMultiFile(name))
+            return false;
+        GalleryItem item;
+        if (!client.readMultiFileEntry(name, &item.entry)) {
+            printError(client.errorMessage());
+            *ok = false;
+            return true;
+        }
+        item.shown = name;
+        const QString key = QFileInfo(name).absoluteFilePath();
+        if (!files.contains(key)) {
+            files.insert(key);
+            *ok = claimPicture(item.entry.text, name);
             items.append(item);
         }
-    }
+        return true;
+    };
+    if (!BatchRun::chooseEntries(client, names, takeEntry, takeFile))
+        return ExitInput;
 
     // One art store per worker: each caches what it decodes.
     if (!client.openReaders()) {
         printError(client.errorMessage());
         return ExitInput;
     }
-    jobs = int(std::max<qsizetype>(1, std::min<qsizetype>(jobs, items.size())));
+    // Never more workers than the memory budget holds the art of.
+    jobs = int(std::max<qsizetype>(
+        1, std::min<qsizetype>({jobs, items.size(), qsizetype(GalleryRun::MostWorkers)})));
     std::vector<std::unique_ptr<ArtStore>> stores;
     for (int n = 0; n < jobs; ++n) {
         stores.push_back(std::make_unique<ArtStore>(client.paths().artidx, client.paths().artmul));
@@ -178,41 +174,43 @@ int runGallery(const QStringList &arguments)
         }
     }
 
-    if (const QString why = prepareDirectory(directory); !why.isEmpty()) {
+    BatchRun batch(directory, pictures, QStringLiteral(", no index.html"),
+                   QStringLiteral("; no index.html"));
+    QString why = prepareDirectory(directory);
+    if (why.isEmpty())
+        why = batch.open();
+    if (!why.isEmpty()) {
         printError(QStringLiteral("cannot write the gallery to %1: %2").arg(directory, why));
         return ExitInput;
     }
-    AtomicFile::removeStaleTemporaries(directory);
-    const QString shown = QDir::toNativeSeparators(directory);
-    const auto fileOf = [&directory](const QString &name) {
-        return QDir::toNativeSeparators(directory + u'/' + name);
-    };
 
-    GalleryRun run(client.cache(), items, client.tiles(), style, directory);
-    bool interrupted = false;
-    {
-        // Before the workers start: they take the signal mask it sets, so a
-        // signal waits until the main thread lets it through, between files.
-        InterruptGuard guard;
-        ProgressBar bar(run.size());
-        run.start(std::move(stores));
-        while (!run.finished()) {
-            bar.update(run.waitForProgress(100));
-            if (guard.pending()) {
-                run.stop();
-                run.join();
-                qsizetype written = 0;
-                for (const GalleryResult &result : run.results())
-                    written += result.outcome == GalleryResult::Written;
-                bar.clear();
-                printError(QStringLiteral("interrupted after writing %1 to %2; no index.html")
-                               .arg(pictures(written), shown));
-                guard.deliverPending();
-                interrupted = true;
-                break;
+    GalleryRun run(client.cache(), items, client.tiles(), style, batch.directory());
+    bool started = false;
+    const bool ended = batch.run(
+        run.size(),
+        [&](qsizetype *handled) {
+            if (!started) {
+                started = true;
+                if (const int threads = run.start(std::move(stores)); threads < jobs)
+                    printError(QStringLiteral("could start only %1 of %2 threads; drawing with %3")
+                                   .arg(threads)
+                                   .arg(jobs)
+                                   .arg(std::max(threads, 1)));
             }
-        }
-    }
+            if (run.finished())
+                return false;
+            *handled = run.waitForProgress(100);
+            return true;
+        },
+        [&] {
+            run.stop();
+            run.join();
+            qsizetype written = 0;
+            for (const GalleryResult &result : run.results())
+                written += result.outcome == GalleryResult::Written;
+            return written;
+        });
+    const bool interrupted = !ended;
     run.join();
 
     const std::vector<GalleryResult> &results = run.results();
@@ -231,31 +229,28 @@ int runGallery(const QStringList &arguments)
                 stop = &result;
             continue;
         }
-        printError(
-            QStringLiteral("%1 was not written to %2: %3")
-                .arg(result.name, fileOf(GalleryRun::pictureName(result.name)), result.reason));
+        batch.notWritten(result.name, batch.fileOf(GalleryRun::pictureName(result.name)),
+                         result.reason);
     }
 
     // The page comes last, naming only the pictures there are.
     bool paged = false;
     if (stop) {
-        printError(QStringLiteral("stopped at %1 (%2): %3; wrote %4, no index.html")
-                       .arg(stop->name, fileOf(GalleryRun::pictureName(stop->name)), stop->reason,
-                            pictures(written)));
+        batch.stopped(stop->name, batch.fileOf(GalleryRun::pictureName(stop->name)), stop->reason,
+                      written);
     } else if (!interrupted) {
         const QString page = QStringLiteral("index.html");
         AtomicFile file;
         const QByteArray html = galleryPage(results);
-        paged = file.open(directory, page) && file.write(html) && file.commit();
+        paged = file.open(batch.directory(), page) && file.write(html) && file.commit();
         if (!paged) {
-            printError(QStringLiteral("%1 was not written to %2: %3")
-                           .arg(page, fileOf(page), file.errorString()));
+            batch.notWritten(page, batch.fileOf(page), file.errorString());
             complete = false;
         }
     }
 
     std::printf("Wrote %s%s to %s\n", qPrintable(pictures(written)), paged ? " and index.html" : "",
-                qPrintable(shown));
+                qPrintable(batch.shown()));
     if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;
     return complete && paged ? ExitSuccess : ExitPartial;

@@ -9,6 +9,7 @@
 
 #include "core/configuration.h"
 
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -138,6 +139,11 @@ int main(int argc, char *argv[])
     // Images are drawn and encoded without any window system, so no display
     // (or platform plugin) is needed.
     QCoreApplication application(argc, argv);
+#ifdef SIGXFSZ
+    // A file size limit then fails the write with "File too large", which is
+    // reported, instead of ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     qInstallMessageHandler(quietMessages);
