@@ -112,7 +112,15 @@ QString PictureOutput::write(const QImage &image) const
         // gone; a pipe or device may block, so it is written unguarded.
         InterruptGuard guard;
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        // Unbuffered, and written on after a short write, so that a failed
+        // write keeps the system's reason ("File too large").
+        bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        for (qint64 done = 0; written && done < bytes.size();) {
+            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+            written = n > 0;
+            done += n;
+        }
+        if (!written || !file.commit())
             error = file.errorString();
     }
     return error.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(name(), error);

@@ -200,8 +200,9 @@ bool AtomicFile::fail(int code, const QString &reason)
 {
     errorCode = code;
     error = reason.isEmpty() ? qt_error_string(code) : reason;
-    // Nothing can be made in a directory that is no longer there.
-    directoryGone = code == ENOENT && directory && directory->isGone();
+    // Nothing can be made in a directory that is no longer there, whatever
+    // the step that met it says.
+    directoryGone = directory && directory->isGone();
     if (directoryGone)
         error = QStringLiteral("the directory was removed");
     return false;

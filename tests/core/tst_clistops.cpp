@@ -39,6 +39,10 @@ private Q_SLOTS:
     void exportInterrupted();
     void exportKilled();
     void galleryInterrupted();
+    void directoryReplaced_data();
+    void directoryReplaced();
+    void fileSizeLimit_data();
+    void fileSizeLimit();
     void fullDisk_data();
     void fullDisk();
     void boundedMemory_data();
@@ -65,6 +69,18 @@ void tst_CliStops::initTestCase()
     changed = demo;
     changed.cache = path("many.txt");
     fixture.writeConfig(QStringLiteral("many.xml"), changed);
+
+    // Entry 4's file and picture are larger than 16 KiB, the others far less.
+    QByteArray big;
+    for (int n = 0; n < 8; ++n) {
+        QList<DemoComponent> components{{262, n, 0, 0}};
+        for (int i = 0; n == 4 && i < 2000; ++i)
+            components.append({1 + i % 300, i % 40, -(i % 37), i % 20});
+        big += encodeCacheEntry(n, components);
+    }
+    QVERIFY(writeAll(path("big.txt"), big));
+    changed.cache = path("big.txt");
+    fixture.writeConfig(QStringLiteral("big.xml"), changed);
 }
 
 void tst_CliStops::exportInterrupted()
@@ -180,6 +196,115 @@ void tst_CliStops::galleryInterrupted()
                      qPrintable(name));
     }
     QVERIFY(stopped > 0);
+#endif
+}
+
+void tst_CliStops::directoryReplaced_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("removed"); // DIR removed instead of replaced by a link
+
+    // Replaced: the files go on into the directory opened at the start,
+    // never into the link's target. Removed: one line, for the first file
+    // that could not be made.
+    QTest::newRow("export, DIR replaced by a link") << "export" << false;
+    QTest::newRow("gallery, DIR replaced by a link") << "gallery" << false;
+    QTest::newRow("export, DIR removed") << "export" << true;
+}
+
+void tst_CliStops::directoryReplaced()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("renaming a directory in use is a POSIX matter");
+#else
+    QFETCH(QString, command);
+    QFETCH(bool, removed);
+    const QString dir = fixture.freshDir();
+    const QString moved = dir + QStringLiteral(".moved");
+    const QString elsewhere = fixture.freshDir();
+    QProcess process;
+    process.start(QStringLiteral(KORVANE_CLI), {command, dir, QStringLiteral("--config"),
+                                                fixture.path(QStringLiteral("many.xml"))});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning,
+                             60000);
+    QCOMPARE(process.state(), QProcess::Running);
+    if (removed) {
+        // Emptied until it can be removed: files appear meanwhile.
+        QTRY_VERIFY(QDir(dir).removeRecursively());
+    } else {
+        QCOMPARE(::rename(QFile::encodeName(dir).constData(), QFile::encodeName(moved).constData()),
+                 0);
+        QVERIFY(QFile::link(elsewhere, dir));
+    }
+    const qsizetype before = namesIn(moved).size();
+    if (command == u"gallery") {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            namesIn(moved).size() >= before + 20 || process.state() == QProcess::NotRunning, 60000);
+        if (process.state() == QProcess::Running)
+            ::kill(pid_t(process.processId()), SIGTERM);
+    }
+    QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(120000));
+    QVERIFY2(namesIn(elsewhere).isEmpty(), qPrintable(namesIn(elsewhere).join(u' ')));
+    const QByteArray err = process.readAllStandardError();
+    if (removed) {
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(
+                                        "korvane-cli: stopped at Entry \\d+ \\(.*\\.mlt\\): "
+                                        "the directory was removed; wrote \\d+ of 12000 "
+                                        "entries\\n"))
+                     .match(QString::fromUtf8(err))
+                     .hasMatch(),
+                 err.constData());
+    } else if (command == u"export") {
+        QCOMPARE(err, QByteArray());
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(namesIn(moved).size(), 12000);
+    } else {
+        QVERIFY(namesIn(moved).size() > before);
+    }
+#endif
+}
+
+void tst_CliStops::fileSizeLimit_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // @dir stands for DIR
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error"); // stderr, @dir for DIR
+
+    // A file size limit of 16 KiB, as `ulimit -f 16` sets it: reported, and
+    // a batch stopped at the first file it meets, like a full disk.
+    const QString tooLarge = qt_error_string(EFBIG);
+    QTest::newRow("export") << QStringList{"export", "@dir"} << 1
+                            << "korvane-cli: stopped at Entry 4 (@dir/Entry 4.mlt): " + tooLarge +
+                                   "; wrote 4 of 8 entries\n";
+    QTest::newRow("gallery") << QStringList{"gallery", "@dir", "--jobs", "1"} << 1
+                             << "korvane-cli: stopped at Entry 4 (@dir/Entry 4.png): " + tooLarge +
+                                    "; wrote 4 pictures, no index.html\n";
+    QTest::newRow("render -o") << QStringList{"render", "4", "-o", "@dir/x.png"} << 3
+                               << "korvane-cli: cannot write Entry 4 to @dir/x.png: " + tooLarge +
+                                      "\n";
+}
+
+void tst_CliStops::fileSizeLimit()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("a file size limit is a POSIX matter");
+#else
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    const QString dir = fixture.freshDir();
+    for (QString &argument : arguments)
+        argument.replace(QStringLiteral("@dir"), dir);
+    const CliRun run =
+        runCli(QStringList{QStringLiteral("-c"), QStringLiteral("ulimit -f 16; exec \"$@\""),
+                           QStringLiteral("sh"), QStringLiteral(KORVANE_CLI)} +
+                   arguments +
+                   QStringList{QStringLiteral("--config"), fixture.path(QStringLiteral("big.xml"))},
+               QStringLiteral("/bin/bash"));
+    QCOMPARE(QString::fromUtf8(run.err), error.replace(QStringLiteral("@dir"), dir));
+    QCOMPARE(run.status, status);
 #endif
 }
 
