@@ -160,6 +160,7 @@ private Q_SLOTS:
     void lyingCount();
     void everyCutShort();
     void replacesExisting();
+    void foldedNamesClash();
     void replacesSymlinkInsteadOfFollowing_data();
     void replacesSymlinkInsteadOfFollowing();
     void failedWriteKeepsOldFile();
@@ -375,6 +376,29 @@ void tst_MultiFileWriter::replacesExisting()
     QCOMPARE(QFile::permissions(path) & kept,
              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
     QCOMPARE(namesIn(dir->path()), QStringList{"Entry 0.mlt"});
+}
+
+void tst_MultiFileWriter::foldedNamesClash()
+{
+    // A file system that folds letter case takes "house.mlt" for the
+    // "House.mlt" written before it: faked by a second link to that file.
+    const QString first = dir->filePath("House.mlt");
+    const QByteArray payload = encodeMultiPayload(
+        {entry("House", {"1:0:0:0:0:1:1"}), entry("house", {"2:0:0:0:0:1:1"}), entry("after", {})});
+    MultiFileReport report;
+    bool linked = true;
+    QVERIFY(!writeMultiFiles(payload, dir->path(), &report, [&](int handled) {
+        if (handled == 1)
+            linked = QFile::exists(first) &&
+                     ::link(QFile::encodeName(first).constData(),
+                            QFile::encodeName(dir->filePath("house.mlt")).constData()) == 0;
+    }));
+    if (!linked)
+        QSKIP("no hard links here");
+    QCOMPARE(report.written, 2);
+    QCOMPARE(reasons(report),
+             QStringList{"house: this file system takes the name for House.mlt, written before"});
+    QCOMPARE(readAll(first), encodeMultiFile(ComponentList{"1:0:0:0:0:1:1"}));
 }
 
 void tst_MultiFileWriter::replacesSymlinkInsteadOfFollowing_data()
