@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 
 #include <pthread.h>
 
@@ -55,6 +56,9 @@ int GalleryRun::startableThreads(int wanted)
         bool open = false;
     } gate;
     const auto waitAtGate = [](void *argument) -> void * {
+        // A thread's first allocation gives it its memory arena, which the
+        // pool's threads then take over, so that they fit where these did.
+        std::free(std::malloc(64));
         Gate &gate = *static_cast<Gate *>(argument);
         std::unique_lock<std::mutex> lock(gate.mutex);
         gate.opened.wait(lock, [&] { return gate.open; });

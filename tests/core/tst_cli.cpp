@@ -72,6 +72,8 @@ private Q_SLOTS:
     void gallery_data();
     void gallery();
     void galleryPartialFailure();
+    void galleryOfFiles_data();
+    void galleryOfFiles();
     void configurationPlaces_data();
     void configurationPlaces();
     void help_data();
@@ -567,6 +569,43 @@ void tst_Cli::galleryPartialFailure()
              (QStringList{"Entry 0.png", "Entry 1.png", "Entry 2.png", "index.html"}));
     QVERIFY(readAll(dir + QStringLiteral("/index.html"))
                 .contains("The picture could not be written: a directory is in the way"));
+}
+
+void tst_Cli::galleryOfFiles_data()
+{
+    QTest::addColumn<QString>("file"); // a .mlt file's name
+    QTest::addColumn<QString>("card"); // the name its card shows
+    QTest::addColumn<QString>("picture");
+
+    QTest::newRow("base name") << "a.b.mlt"
+                               << "a.b"
+                               << "a.b.png";
+    // Never a hidden picture, nor a card without a name.
+    QTest::newRow("no base name") << ".mlt"
+                                  << ".mlt"
+                                  << "_.mlt.png";
+    QTest::newRow("hidden base name") << ".x.mlt"
+                                      << ".x"
+                                      << "_.x.png";
+}
+
+void tst_Cli::galleryOfFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, card);
+    QFETCH(QString, picture);
+    const QString from = fixture.freshDir();
+    QVERIFY(
+        writeAll(from + u'/' + file, encodeMultiFile(fixture.entries[fixture.keep].components)));
+    const QString dir = fixture.freshDir();
+    const CliRun run = runCli({QStringLiteral("gallery"), dir, from + u'/' + file,
+                               QStringLiteral("--config"), fixture.demoConfig});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(namesIn(dir), (QStringList{picture, QStringLiteral("index.html")}));
+    const QString page = QString::fromUtf8(readAll(dir + QStringLiteral("/index.html")));
+    QVERIFY2(page.contains(u'>' + card + u'<'), qPrintable(page));
+    QVERIFY(page.contains(
+        QStringLiteral("src=\"%1\"").arg(QString::fromLatin1(QUrl::toPercentEncoding(picture)))));
 }
 
 void tst_Cli::configurationPlaces_data()

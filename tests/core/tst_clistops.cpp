@@ -81,6 +81,12 @@ void tst_CliStops::initTestCase()
     QVERIFY(writeAll(path("big.txt"), big));
     changed.cache = path("big.txt");
     fixture.writeConfig(QStringLiteral("big.xml"), changed);
+    many.clear();
+    for (int n = 0; n < 300; ++n)
+        many += encodeCacheEntry(n, {{262, n % 9, -2, n % 50}});
+    QVERIFY(writeAll(path("three-hundred.txt"), many));
+    changed.cache = path("three-hundred.txt");
+    fixture.writeConfig(QStringLiteral("three-hundred.xml"), changed);
 }
 
 void tst_CliStops::exportInterrupted()
@@ -369,19 +375,27 @@ void tst_CliStops::boundedMemory_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
+    QTest::addColumn<int>("mebibytes"); // of data, or of address space for threads
+    QTest::addColumn<bool>("addressSpace");
 
     // 4 MB of lines that cost nothing to hold as the file's text: one count
     // of 2147483647 followed by empty lines (each a component), and 570000
     // entries of one 7-byte header line each.
     const QString config = QStringLiteral("--config");
     QTest::newRow("list, empty component lines")
-        << QStringList{"list", config, "@emptylines.xml"} << 0;
+        << QStringList{"list", config, "@emptylines.xml"} << 0 << 80 << false;
     QTest::newRow("list --json, header lines")
-        << QStringList{"list", "--json", config, "@headers.xml"} << 0;
+        << QStringList{"list", "--json", config, "@headers.xml"} << 0 << 80 << false;
     QTest::newRow("export, empty component lines")
-        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0;
+        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0 << 80 << false;
     QTest::newRow("render, empty component lines")
-        << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3;
+        << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3 << 80
+        << false;
+    // As many threads as --jobs allows, over 300 entries: the budget's
+    // workers start, within an address space of 1.5 GiB.
+    QTest::newRow("gallery, 256 jobs")
+        << QStringList{"gallery", "@dir", "--jobs", "256", config, "@three-hundred.xml"} << 0
+        << 1536 << true;
 }
 
 void tst_CliStops::boundedMemory()
@@ -391,6 +405,8 @@ void tst_CliStops::boundedMemory()
 #else
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
+    QFETCH(int, mebibytes);
+    QFETCH(bool, addressSpace);
     if (!QFile::exists(fixture.path(QStringLiteral("emptylines.txt")))) {
         QVERIFY(writeAll(fixture.path(QStringLiteral("emptylines.txt")),
                          "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
@@ -411,9 +427,9 @@ void tst_CliStops::boundedMemory()
     // Twenty times the file: a component string per line would need far more.
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([] {
-        const rlimit limit{80 << 20, 80 << 20};
-        ::setrlimit(RLIMIT_DATA, &limit);
+    process.setChildProcessModifier([mebibytes, addressSpace] {
+        const rlimit limit{rlim_t(mebibytes) << 20, rlim_t(mebibytes) << 20};
+        ::setrlimit(addressSpace ? RLIMIT_AS : RLIMIT_DATA, &limit);
     });
     process.start(QStringLiteral(KORVANE_CLI), arguments);
     QVERIFY(process.waitForFinished(120000));
