@@ -80,9 +80,10 @@ int runGallery(const QStringList &arguments)
     const QCommandLineOption jobsOption(
         QStringLiteral("jobs"),
         QStringLiteral("Draw <n> pictures at a time (1 to %1; default: %2, the processor "
-                       "threads).")
+                       "threads; at most %3, what the memory budget holds).")
             .arg(MaxJobs)
-            .arg(idealJobs),
+            .arg(idealJobs)
+            .arg(GalleryRun::MostWorkers),
         QStringLiteral("n"));
     parser.addOption(jobsOption);
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
