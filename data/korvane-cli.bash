@@ -135,6 +135,7 @@ _korvane_cli()
         local options='--config -h --help --help-all -v --version'
         case $command in
         list | check) options+=' --json' ;;
+        export) options+=' --force' ;;
         render) options+=' -o --output --scale --background --trim' ;;
         gallery) options+=' --scale --background --trim --jobs --force' ;;
         config) options+=' --artidx --artmul --tiledata --cache --force --print' ;;

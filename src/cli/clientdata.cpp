@@ -176,7 +176,11 @@ bool ClientData::readMultiFileEntry(const QString &path, MultiEntry *entry)
     QString why;
     bool read = false;
     try {
-        read = readMultiFile(path, QFileInfo(path).completeBaseName(), entry, &why);
+        // A file named only ".mlt" is named by its whole name.
+        const QFileInfo info(path);
+        const QString name =
+            info.completeBaseName().isEmpty() ? info.fileName() : info.completeBaseName();
+        read = readMultiFile(path, name, entry, &why);
     } catch (const std::bad_alloc &) {
         error =
             notEnoughMemory(QStringLiteral(".mlt file ") + shownPath(path), QFileInfo(path).size());

@@ -1,13 +1,10 @@
+#include "batchrun.h"
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
 #include "export/multifilewriter.h"
-#include "interruptguard.h"
-#include "progressbar.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSet>
 
 #include <cstdio>
 
@@ -30,7 +27,8 @@ int runExport(const QStringList &arguments)
         QStringLiteral("export"),
         QStringLiteral("Writes entries as .mlt files into the existing directory DIR, one "
                        "\"<entry name>.mlt\" per entry, replacing files of that name, as a drop "
-                       "on DIR in the window does. An ENTRY is a name (\"Entry 12\") or a "
+                       "on DIR in the window does; a file that already holds exactly the bytes "
+                       "it would get is left untouched. An ENTRY is a name (\"Entry 12\") or a "
                        "number (12); without any, every entry is written."),
         {successLine(),
          {ExitPartial, QStringLiteral("partial failure: some entries were not written")},
@@ -41,6 +39,11 @@ int runExport(const QStringList &arguments)
     commandLine.parser().addPositionalArgument(QStringLiteral("ENTRY"),
                                                QStringLiteral("An entry to write (default: all)."),
                                                QStringLiteral("[ENTRY...]"));
+    QCommandLineParser &parser = commandLine.parser();
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"),
+        QStringLiteral("Rewrite every file, also those already up to date."));
+    parser.addOption(forceOption);
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
         return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
     QStringList names = commandLine.arguments();
@@ -49,74 +52,73 @@ int runExport(const QStringList &arguments)
     const QString directory = QDir::cleanPath(names.takeFirst());
 
     ClientData client;
-    if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
+    if (!client.readConfiguration(commandLine.configPath())) {
         printError(client.errorMessage());
         return ExitInput;
     }
-
-    // Every name is checked before anything is written. A drop carries each
-    // entry once, so a name given twice is written once.
+    // Every name is checked before anything is written.
     QList<qsizetype> chosen;
-    if (names.isEmpty()) {
-        for (qsizetype n = 0; n < client.cache().size(); ++n)
-            chosen.append(n);
-    } else {
-        QSet<qsizetype> seen;
-        for (const QString &name : std::as_const(names)) {
-            const qsizetype n = client.findEntry(name);
-            if (n < 0) {
-                printError(client.errorMessage());
-                return ExitInput;
-            }
-            if (!seen.contains(n)) {
-                seen.insert(n);
-                chosen.append(n);
-            }
-        }
-    }
+    const auto take = [&chosen](qsizetype n, const QString &) {
+        chosen.append(n);
+        return true;
+    };
+    if (!BatchRun::chooseEntries(client, names, take))
+        return ExitInput;
 
     if (const QString why = unwritableDirectory(directory); !why.isEmpty()) {
         printError(QStringLiteral("cannot export to %1: %2").arg(directory, why));
         return ExitInput;
     }
+    const qsizetype total = chosen.size();
+    BatchRun batch(directory, [total](qsizetype written) { return countOf(written, total); });
+    if (const QString why = batch.open(); !why.isEmpty()) {
+        printError(QStringLiteral("cannot export to %1: %2").arg(directory, why));
+        return ExitInput;
+    }
 
-    const QString shown = QDir::toNativeSeparators(directory);
-    const auto fileOf = [&directory](const QString &entryText) {
-        return QDir::toNativeSeparators(directory + u'/' + entryText + QStringLiteral(".mlt"));
-    };
-    MultiFileReport report;
-    {
-        // The entries straight from the cache, made one at a time.
-        const MultiCache &cache = client.cache();
-        const auto entryAt = [&](qsizetype i) { return cache.entry(chosen[i]); };
-        ProgressBar bar(chosen.size());
-        InterruptGuard guard;
-        writeMultiFiles(chosen.size(), entryAt, directory, &report, [&](int handled) {
-            bar.update(handled);
-            // Between two files: no temporary file exists now.
-            if (guard.pending()) {
-                bar.clear();
-                printError(QStringLiteral("interrupted after writing %1 to %2")
-                               .arg(countOf(report.written, chosen.size()), shown));
-                guard.deliverPending();
+    // The entries straight from the cache, made one at a time.
+    const bool keepUpToDate = !parser.isSet(forceOption);
+    qsizetype written = 0;
+    qsizetype upToDate = 0;
+    bool failed = false;
+    batch.run(
+        total,
+        [&](qsizetype *handled) {
+            if (*handled == total)
+                return false;
+            const MultiEntry entry = client.cache().entry(chosen[*handled]);
+            QString failure;
+            const QString file = batch.fileOf(entry.text + QStringLiteral(".mlt"));
+            switch (writeMultiFile(batch.directory(), entry, keepUpToDate, &failure)) {
+            case MultiFileOutcome::Written:
+                ++written;
+                break;
+            case MultiFileOutcome::UpToDate:
+                ++upToDate;
+                break;
+            case MultiFileOutcome::NotWritten:
+                failed = true;
+                batch.notWritten(entry.text, file, failure);
+                break;
+            case MultiFileOutcome::StoppedWrite:
+                // One line for it and all the entries after it.
+                failed = true;
+                batch.stopped(entry.text, file, failure, written);
+                return false;
             }
-        });
-    }
-    for (qsizetype i = 0; i < report.failures.size(); ++i) {
-        const MultiFileFailure &failure = report.failures[i];
-        // The error that ended the export: one line for it and all after it.
-        if (!report.stopped.isEmpty() && i == report.failures.size() - 1)
-            printError(QStringLiteral("stopped at %1 (%2): %3; wrote %4")
-                           .arg(failure.entryText, fileOf(failure.entryText), failure.reason,
-                                countOf(report.written, chosen.size())));
-        else
-            printError(QStringLiteral("%1 was not written to %2: %3")
-                           .arg(failure.entryText, fileOf(failure.entryText), failure.reason));
-    }
+            ++*handled;
+            return true;
+        },
+        [&] { return written; });
 
-    std::printf("Wrote %s to %s\n", qPrintable(countOf(report.written, chosen.size())),
-                qPrintable(shown));
+    if (upToDate > 0)
+        std::printf("Wrote %s to %s; %lld %s already up to date\n",
+                    qPrintable(countOf(written, total)), qPrintable(batch.shown()),
+                    qlonglong(upToDate), upToDate == 1 ? "was" : "were");
+    else
+        std::printf("Wrote %s to %s\n", qPrintable(countOf(written, total)),
+                    qPrintable(batch.shown()));
     if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;
-    return report.written == chosen.size() && report.failures.isEmpty() ? ExitSuccess : ExitPartial;
+    return failed ? ExitPartial : ExitSuccess;
 }

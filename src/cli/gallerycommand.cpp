@@ -1,11 +1,10 @@
+#include "batchrun.h"
 #include "clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
 #include "gallerypage.h"
 #include "galleryrun.h"
 #include "galleryupdate.h"
-#include "interruptguard.h"
-#include "progressbar.h"
 
 #include "data/artstore.h"
 #include "export/atomicfile.h"
@@ -54,22 +53,20 @@ QString prepareDirectory(const QString &directory)
 
 // Every page, index.html last so that it links only to pages there are; a
 // later page left by a larger gallery is removed. Whether all were written.
-bool writeGalleryPages(const QString &directory, const std::vector<GalleryResult> &results)
+bool writeGalleryPages(const BatchRun &batch, const std::vector<GalleryResult> &results)
 {
     const int pages = galleryPageCount(qsizetype(results.size()));
     for (int page = pages - 1; page >= 0; --page) {
         const QString name = galleryPageName(page);
         AtomicFile file;
-        if (!(file.open(directory, name) && file.write(galleryPage(results, page)) &&
+        if (!(file.open(batch.directory(), name) && file.write(galleryPage(results, page)) &&
               file.commit())) {
-            printError(QStringLiteral("%1 was not written to %2: %3")
-                           .arg(name, QDir::toNativeSeparators(directory + u'/' + name),
-                                file.errorString()));
+            batch.notWritten(name, batch.fileOf(name), file.errorString());
             return false;
         }
     }
     int stale = pages;
-    while (QFile::remove(directory + u'/' + galleryPageName(stale)))
+    while (batch.directory().removeFile(QFile::encodeName(galleryPageName(stale))))
         ++stale;
     return true;
 }
@@ -105,9 +102,10 @@ int runGallery(const QStringList &arguments)
     const QCommandLineOption jobsOption(
         QStringLiteral("jobs"),
         QStringLiteral("Draw <n> pictures at a time (1 to %1; default: %2, the processor "
-                       "threads).")
+                       "threads; at most %3, what the memory budget holds).")
             .arg(MaxJobs)
-            .arg(idealJobs),
+            .arg(idealJobs)
+            .arg(GalleryRun::MostWorkers),
         QStringLiteral("n"));
     parser.addOption(jobsOption);
     const QCommandLineOption forceOption(
@@ -141,59 +139,56 @@ int runGallery(const QStringList &arguments)
         return ExitInput;
     }
     QList<GalleryItem> items;
-    bool loaded = false;
-    const auto load = [&] { return loaded || (loaded = client.loadEntries()); };
-    if (names.isEmpty()) {
-        if (!load()) {
-            printError(client.errorMessage());
-            return ExitInput;
+    QSet<QString> files;               // .mlt files already taken
+    QHash<QString, QString> pictureOf; // picture name -> the argument drawing it
+    const auto claimPicture = [&](const QString &entryText, const QString &name) {
+        if (name.isEmpty())
+            return true; // every entry of the cache: their names differ
+        const QString picture = GalleryRun::pictureName(entryText);
+        if (const auto other = pictureOf.constFind(picture); other != pictureOf.constEnd()) {
+            printError(
+                QStringLiteral("%1 and %2 would both be drawn as %3").arg(*other, name, picture));
+            return false;
         }
-        items.reserve(client.cache().size());
-        for (qsizetype n = 0; n < client.cache().size(); ++n)
-            items.append({n, {}, MultiCache::entryName(n)});
-    } else {
-        QSet<QString> seen;                // entries and files already taken
-        QHash<QString, QString> pictureOf; // picture name -> the argument drawing it
-        for (const QString &name : std::as_const(names)) {
-            GalleryItem item;
-            QString key;
-            if (ClientData::isMultiFile(name)) {
-                if (!client.readMultiFileEntry(name, &item.entry)) {
-                    printError(client.errorMessage());
-                    return ExitInput;
-                }
-                item.shown = name;
-                key = QFileInfo(name).absoluteFilePath();
-            } else {
-                if (!load() || (item.cacheIndex = client.findEntry(name)) < 0) {
-                    printError(client.errorMessage());
-                    return ExitInput;
-                }
-                item.shown = item.entry.text = MultiCache::entryName(item.cacheIndex);
-                key = QString::number(item.cacheIndex);
-            }
-            if (seen.contains(key))
-                continue;
-            seen.insert(key);
-            const QString picture = GalleryRun::pictureName(item.entry.text);
-            if (const auto other = pictureOf.constFind(picture); other != pictureOf.constEnd()) {
-                printError(QStringLiteral("%1 and %2 would both be drawn as %3")
-                               .arg(*other, name, picture));
-                return ExitInput;
-            }
-            pictureOf.insert(picture, name);
-            if (item.cacheIndex >= 0)
-                item.entry = MultiEntry(); // made again by the worker that draws it
+        pictureOf.insert(picture, name);
+        return true;
+    };
+    const auto takeEntry = [&](qsizetype n, const QString &name) {
+        const QString text = MultiCache::entryName(n);
+        if (!claimPicture(text, name))
+            return false;
+        items.append({n, {}, text});
+        return true;
+    };
+    const auto takeFile = [&](const QString &name, bool *ok) {
+        if (!ClientData::isMultiFile(name))
+            return false;
+        GalleryItem item;
+        if (!client.readMultiFileEntry(name, &item.entry)) {
+            printError(client.errorMessage());
+            *ok = false;
+            return true;
+        }
+        item.shown = name;
+        const QString key = QFileInfo(name).absoluteFilePath();
+        if (!files.contains(key)) {
+            files.insert(key);
+            *ok = claimPicture(item.entry.text, name);
             items.append(item);
         }
-    }
+        return true;
+    };
+    if (!BatchRun::chooseEntries(client, names, takeEntry, takeFile))
+        return ExitInput;
 
     // One art store per worker: each caches what it decodes.
     if (!client.openReaders()) {
         printError(client.errorMessage());
         return ExitInput;
     }
-    jobs = int(std::max<qsizetype>(1, std::min<qsizetype>(jobs, items.size())));
+    // Never more workers than the memory budget holds the art of.
+    jobs = int(std::max<qsizetype>(
+        1, std::min<qsizetype>({jobs, items.size(), qsizetype(GalleryRun::MostWorkers)})));
     std::vector<std::unique_ptr<ArtStore>> stores;
     for (int n = 0; n < jobs; ++n) {
         stores.push_back(std::make_unique<ArtStore>(client.paths().artidx, client.paths().artmul));
@@ -206,45 +201,47 @@ int runGallery(const QStringList &arguments)
         }
     }
 
-    if (const QString why = prepareDirectory(directory); !why.isEmpty()) {
+    BatchRun batch(directory, pictures, QStringLiteral(", no index.html"),
+                   QStringLiteral("; no index.html"));
+    QString why = prepareDirectory(directory);
+    if (why.isEmpty())
+        why = batch.open();
+    if (!why.isEmpty()) {
         printError(QStringLiteral("cannot write the gallery to %1: %2").arg(directory, why));
         return ExitInput;
     }
-    AtomicFile::removeStaleTemporaries(directory);
-    const QString shown = QDir::toNativeSeparators(directory);
-    const auto fileOf = [&directory](const QString &name) {
-        return QDir::toNativeSeparators(directory + u'/' + name);
-    };
 
     // Only the pictures DIR does not hold already as they would be drawn.
-    GalleryUpdate update(directory, parser.isSet(forceOption));
+    GalleryUpdate update(batch.directory(), parser.isSet(forceOption));
     GalleryRun run(client.cache(),
                    update.select(items, client.cache(), client.art(), client.tiles(), style),
-                   client.tiles(), style, directory);
-    bool interrupted = false;
-    {
-        // Before the workers start: they take the signal mask it sets, so a
-        // signal waits until the main thread lets it through, between files.
-        InterruptGuard guard;
-        ProgressBar bar(run.size());
-        run.start(std::move(stores));
-        while (!run.finished()) {
-            bar.update(run.waitForProgress(100));
-            if (guard.pending()) {
-                run.stop();
-                run.join();
-                qsizetype written = 0;
-                for (const GalleryResult &result : run.results())
-                    written += result.outcome == GalleryResult::Written;
-                bar.clear();
-                printError(QStringLiteral("interrupted after writing %1 to %2; no index.html")
-                               .arg(pictures(written), shown));
-                guard.deliverPending();
-                interrupted = true;
-                break;
+                   client.tiles(), style, batch.directory());
+    bool started = false;
+    const bool ended = batch.run(
+        run.size(),
+        [&](qsizetype *handled) {
+            if (!started) {
+                started = true;
+                if (const int threads = run.start(std::move(stores)); threads < jobs)
+                    printError(QStringLiteral("could start only %1 of %2 threads; drawing with %3")
+                                   .arg(threads)
+                                   .arg(jobs)
+                                   .arg(std::max(threads, 1)));
             }
-        }
-    }
+            if (run.finished())
+                return false;
+            *handled = run.waitForProgress(100);
+            return true;
+        },
+        [&] {
+            run.stop();
+            run.join();
+            qsizetype written = 0;
+            for (const GalleryResult &result : run.results())
+                written += result.outcome == GalleryResult::Written;
+            return written;
+        });
+    const bool interrupted = !ended;
     run.join();
 
     const std::vector<GalleryResult> results = update.merge(run.results());
@@ -263,9 +260,8 @@ int runGallery(const QStringList &arguments)
                 stop = &result;
             continue;
         }
-        printError(
-            QStringLiteral("%1 was not written to %2: %3")
-                .arg(result.name, fileOf(GalleryRun::pictureName(result.name)), result.reason));
+        batch.notWritten(result.name, batch.fileOf(GalleryRun::pictureName(result.name)),
+                         result.reason);
     }
 
     written -= update.upToDate(); // counted as written, but not drawn
@@ -273,19 +269,17 @@ int runGallery(const QStringList &arguments)
     // The page comes last, naming only the pictures there are.
     bool paged = false;
     if (stop) {
-        printError(QStringLiteral("stopped at %1 (%2): %3; wrote %4, no index.html")
-                       .arg(stop->name, fileOf(GalleryRun::pictureName(stop->name)), stop->reason,
-                            pictures(written)));
+        batch.stopped(stop->name, batch.fileOf(GalleryRun::pictureName(stop->name)), stop->reason,
+                      written);
     } else if (!interrupted) {
         AtomicFile record;
         const QString &manifest = GalleryManifest::FileName;
-        if (!(record.open(directory, manifest) &&
+        if (!(record.open(batch.directory(), manifest) &&
               record.write(update.manifest(results, !names.isEmpty())) && record.commit())) {
-            printError(QStringLiteral("%1 was not written to %2: %3")
-                           .arg(manifest, fileOf(manifest), record.errorString()));
+            batch.notWritten(manifest, batch.fileOf(manifest), record.errorString());
             complete = false;
         }
-        paged = writeGalleryPages(directory, results);
+        paged = writeGalleryPages(batch, results);
         complete = complete && paged;
     }
 
@@ -293,7 +287,8 @@ int runGallery(const QStringList &arguments)
     const QString andPages = !paged       ? QString()
                              : pages == 1 ? QStringLiteral(" and index.html")
                                           : QStringLiteral(" and index.html (%1 pages)").arg(pages);
-    QString summary = QStringLiteral("Wrote %1%2 to %3").arg(pictures(written), andPages, shown);
+    QString summary =
+        QStringLiteral("Wrote %1%2 to %3").arg(pictures(written), andPages, batch.shown());
     if (update.upToDate() > 0)
         summary += QStringLiteral("; %1 up to date").arg(pictures(update.upToDate()));
     std::printf("%s\n", qPrintable(summary));

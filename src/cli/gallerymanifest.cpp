@@ -1,6 +1,7 @@
 #include "gallerymanifest.h"
 
 #include "core/regularfile.h"
+#include "export/outputdirectory.h"
 #include "preview/multirenderer.h"
 
 #include <QCryptographicHash>
@@ -42,12 +43,25 @@ bool readNumber(const QByteArray &text, qint64 low, qint64 high, qint64 *value)
 
 const QString GalleryManifest::FileName = QStringLiteral(".korvane-gallery");
 
-GalleryManifest GalleryManifest::read(const QString &directory)
+namespace {
+
+// The regular file `name` of the directory, opened for reading through its
+// handle (never a link nor a FIFO); false when there is none.
+bool openIn(const OutputDirectory &directory, const QString &name, QFile *file, qint64 *size)
+{
+    const int fd = directory.openRegular(QFile::encodeName(name), size);
+    return fd >= 0 && file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+}
+
+} // namespace
+
+GalleryManifest GalleryManifest::read(const OutputDirectory &directory)
 {
     GalleryManifest manifest;
-    QFile file(directory + u'/' + FileName);
+    QFile file;
+    qint64 size = 0;
     bool complete = false;
-    if (!openRegularFile(file))
+    if (!openIn(directory, FileName, &file, &size))
         return manifest;
     const QByteArray text = readUpTo(file, MaxBytes, &complete);
     if (!complete || !manifest.parse(text))
@@ -98,15 +112,16 @@ const GalleryManifest::Picture *GalleryManifest::find(const QString &name) const
     return it == pictures.constEnd() ? nullptr : &*it;
 }
 
-const GalleryManifest::Picture *
-GalleryManifest::intact(const QString &directory, const QString &name, const QByteArray &key) const
+const GalleryManifest::Picture *GalleryManifest::intact(const OutputDirectory &directory,
+                                                        const QString &name,
+                                                        const QByteArray &key) const
 {
     const Picture *picture = find(name);
     if (!picture || picture->key != key)
         return nullptr;
-    const QString path = directory + u'/' + name;
-    QFile file(path);
-    if (QFileInfo(path).isSymLink() || !openRegularFile(file) || file.size() != picture->bytes)
+    QFile file;
+    qint64 size = 0;
+    if (!openIn(directory, name, &file, &size) || size != picture->bytes)
         return nullptr;
     const QByteArray bytes = readUpTo(file, picture->bytes + 1);
     return bytes.size() == picture->bytes && digest(bytes) == picture->digest ? picture : nullptr;

@@ -10,6 +10,8 @@
 // PictureKeys), the digest and count of its bytes and its size in pixels. It
 // is never taken over the files: a picture counts as there only while its
 // file still holds the bytes recorded.
+class OutputDirectory;
+
 class GalleryManifest
 {
 public:
@@ -28,14 +30,14 @@ public:
 
     // The manifest in `directory`; an empty one when there is none or the
     // file is not one (foreign, damaged, too large, not a regular file).
-    static GalleryManifest read(const QString &directory);
+    static GalleryManifest read(const OutputDirectory &directory);
     // The digest recorded of a picture's bytes: 40 hexadecimal digits.
     static QByteArray digest(const QByteArray &bytes);
 
     // The picture `name` when it is recorded with `key` and its file in
     // `directory` (a regular file, not a link) holds the bytes recorded;
     // null otherwise.
-    const Picture *intact(const QString &directory, const QString &name,
+    const Picture *intact(const OutputDirectory &directory, const QString &name,
                           const QByteArray &key) const;
 
     const Picture *find(const QString &name) const;

@@ -5,12 +5,16 @@
 #include "cache/multicache.h"
 #include "data/artstore.h"
 #include "export/atomicfile.h"
+#include "export/outputdirectory.h"
 #include "export/pngencoder.h"
 #include "preview/artimagecache.h"
 #include "preview/multirenderer.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+
+#include <pthread.h>
 
 namespace {
 
@@ -23,7 +27,7 @@ qint64 pixelBytes(QSize size)
 
 GalleryRun::GalleryRun(const MultiCache &cache, QList<GalleryItem> items,
                        const TileDataStore *tiles, const PictureStyle &style,
-                       const QString &directory)
+                       const OutputDirectory &directory)
     : cache(cache), items(std::move(items)), tiles(tiles), style(style), directory(directory),
       done(size_t(this->items.size()))
 {}
@@ -36,21 +40,76 @@ GalleryRun::~GalleryRun()
 
 QString GalleryRun::pictureName(const QString &entryName)
 {
-    return entryName + QStringLiteral(".png");
+    // A name that starts with a dot would make a hidden file.
+    const QString visible = entryName.startsWith(u'.') ? u'_' + entryName : entryName;
+    return visible + QStringLiteral(".png");
 }
 
-void GalleryRun::start(std::vector<std::unique_ptr<ArtStore>> artStores)
+int GalleryRun::startableThreads(int wanted)
+{
+    // The pool cannot tell when a thread fails to start (an address space
+    // or process limit), so as many threads as it will need are tried first.
+    struct Gate
+    {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool open = false;
+    } gate;
+    const auto waitAtGate = [](void *argument) -> void * {
+        // A thread's first allocation gives it its memory arena, which the
+        // pool's threads then take over, so that they fit where these did.
+        std::free(std::malloc(64));
+        Gate &gate = *static_cast<Gate *>(argument);
+        std::unique_lock<std::mutex> lock(gate.mutex);
+        gate.opened.wait(lock, [&] { return gate.open; });
+        return nullptr;
+    };
+    std::vector<pthread_t> started;
+    for (int n = 0; n < wanted; ++n) {
+        pthread_t thread;
+        if (pthread_create(&thread, nullptr, waitAtGate, &gate) != 0)
+            break;
+        started.push_back(thread);
+    }
+    {
+        std::lock_guard<std::mutex> lock(gate.mutex);
+        gate.open = true;
+    }
+    gate.opened.notify_all();
+    for (pthread_t thread : started)
+        pthread_join(thread, nullptr);
+    return int(started.size());
+}
+
+int GalleryRun::start(std::vector<std::unique_ptr<ArtStore>> artStores)
 {
     stores = std::move(artStores);
+    const int threads = startableThreads(int(stores.size()));
+    pictureBudget = MemoryBudget - qint64(std::max(threads, 1)) * ArtStoreBytes;
     std::lock_guard<std::mutex> lock(mutex);
-    for (const std::unique_ptr<ArtStore> &store : stores) {
-        ++running;
-        workers.emplace_back(&GalleryRun::work, this, store.get());
+    if (threads == 0) {
+        drawsHere = true;
+        running = 1;
+        return 0;
     }
+    pool.setMaxThreadCount(threads);
+    for (int n = 0; n < threads; ++n) {
+        ++running;
+        ArtStore *art = stores[size_t(n)].get();
+        pool.start([this, art] { work(art); });
+    }
+    return threads;
 }
 
 qsizetype GalleryRun::waitForProgress(int milliseconds)
 {
+    if (drawsHere) {
+        const bool more = handleNext(stores.front().get());
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!more)
+            running = 0;
+        return handled;
+    }
     std::unique_lock<std::mutex> lock(mutex);
     const qsizetype before = handled;
     progressed.wait_for(lock, std::chrono::milliseconds(milliseconds),
@@ -71,33 +130,33 @@ void GalleryRun::stop()
 
 void GalleryRun::join()
 {
-    for (std::thread &worker : workers) {
-        if (worker.joinable())
-            worker.join();
-    }
-    workers.clear();
+    pool.waitForDone();
+}
+
+bool GalleryRun::handleNext(ArtStore *art)
+{
+    if (stopping)
+        return false;
+    const qsizetype index = next.fetch_add(1);
+    if (index >= items.size())
+        return false;
+    handle(index, art);
+    std::lock_guard<std::mutex> lock(mutex);
+    ++handled;
+    progressed.notify_all();
+    return true;
 }
 
 void GalleryRun::work(ArtStore *art)
 {
-    AtomicFile file;
-    for (;;) {
-        if (stopping)
-            break;
-        const qsizetype index = next.fetch_add(1);
-        if (index >= items.size())
-            break;
-        handle(index, art, file);
-        std::lock_guard<std::mutex> lock(mutex);
-        ++handled;
-        progressed.notify_all();
+    while (handleNext(art)) {
     }
     std::lock_guard<std::mutex> lock(mutex);
     --running;
     progressed.notify_all();
 }
 
-void GalleryRun::handle(qsizetype index, ArtStore *art, AtomicFile &file)
+void GalleryRun::handle(qsizetype index, ArtStore *art)
 {
     const GalleryItem &item = items[index];
     const MultiEntry entry = item.cacheIndex >= 0 ? cache.entry(item.cacheIndex) : item.entry;
@@ -151,6 +210,7 @@ void GalleryRun::handle(qsizetype index, ArtStore *art, AtomicFile &file)
         return;
     }
 
+    AtomicFile file;
     if (error.isEmpty() &&
         !(file.open(directory, pictureName(entry.text)) && file.write(png) && file.commit())) {
         error = file.errorString();
@@ -161,10 +221,8 @@ void GalleryRun::handle(qsizetype index, ArtStore *art, AtomicFile &file)
     if (!error.isEmpty()) {
         result.outcome = GalleryResult::NotWritten;
         result.reason = error;
-        if (result.hitsEveryFile) {
-            stoppedAtError = true;
+        if (result.hitsEveryFile)
             stopping = true;
-        }
         return;
     }
     result.outcome = GalleryResult::Written;
@@ -176,7 +234,7 @@ void GalleryRun::acquire(qint64 bytes)
 {
     // A picture larger than the whole budget is drawn alone.
     std::unique_lock<std::mutex> lock(mutex);
-    budgetFreed.wait(lock, [&] { return budgetUsed == 0 || budgetUsed + bytes <= PictureBudget; });
+    budgetFreed.wait(lock, [&] { return budgetUsed == 0 || budgetUsed + bytes <= pictureBudget; });
     budgetUsed += bytes;
 }
 

@@ -7,17 +7,17 @@
 #include <QRect>
 #include <QSize>
 #include <QString>
+#include <QThreadPool>
 
 #include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 class ArtStore;
-class AtomicFile;
 class MultiCache;
+class OutputDirectory;
 class TileDataStore;
 
 // One entry of a gallery: an entry of the cache by number, or one read from
@@ -51,18 +51,24 @@ struct GalleryResult
 };
 
 // Draws the pictures of a gallery and writes each as "<name>.png" into a
-// directory as soon as it is encoded, on worker threads: each has an
-// ArtStore of its own (its caches are not shared) and takes the next entry
-// from a shared counter. The tile data and the cache are only read. A
-// worker waits while the pictures under way would hold more than
-// PictureBudget bytes, so that memory does not grow with the workers.
+// directory as soon as it is encoded, on workers of a thread pool: each has
+// an ArtStore of its own (its caches are not shared) and takes the next
+// entry from a shared counter. The tile data and the cache are only read.
+// The art the workers' stores may keep and the pictures under way share
+// MemoryBudget bytes: there are never more workers than half of it holds in
+// art, and a worker waits while its picture would not fit in the rest.
 class GalleryRun
 {
 public:
-    static constexpr qint64 PictureBudget = qint64(1) << 30;
+    static constexpr qint64 MemoryBudget = qint64(1) << 30;
+    // The most an ArtStore keeps: 20 decoded bitmaps of at most 2 MiB, and
+    // the window of art data it reads through.
+    static constexpr qint64 ArtStoreBytes = qint64(42) << 20;
+    // The workers the budget allows.
+    static constexpr int MostWorkers = int(MemoryBudget / 2 / ArtStoreBytes);
 
     GalleryRun(const MultiCache &cache, QList<GalleryItem> items, const TileDataStore *tiles,
-               const PictureStyle &style, const QString &directory);
+               const PictureStyle &style, const OutputDirectory &directory);
     ~GalleryRun(); // stops and waits for the workers
 
     GalleryRun(const GalleryRun &) = delete;
@@ -70,10 +76,12 @@ public:
 
     static QString pictureName(const QString &entryName);
 
-    // Starts one worker per store, which becomes that worker's own.
-    void start(std::vector<std::unique_ptr<ArtStore>> stores);
-    // Waits up to `milliseconds` for the next entry to be handled; returns
-    // how many are handled.
+    // Starts one worker per store, which becomes that worker's own, as far
+    // as threads can be started; returns how many were. Without any, the
+    // first store draws on the calling thread, in waitForProgress().
+    int start(std::vector<std::unique_ptr<ArtStore>> stores);
+    // Waits up to `milliseconds` for the next entry to be handled (draws one
+    // when no worker could start); returns how many are handled.
     qsizetype waitForProgress(int milliseconds);
     // Whether every worker has ended.
     bool finished();
@@ -82,15 +90,15 @@ public:
     // Waits for the workers to end.
     void join();
 
-    // Whether the run stopped at an error that every later file would meet.
-    bool stoppedByError() const { return stoppedAtError.load(); }
     // Valid once join() returned.
     const std::vector<GalleryResult> &results() const { return done; }
     qsizetype size() const { return items.size(); }
 
 private:
+    static int startableThreads(int wanted);
     void work(ArtStore *art);
-    void handle(qsizetype index, ArtStore *art, AtomicFile &file);
+    bool handleNext(ArtStore *art);
+    void handle(qsizetype index, ArtStore *art);
     void acquire(qint64 bytes);
     void release(qint64 bytes);
 
@@ -98,20 +106,21 @@ private:
     const QList<GalleryItem> items;
     const TileDataStore *tiles;
     const PictureStyle style;
-    const QString directory;
+    const OutputDirectory &directory;
 
     std::vector<std::unique_ptr<ArtStore>> stores;
-    std::vector<std::thread> workers;
+    QThreadPool pool;
+    bool drawsHere = false;          // no worker could start
     std::vector<GalleryResult> done; // each slot written by the worker of its entry
 
     std::atomic<qsizetype> next{0};
     std::atomic<bool> stopping{false};
-    std::atomic<bool> stoppedAtError{false};
 
     std::mutex mutex; // guards what follows
     std::condition_variable progressed;
     std::condition_variable budgetFreed;
     qsizetype handled = 0;
     int running = 0;
-    qint64 budgetUsed = 0;
+    qint64 budgetUsed = 0; // by pictures under way
+    qint64 pictureBudget = MemoryBudget;
 };

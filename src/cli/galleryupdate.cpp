@@ -4,7 +4,7 @@
 
 #include "cache/multicache.h"
 
-GalleryUpdate::GalleryUpdate(const QString &directory, bool force)
+GalleryUpdate::GalleryUpdate(const OutputDirectory &directory, bool force)
     : directory(directory), force(force), previous(GalleryManifest::read(directory))
 {}
 

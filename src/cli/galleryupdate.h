@@ -9,6 +9,7 @@
 #include <vector>
 
 class ArtStore;
+class OutputDirectory;
 class MultiCache;
 class PictureStyle;
 class TileDataStore;
@@ -20,7 +21,7 @@ class GalleryUpdate
 {
 public:
     // Reads the directory's manifest; with `force`, no picture is kept.
-    GalleryUpdate(const QString &directory, bool force);
+    GalleryUpdate(const OutputDirectory &directory, bool force);
 
     // Of `items`, those whose picture is to be drawn; the others are up to
     // date. Decodes art with `art`, which no other thread may use meanwhile.
@@ -45,7 +46,7 @@ private:
         GalleryResult result;
     };
 
-    const QString directory;
+    const OutputDirectory &directory;
     const bool force;
     GalleryManifest previous;
     QList<QByteArray> keys;      // of each item

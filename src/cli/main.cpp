@@ -10,6 +10,7 @@
 #include "core/configuration.h"
 #include "core/shownname.h"
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
@@ -188,6 +189,11 @@ int main(int argc, char *argv[])
     // Images are drawn and encoded without any window system, so no display
     // (or platform plugin) is needed.
     QCoreApplication application(argc, argv);
+#ifdef SIGXFSZ
+    // A file size limit then fails the write with "File too large", which is
+    // reported, instead of ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     qInstallMessageHandler(quietMessages);

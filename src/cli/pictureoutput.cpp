@@ -2,6 +2,7 @@
 
 #include "interruptguard.h"
 
+#include "core/writeall.h"
 #include "export/pngencoder.h"
 
 #include <QBuffer>
@@ -30,20 +31,10 @@ QString errnoText()
 }
 
 // Writes all of `bytes` to `fd`; the reason when it could not, else "".
-QString writeAll(int fd, const QByteArray &bytes)
+QString writeBytes(int fd, const QByteArray &bytes)
 {
-    const char *data = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(left, 1 << 30)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errnoText() : QStringLiteral("nothing could be written");
-        data += n;
-        left -= n;
-    }
-    return {};
+    const int code = writeAll(fd, bytes);
+    return code == 0 ? QString() : qt_error_string(code);
 }
 
 // A device or FIFO the path names (through symbolic links), which is
@@ -114,12 +105,12 @@ QString PictureOutput::write(const QImage &image) const
 
     QString error;
     if (isStandardOutput(path)) {
-        error = writeAll(STDOUT_FILENO, bytes);
+        error = writeBytes(STDOUT_FILENO, bytes);
     } else if (isSpecial(path)) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)
             return QStringLiteral("%1: %2").arg(path, errnoText());
-        error = writeAll(fd, bytes);
+        error = writeBytes(fd, bytes);
         if (::close(fd) != 0 && error.isEmpty())
             error = errnoText();
     } else {
@@ -127,7 +118,15 @@ QString PictureOutput::write(const QImage &image) const
         // gone; a pipe or device may block, so it is written unguarded.
         InterruptGuard guard;
         QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        // Unbuffered, and written on after a short write, so that a failed
+        // write keeps the system's reason ("File too large").
+        bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        for (qint64 done = 0; written && done < bytes.size();) {
+            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+            written = n > 0;
+            done += n;
+        }
+        if (!written || !file.commit())
             error = file.errorString();
     }
     return error.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(name(), error);

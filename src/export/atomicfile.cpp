@@ -1,29 +1,22 @@
 #include "atomicfile.h"
 
+#include "core/writeall.h"
+#include "outputdirectory.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 std::atomic<bool> unnamedFiles{true};
-
-// A directory is opened only to look names up in it, where the system allows.
-#ifdef O_PATH
-constexpr int LookUp = O_PATH;
-#else
-constexpr int LookUp = O_RDONLY;
-#endif
 
 // The host part of temporary names: writers on other hosts sharing the
 // directory cannot be asked whether they still run.
@@ -67,9 +60,11 @@ AtomicFile::~AtomicFile()
     discard();
 }
 
-bool AtomicFile::open(const QString &directory, const QString &name)
+bool AtomicFile::open(const OutputDirectory &outputDirectory, const QString &name)
 {
     discard();
+    directory = nullptr;
+    directoryFd = -1;
     errorCode = 0;
     error.clear();
     if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
@@ -79,13 +74,10 @@ bool AtomicFile::open(const QString &directory, const QString &name)
     target = QFile::encodeName(name);
     if (QFile::decodeName(target) != name)
         return fail(EINVAL, QStringLiteral("name is not valid Unicode text"));
-    if (directory.isEmpty())
+    if (!outputDirectory.isOpen())
         return fail(ENOENT, QStringLiteral("no directory given"));
-
-    directoryFd =
-        ::open(QFile::encodeName(directory).constData(), LookUp | O_DIRECTORY | O_CLOEXEC);
-    if (directoryFd < 0)
-        return fail(errno);
+    directory = &outputDirectory;
+    directoryFd = outputDirectory.handle();
     if (!checkTarget(&targetExisted))
         return false;
 #ifdef O_TMPFILE
@@ -105,22 +97,32 @@ bool AtomicFile::write(const char *data, qint64 size)
 {
     if (fd < 0)
         return fail(EBADF, QStringLiteral("file not open"));
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size_t(qMin<qint64>(size, 1 << 30)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail(n < 0 ? errno : EIO);
-        data += n;
-        size -= n;
-    }
-    return true;
+    const int code = writeAll(fd, data, size);
+    return code == 0 || fail(code);
 }
 
 bool AtomicFile::commit()
 {
     if (fd < 0)
         return fail(EBADF, QStringLiteral("file not open"));
+    // One writer at a time puts its file in place, so that what the name
+    // reaches afterwards is known to be this file.
+    std::lock_guard<std::mutex> lock(directory->commitLock());
+    const QByteArray before = directory->committedAs(target);
+    if (!before.isEmpty()) {
+        discard();
+        return fail(EEXIST, QStringLiteral("this file system takes the name for %1, written "
+                                           "before")
+                                .arg(QFile::decodeName(before)));
+    }
+    if (!putInPlace())
+        return false;
+    directory->recordCommitted(target);
+    return true;
+}
+
+bool AtomicFile::putInPlace()
+{
     if (temporary.isEmpty() && !targetExisted) {
         // A free name: linked straight to it.
         if (linkUnnamed(target)) {
@@ -171,9 +173,7 @@ void AtomicFile::discard()
     temporary.clear();
     if (fd >= 0)
         close(fd);
-    if (directoryFd >= 0)
-        close(directoryFd);
-    fd = directoryFd = -1;
+    fd = -1;
 }
 
 bool AtomicFile::errorHitsEveryFile() const
@@ -182,44 +182,8 @@ bool AtomicFile::errorHitsEveryFile() const
     if (errorCode == EDQUOT)
         return true;
 #endif
-    return errorCode == ENOSPC || errorCode == EROFS;
-}
-
-int AtomicFile::removeStaleTemporaries(const QString &directory)
-{
-    const int listFd =
-        ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listFd < 0)
-        return 0;
-    DIR *dir = fdopendir(listFd);
-    if (!dir) {
-        close(listFd);
-        return 0;
-    }
-    const QByteArray prefix = temporaryPrefix(0).chopped(2); // ".korvane-<host>-"
-    int removed = 0;
-    while (const dirent *entry = readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (!name.startsWith(prefix) || !name.endsWith(".part"))
-            continue; // then <pid>-<16 hex digits>
-        const QByteArray rest = name.mid(prefix.size(), name.size() - prefix.size() - 5);
-        const qsizetype dash = rest.indexOf('-');
-        bool number = false;
-        const qint64 pid = rest.left(dash).toLongLong(&number);
-        if (dash <= 0 || !number || pid <= 0 || pid > INT_MAX || rest.size() - dash - 1 != 16)
-            continue;
-        // A running writer's file stays; so does one we may not ask about.
-        if (kill(pid_t(pid), 0) == 0 || errno != ESRCH)
-            continue;
-        struct stat status;
-        if (fstatat(listFd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(status.st_mode) || status.st_uid != geteuid())
-            continue;
-        if (unlinkat(listFd, name.constData(), 0) == 0)
-            ++removed;
-    }
-    closedir(dir);
-    return removed;
+    return errorCode == ENOSPC || errorCode == EROFS || errorCode == EFBIG || errorCode == EMFILE ||
+           errorCode == ENFILE || directoryGone;
 }
 
 QByteArray AtomicFile::temporaryPrefix(qint64 pid)
@@ -236,6 +200,11 @@ bool AtomicFile::fail(int code, const QString &reason)
 {
     errorCode = code;
     error = reason.isEmpty() ? qt_error_string(code) : reason;
+    // Nothing can be made in a directory that is no longer there, whatever
+    // the step that met it says.
+    directoryGone = directory && directory->isGone();
+    if (directoryGone)
+        error = QStringLiteral("the directory was removed");
     return false;
 }
 

@@ -3,18 +3,23 @@
 #include <QByteArray>
 #include <QString>
 
+class OutputDirectory;
+
 // A file that appears at its name in a directory complete or not at all.
 //
 // It is written without a name where the file system allows it (O_TMPFILE),
 // else under a temporary name beside its target,
 //   .korvane-<host>-<pid>-<16 hex digits>.part
 // and linked or renamed into place by commit(). Every step works relative to
-// the directory, so nothing is written anywhere else. Nothing is synced to
-// disk: the rename alone keeps a failed write from touching the target.
+// the directory's one handle, so nothing is written anywhere else, even when
+// the directory is moved meanwhile. Nothing is synced to disk: the rename
+// alone keeps a failed write from touching the target.
 //
 // An existing target is replaced only when it is a regular file (the new file
 // keeps its permission bits) or a symbolic link (replaced, not followed); a
-// directory, device, FIFO or socket of that name is refused.
+// directory, device, FIFO or socket of that name is refused, and so is a
+// name the file system takes for another file committed into the directory
+// before (see OutputDirectory).
 class AtomicFile
 {
 public:
@@ -24,8 +29,9 @@ public:
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
 
-    // Starts the file `name`, a single path component, in `directory`.
-    bool open(const QString &directory, const QString &name);
+    // Starts the file `name`, a single path component, in `directory`, which
+    // stays open while the file is.
+    bool open(const OutputDirectory &directory, const QString &name);
     bool write(const char *data, qint64 size);
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     // Puts the complete file in place.
@@ -35,13 +41,9 @@ public:
 
     QString errorString() const { return error; }
     // Whether the last error will hit every later file in the directory too:
-    // no space, no quota, a read-only file system.
+    // no space, no quota, a read-only file system, a file too large, no file
+    // descriptors left, the directory removed.
     bool errorHitsEveryFile() const;
-
-    // Removes the temporaries that writers of this user on this host left in
-    // `directory` when they were killed: regular files whose writing process
-    // is gone. Those of running writers stay. Returns how many were removed.
-    static int removeStaleTemporaries(const QString &directory);
 
     // The start of the temporary names of the process `pid` on this host.
     static QByteArray temporaryPrefix(qint64 pid);
@@ -56,7 +58,9 @@ private:
     bool checkTarget(bool *exists);
     bool openNamed();
     bool linkUnnamed(const QByteArray &name);
+    bool putInPlace();
 
+    const OutputDirectory *directory = nullptr;
     int directoryFd = -1;
     int fd = -1;
     QByteArray target;
@@ -64,5 +68,6 @@ private:
     bool targetExisted = false;
     int keptMode = -1; // permission bits of the replaced file
     int errorCode = 0;
+    bool directoryGone = false;
     QString error;
 };

@@ -4,8 +4,15 @@
 #include "cache/decimaltext.h"
 #include "cache/multifilerecord.h"
 #include "cache/multipayload.h"
+#include "outputdirectory.h"
+
+#include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace {
 
@@ -25,7 +32,62 @@ QString checkName(const QString &text)
     return QString();
 }
 
+// Whether the regular file `name` holds exactly the entry's bytes.
+bool holdsAlready(const OutputDirectory &directory, const QByteArray &name,
+                  const ComponentList &components)
+{
+    qint64 size = 0;
+    const int fd = directory.openRegular(name, &size);
+    if (fd < 0)
+        return false;
+    bool same = size == MultiFileRecord::LeadSize + MultiFileRecord::Size * components.size();
+    QByteArray held;
+    if (same) {
+        same = encodeMultiFile(components, [&](const QByteArray &piece) {
+            held.resize(piece.size());
+            qsizetype got = 0;
+            while (got < piece.size()) {
+                const ssize_t n = ::read(fd, held.data() + got, size_t(piece.size() - got));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    return false;
+                got += n;
+            }
+            return std::memcmp(held.constData(), piece.constData(), size_t(got)) == 0;
+        });
+    }
+    ::close(fd);
+    return same;
+}
+
 } // namespace
+
+MultiFileOutcome writeMultiFile(const OutputDirectory &directory, const MultiEntry &entry,
+                                bool keepUpToDate, QString *failure)
+{
+    *failure = checkName(entry.text);
+    if (!failure->isEmpty())
+        return MultiFileOutcome::NotWritten;
+    const QString name = entry.text + QStringLiteral(".mlt");
+    if (keepUpToDate && holdsAlready(directory, QFile::encodeName(name), entry.components)) {
+        std::lock_guard<std::mutex> lock(directory.commitLock());
+        if (directory.committedAs(QFile::encodeName(name)).isEmpty()) {
+            directory.recordCommitted(QFile::encodeName(name));
+            return MultiFileOutcome::UpToDate;
+        }
+    }
+    AtomicFile file;
+    if (file.open(directory, name) &&
+        encodeMultiFile(entry.components,
+                        [&file](const QByteArray &piece) { return file.write(piece); }) &&
+        file.commit())
+        return MultiFileOutcome::Written;
+    *failure = file.errorString();
+    file.discard();
+    return file.errorHitsEveryFile() ? MultiFileOutcome::StoppedWrite
+                                     : MultiFileOutcome::NotWritten;
+}
 
 bool encodeMultiFile(const ComponentList &components,
                      const std::function<bool(const QByteArray &piece)> &sink)
@@ -77,30 +139,25 @@ bool writeMultiFiles(qsizetype count, const std::function<MultiEntry(qsizetype)>
         return false;
     }
     const QString prefix = directory.endsWith(u'/') ? directory : directory + u'/';
-    AtomicFile::removeStaleTemporaries(directory);
+    OutputDirectory output;
+    if (!output.open(directory)) {
+        result.failures.append({QString(), output.errorString()});
+        result.stopped = output.errorString();
+        return false;
+    }
+    output.removeStaleTemporaries();
 
-    AtomicFile file;
     for (qsizetype n = 0; n < count; ++n) {
         const MultiEntry entry = entryAt(n);
-        const QString name = entry.text + QStringLiteral(".mlt");
-        QString failure = checkName(entry.text);
-        bool stop = false;
-        if (failure.isEmpty() &&
-            !(file.open(directory, name) &&
-              encodeMultiFile(entry.components,
-                              [&file](const QByteArray &piece) { return file.write(piece); }) &&
-              file.commit())) {
-            failure = file.errorString();
-            file.discard();
-            if (file.errorHitsEveryFile()) {
-                result.stopped = failure;
-                stop = true;
-            }
-        }
+        QString failure;
+        const MultiFileOutcome outcome = writeMultiFile(output, entry, false, &failure);
+        const bool stop = outcome == MultiFileOutcome::StoppedWrite;
+        if (stop)
+            result.stopped = failure;
 
         if (failure.isEmpty()) {
             ++result.written;
-            result.files.append(prefix + name);
+            result.files.append(prefix + entry.text + QStringLiteral(".mlt"));
         } else {
             result.failures.append({entry.text, failure});
         }

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class OutputDirectory;
+
 // MultiFile (".mlt"), little-endian:
 //   i32 0
 //   per component, in ComponentSpec order, 12 bytes:
@@ -26,6 +28,22 @@ struct MultiFileFailure
     QString entryText;
     QString reason;
 };
+
+// What became of one entry written by writeMultiFile.
+enum class MultiFileOutcome
+{
+    Written,
+    UpToDate,     // the file held exactly its bytes already and was left alone
+    NotWritten,   // for a reason of its own
+    StoppedWrite, // for a reason every later entry would meet too
+};
+
+// Writes one entry as <entry text>.mlt into `directory`, as writeMultiFiles
+// does. With `keepUpToDate`, a regular file of that name that already holds
+// exactly the bytes is left untouched. `failure` gets the reason when it is
+// not written.
+MultiFileOutcome writeMultiFile(const OutputDirectory &directory, const MultiEntry &entry,
+                                bool keepUpToDate, QString *failure);
 
 // What writeMultiFiles did, entry by entry.
 struct MultiFileReport
@@ -47,6 +65,7 @@ using MultiFileProgress = std::function<void(int handled)>;
 // file (or symbolic link) of that name; anything else of that name is left
 // alone. Each file appears complete or not at all (see AtomicFile), and
 // temporaries that killed writers left in the directory are removed first.
+// The directory is opened once, and every file is written through it.
 // Entries whose text holds a path separator or a NUL are skipped. Returns
 // true only when every entry was written.
 bool writeMultiFiles(const QList<MultiEntry> &entries, const QString &directory,

@@ -63,6 +63,8 @@ private Q_SLOTS:
     void exportChosen_data();
     void exportChosen();
     void exportPartialFailure();
+    void exportUpToDate_data();
+    void exportUpToDate();
     void render_data();
     void render();
     void multiFileRoundTrip();
@@ -76,6 +78,8 @@ private Q_SLOTS:
     void galleryEscaping();
     void galleryRerun_data();
     void galleryRerun();
+    void galleryOfFiles_data();
+    void galleryOfFiles();
     void configurationPlaces_data();
     void configurationPlaces();
     void help_data();
@@ -238,6 +242,62 @@ void tst_Cli::exportPartialFailure()
     QVERIFY2(run.out.contains("Wrote 2 of 3 entries"), run.out.constData());
     QCOMPARE(namesIn(dir), (QStringList{"Entry 0.mlt", "Entry 1.mlt", "Entry 2.mlt"}));
     QVERIFY(QFileInfo(dir + QStringLiteral("/Entry 1.mlt")).isDir());
+}
+
+void tst_Cli::exportUpToDate_data()
+{
+    QTest::addColumn<QString>("existing"); // what Entry <keep>.mlt is beforehand
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<bool>("kept"); // the very file left in place
+    QTest::addColumn<QString>("summary");
+
+    const QString wrote = QStringLiteral("Wrote 1 of 1 entry");
+    QTest::newRow("its bytes") << "same" << false << true
+                               << "Wrote 0 of 1 entry to @dir; 1 was already up to date";
+    QTest::newRow("its bytes, --force") << "same" << true << false << wrote + " to @dir";
+    QTest::newRow("one byte other") << "other" << false << false << wrote + " to @dir";
+    QTest::newRow("one byte more") << "longer" << false << false << wrote + " to @dir";
+    // A link is replaced, never read through.
+    QTest::newRow("a link to its bytes") << "link" << false << false << wrote + " to @dir";
+}
+
+void tst_Cli::exportUpToDate()
+{
+    QFETCH(QString, existing);
+    QFETCH(bool, force);
+    QFETCH(bool, kept);
+    QFETCH(QString, summary);
+
+    const QString dir = fixture.freshDir();
+    const QString file = dir + u'/' + entryName(fixture.keep) + QStringLiteral(".mlt");
+    const QByteArray bytes = encodeMultiFile(fixture.entries[fixture.keep].components);
+    QByteArray held = bytes;
+    if (existing == u"other")
+        held.back() = char(held.back() ^ 1);
+    else if (existing == u"longer")
+        held += '\0';
+    if (existing == u"link") {
+        QVERIFY(writeAll(dir + QStringLiteral(".same"), bytes));
+        QVERIFY(QFile::link(dir + QStringLiteral(".same"), file));
+    } else {
+        QVERIFY(writeAll(file, held));
+    }
+    struct stat before;
+    QCOMPARE(::lstat(QFile::encodeName(file).constData(), &before), 0);
+
+    QStringList arguments{QStringLiteral("export"), dir, QString::number(fixture.keep),
+                          QStringLiteral("--config"), fixture.demoConfig};
+    if (force)
+        arguments << QStringLiteral("--force");
+    const CliRun run = runCli(arguments);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(QString::fromUtf8(run.out), summary.replace(QStringLiteral("@dir"), dir) + u'\n');
+    QCOMPARE(readAll(file), bytes);
+    struct stat after;
+    QCOMPARE(::lstat(QFile::encodeName(file).constData(), &after), 0);
+    QCOMPARE(after.st_ino == before.st_ino, kept);
+    QVERIFY(S_ISREG(after.st_mode));
 }
 
 void tst_Cli::render_data()
@@ -742,6 +802,44 @@ void tst_Cli::galleryRerun()
     QCOMPARE(third.out, summary(0));
     QCOMPARE(readAll(dir + QStringLiteral("/.korvane-gallery")).count('\n'), entries + 1);
 #endif
+}
+
+void tst_Cli::galleryOfFiles_data()
+{
+    QTest::addColumn<QString>("file"); // a .mlt file's name
+    QTest::addColumn<QString>("card"); // the name its card shows
+    QTest::addColumn<QString>("picture");
+
+    QTest::newRow("base name") << "a.b.mlt"
+                               << "a.b"
+                               << "a.b.png";
+    // Never a hidden picture, nor a card without a name.
+    QTest::newRow("no base name") << ".mlt"
+                                  << ".mlt"
+                                  << "_.mlt.png";
+    QTest::newRow("hidden base name") << ".x.mlt"
+                                      << ".x"
+                                      << "_.x.png";
+}
+
+void tst_Cli::galleryOfFiles()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, card);
+    QFETCH(QString, picture);
+    const QString from = fixture.freshDir();
+    QVERIFY(
+        writeAll(from + u'/' + file, encodeMultiFile(fixture.entries[fixture.keep].components)));
+    const QString dir = fixture.freshDir();
+    const CliRun run = runCli({QStringLiteral("gallery"), dir, from + u'/' + file,
+                               QStringLiteral("--config"), fixture.demoConfig});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(namesIn(dir), (QStringList{QStringLiteral(".korvane-gallery"), picture,
+                                        QStringLiteral("index.html")}));
+    const QString page = QString::fromUtf8(readAll(dir + QStringLiteral("/index.html")));
+    QVERIFY2(page.contains(u'>' + card + u'<'), qPrintable(page));
+    QVERIFY(page.contains(
+        QStringLiteral("src=\"%1\"").arg(QString::fromLatin1(QUrl::toPercentEncoding(picture)))));
 }
 
 void tst_Cli::configurationPlaces_data()

@@ -39,6 +39,10 @@ private Q_SLOTS:
     void exportInterrupted();
     void exportKilled();
     void galleryInterrupted();
+    void directoryReplaced_data();
+    void directoryReplaced();
+    void fileSizeLimit_data();
+    void fileSizeLimit();
     void fullDisk_data();
     void fullDisk();
     void boundedMemory_data();
@@ -65,6 +69,24 @@ void tst_CliStops::initTestCase()
     changed = demo;
     changed.cache = path("many.txt");
     fixture.writeConfig(QStringLiteral("many.xml"), changed);
+
+    // Entry 4's file and picture are larger than 16 KiB, the others far less.
+    QByteArray big;
+    for (int n = 0; n < 8; ++n) {
+        QList<DemoComponent> components{{262, n, 0, 0}};
+        for (int i = 0; n == 4 && i < 2000; ++i)
+            components.append({1 + i % 300, i % 40, -(i % 37), i % 20});
+        big += encodeCacheEntry(n, components);
+    }
+    QVERIFY(writeAll(path("big.txt"), big));
+    changed.cache = path("big.txt");
+    fixture.writeConfig(QStringLiteral("big.xml"), changed);
+    many.clear();
+    for (int n = 0; n < 300; ++n)
+        many += encodeCacheEntry(n, {{262, n % 9, -2, n % 50}});
+    QVERIFY(writeAll(path("three-hundred.txt"), many));
+    changed.cache = path("three-hundred.txt");
+    fixture.writeConfig(QStringLiteral("three-hundred.xml"), changed);
 }
 
 void tst_CliStops::exportInterrupted()
@@ -183,6 +205,115 @@ void tst_CliStops::galleryInterrupted()
 #endif
 }
 
+void tst_CliStops::directoryReplaced_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("removed"); // DIR removed instead of replaced by a link
+
+    // Replaced: the files go on into the directory opened at the start,
+    // never into the link's target. Removed: one line, for the first file
+    // that could not be made.
+    QTest::newRow("export, DIR replaced by a link") << "export" << false;
+    QTest::newRow("gallery, DIR replaced by a link") << "gallery" << false;
+    QTest::newRow("gallery, DIR removed") << "gallery" << true;
+}
+
+void tst_CliStops::directoryReplaced()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("renaming a directory in use is a POSIX matter");
+#else
+    QFETCH(QString, command);
+    QFETCH(bool, removed);
+    const QString dir = fixture.freshDir();
+    const QString moved = dir + QStringLiteral(".moved");
+    const QString elsewhere = fixture.freshDir();
+    QProcess process;
+    process.start(QStringLiteral(KORVANE_CLI), {command, dir, QStringLiteral("--config"),
+                                                fixture.path(QStringLiteral("many.xml"))});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning,
+                             60000);
+    QCOMPARE(process.state(), QProcess::Running);
+    if (removed) {
+        // Emptied until it can be removed: files appear meanwhile.
+        QTRY_VERIFY(QDir(dir).removeRecursively());
+    } else {
+        QCOMPARE(::rename(QFile::encodeName(dir).constData(), QFile::encodeName(moved).constData()),
+                 0);
+        QVERIFY(QFile::link(elsewhere, dir));
+    }
+    const qsizetype before = namesIn(moved).size();
+    if (command == u"gallery" && !removed) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            namesIn(moved).size() >= before + 20 || process.state() == QProcess::NotRunning, 60000);
+        if (process.state() == QProcess::Running)
+            ::kill(pid_t(process.processId()), SIGTERM);
+    }
+    QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(120000));
+    QVERIFY2(namesIn(elsewhere).isEmpty(), qPrintable(namesIn(elsewhere).join(u' ')));
+    const QByteArray err = process.readAllStandardError();
+    if (removed) {
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY2(QRegularExpression(
+                     QRegularExpression::anchoredPattern(
+                         "korvane-cli: stopped at Entry \\d+ \\(.*\\.png\\): the directory was "
+                         "removed; wrote \\d+ pictures, no index\\.html\\n"))
+                     .match(QString::fromUtf8(err))
+                     .hasMatch(),
+                 err.constData());
+    } else if (command == u"export") {
+        QCOMPARE(err, QByteArray());
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(namesIn(moved).size(), 12000);
+    } else {
+        QVERIFY(namesIn(moved).size() > before);
+    }
+#endif
+}
+
+void tst_CliStops::fileSizeLimit_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // @dir stands for DIR
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error"); // stderr, @dir for DIR
+
+    // A file size limit of 16 KiB, as `ulimit -f 16` sets it: reported, and
+    // a batch stopped at the first file it meets, like a full disk.
+    const QString tooLarge = qt_error_string(EFBIG);
+    QTest::newRow("export") << QStringList{"export", "@dir"} << 1
+                            << "korvane-cli: stopped at Entry 4 (@dir/Entry 4.mlt): " + tooLarge +
+                                   "; wrote 4 of 8 entries\n";
+    QTest::newRow("gallery") << QStringList{"gallery", "@dir", "--jobs", "1"} << 1
+                             << "korvane-cli: stopped at Entry 4 (@dir/Entry 4.png): " + tooLarge +
+                                    "; wrote 4 pictures, no index.html\n";
+    QTest::newRow("render -o") << QStringList{"render", "4", "-o", "@dir/x.png"} << 3
+                               << "korvane-cli: cannot write Entry 4 to @dir/x.png: " + tooLarge +
+                                      "\n";
+}
+
+void tst_CliStops::fileSizeLimit()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("a file size limit is a POSIX matter");
+#else
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    const QString dir = fixture.freshDir();
+    for (QString &argument : arguments)
+        argument.replace(QStringLiteral("@dir"), dir);
+    const CliRun run =
+        runCli(QStringList{QStringLiteral("-c"), QStringLiteral("ulimit -f 16; exec \"$@\""),
+                           QStringLiteral("sh"), QStringLiteral(KORVANE_CLI)} +
+                   arguments +
+                   QStringList{QStringLiteral("--config"), fixture.path(QStringLiteral("big.xml"))},
+               QStringLiteral("/bin/bash"));
+    QCOMPARE(QString::fromUtf8(run.err), error.replace(QStringLiteral("@dir"), dir));
+    QCOMPARE(run.status, status);
+#endif
+}
+
 void tst_CliStops::fullDisk_data()
 {
     QTest::addColumn<QStringList>("arguments"); // after the command, DIR
@@ -244,24 +375,32 @@ void tst_CliStops::boundedMemory_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
+    QTest::addColumn<int>("mebibytes"); // of data, or of address space for threads
+    QTest::addColumn<bool>("addressSpace");
 
     // 4 MB of lines that cost nothing to hold as the file's text: one count
     // of 2147483647 followed by empty lines (each a component), and 570000
     // entries of one 7-byte header line each.
     const QString config = QStringLiteral("--config");
     QTest::newRow("list, empty component lines")
-        << QStringList{"list", config, "@emptylines.xml"} << 0;
+        << QStringList{"list", config, "@emptylines.xml"} << 0 << 80 << false;
     QTest::newRow("list --json, header lines")
-        << QStringList{"list", "--json", config, "@headers.xml"} << 0;
+        << QStringList{"list", "--json", config, "@headers.xml"} << 0 << 80 << false;
     QTest::newRow("export, empty component lines")
-        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0;
+        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0 << 80 << false;
     QTest::newRow("render, empty component lines")
-        << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3;
+        << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3 << 80
+        << false;
     // Larger than the limit: the cache is refused, the .mlt files listed.
     QTest::newRow("list, a cache file beyond memory")
-        << QStringList{"list", config, "@sparse.xml"} << 3;
+        << QStringList{"list", config, "@sparse.xml"} << 3 << 80 << false;
     QTest::newRow("list, .mlt files beyond memory")
-        << QStringList{"list", "@sparse.mlt", "@sparse.mlt", "@sparse.mlt"} << 0;
+        << QStringList{"list", "@sparse.mlt", "@sparse.mlt", "@sparse.mlt"} << 0 << 80 << false;
+    // As many threads as --jobs allows, over 300 entries: the budget's
+    // workers start, within an address space of 1.5 GiB.
+    QTest::newRow("gallery, 256 jobs")
+        << QStringList{"gallery", "@dir", "--jobs", "256", config, "@three-hundred.xml"} << 0
+        << 1536 << true;
 }
 
 void tst_CliStops::boundedMemory()
@@ -271,6 +410,8 @@ void tst_CliStops::boundedMemory()
 #else
     QFETCH(QStringList, arguments);
     QFETCH(int, status);
+    QFETCH(int, mebibytes);
+    QFETCH(bool, addressSpace);
     if (!QFile::exists(fixture.path(QStringLiteral("emptylines.txt")))) {
         QVERIFY(writeAll(fixture.path(QStringLiteral("emptylines.txt")),
                          "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
@@ -295,9 +436,9 @@ void tst_CliStops::boundedMemory()
     // Twenty times the file: a component string per line would need far more.
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
-    process.setChildProcessModifier([] {
-        const rlimit limit{80 << 20, 80 << 20};
-        ::setrlimit(RLIMIT_DATA, &limit);
+    process.setChildProcessModifier([mebibytes, addressSpace] {
+        const rlimit limit{rlim_t(mebibytes) << 20, rlim_t(mebibytes) << 20};
+        ::setrlimit(addressSpace ? RLIMIT_AS : RLIMIT_DATA, &limit);
     });
     process.start(QStringLiteral(KORVANE_CLI), arguments);
     QVERIFY(process.waitForFinished(120000));

@@ -1,0 +1,111 @@
+#include "batchrun.h"
+
+#include "clientdata.h"
+#include "clioptions.h"
+#include "interruptguard.h"
+#include "progressbar.h"
+
+#include <QDir>
+#include <QSet>
+
+BatchRun::BatchRun(const QString &directory, CountWords written, QString afterStop,
+                   QString afterInterrupt)
+    : path(directory), written(std::move(written)), afterStop(std::move(afterStop)),
+      afterInterrupt(std::move(afterInterrupt))
+{}
+
+bool BatchRun::chooseEntries(ClientData &client, const QStringList &names,
+                             const std::function<bool(qsizetype, const QString &)> &take,
+                             const std::function<bool(const QString &, bool *)> &other)
+{
+    if (names.isEmpty()) {
+        if (!client.loadEntries()) {
+            printError(client.errorMessage());
+            return false;
+        }
+        for (qsizetype n = 0; n < client.cache().size(); ++n) {
+            if (!take(n, QString()))
+                return false;
+        }
+        return true;
+    }
+    // A drop carries each entry once, so a name given twice is taken once.
+    QSet<qsizetype> seen;
+    bool loaded = false;
+    for (const QString &name : names) {
+        bool ok = true;
+        if (other && other(name, &ok)) {
+            if (!ok)
+                return false;
+            continue;
+        }
+        if (!loaded && !(loaded = client.loadEntries())) {
+            printError(client.errorMessage());
+            return false;
+        }
+        const qsizetype n = client.findEntry(name);
+        if (n < 0) {
+            printError(client.errorMessage());
+            return false;
+        }
+        if (!seen.contains(n)) {
+            seen.insert(n);
+            if (!take(n, name))
+                return false;
+        }
+    }
+    return true;
+}
+
+QString BatchRun::open()
+{
+    if (!output.open(path))
+        return output.errorString();
+    output.removeStaleTemporaries();
+    return {};
+}
+
+QString BatchRun::shown() const
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString BatchRun::fileOf(const QString &name) const
+{
+    return QDir::toNativeSeparators(path + u'/' + name);
+}
+
+bool BatchRun::run(qsizetype total, const std::function<bool(qsizetype *)> &step,
+                   const std::function<qsizetype()> &halt)
+{
+    // Before any worker starts: they take the signal mask it sets, so a
+    // signal waits until this thread lets it through, between files.
+    InterruptGuard guard;
+    ProgressBar bar(total);
+    qsizetype handled = 0;
+    while (step(&handled)) {
+        bar.update(handled);
+        if (guard.pending()) {
+            const qsizetype done = halt();
+            bar.clear();
+            printError(QStringLiteral("interrupted after writing %1 to %2%3")
+                           .arg(written(done), shown(), afterInterrupt));
+            guard.deliverPending();
+            return false;
+        }
+    }
+    bar.update(handled);
+    return true;
+}
+
+void BatchRun::notWritten(const QString &entry, const QString &file, const QString &reason) const
+{
+    printError(QStringLiteral("%1 was not written to %2: %3").arg(entry, file, reason));
+}
+
+void BatchRun::stopped(const QString &entry, const QString &file, const QString &reason,
+                       qsizetype count) const
+{
+    printError(QStringLiteral("stopped at %1 (%2): %3; wrote %4%5")
+                   .arg(entry, file, reason, written(count), afterStop));
+}

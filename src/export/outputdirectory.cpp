@@ -1,0 +1,144 @@
+#include "outputdirectory.h"
+
+#include "atomicfile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <climits>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Only names are looked up through the handle, where the system allows it.
+#ifdef O_PATH
+constexpr int LookUp = O_PATH;
+#else
+constexpr int LookUp = O_RDONLY;
+#endif
+
+} // namespace
+
+OutputDirectory::~OutputDirectory()
+{
+    close();
+}
+
+bool OutputDirectory::open(const QString &path)
+{
+    close();
+    where = path;
+    if (path.isEmpty()) {
+        error = QStringLiteral("no directory given");
+        return false;
+    }
+    fd = ::open(QFile::encodeName(path).constData(), LookUp | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = qt_error_string(errno);
+        return false;
+    }
+    error.clear();
+    return true;
+}
+
+void OutputDirectory::close()
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+    committed.clear();
+}
+
+bool OutputDirectory::isGone() const
+{
+    struct stat status;
+    return fd >= 0 && fstat(fd, &status) == 0 && status.st_nlink == 0;
+}
+
+int OutputDirectory::removeStaleTemporaries() const
+{
+    if (fd < 0)
+        return 0;
+    const int listFd = openat(fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return 0;
+    DIR *dir = fdopendir(listFd);
+    if (!dir) {
+        ::close(listFd);
+        return 0;
+    }
+    const QByteArray prefix = AtomicFile::temporaryPrefix(0).chopped(2); // ".korvane-<host>-"
+    int removed = 0;
+    while (const dirent *entry = readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.startsWith(prefix) || !name.endsWith(".part"))
+            continue; // then <pid>-<16 hex digits>
+        const QByteArray rest = name.mid(prefix.size(), name.size() - prefix.size() - 5);
+        const qsizetype dash = rest.indexOf('-');
+        bool number = false;
+        const qint64 pid = rest.left(dash).toLongLong(&number);
+        if (dash <= 0 || !number || pid <= 0 || pid > INT_MAX || rest.size() - dash - 1 != 16)
+            continue;
+        // A running writer's file stays; so does one we may not ask about.
+        if (kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat status;
+        if (fstatat(fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode) || status.st_uid != geteuid())
+            continue;
+        if (unlinkat(fd, name.constData(), 0) == 0)
+            ++removed;
+    }
+    closedir(dir);
+    return removed;
+}
+
+int OutputDirectory::openRegular(const QByteArray &name, qint64 *size) const
+{
+    const int file =
+        openat(fd, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file < 0)
+        return -1;
+    struct stat status;
+    if (fstat(file, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(file);
+        return -1;
+    }
+    *size = status.st_size;
+    return file;
+}
+
+bool OutputDirectory::removeFile(const QByteArray &name) const
+{
+    return unlinkat(fd, name.constData(), 0) == 0;
+}
+
+QByteArray OutputDirectory::committedAs(const QByteArray &name) const
+{
+    Identity identity;
+    if (committed.isEmpty() || !identityOf(name, &identity))
+        return {};
+    const QByteArray before = committed.value(identity);
+    return before == name ? QByteArray() : before;
+}
+
+void OutputDirectory::recordCommitted(const QByteArray &name) const
+{
+    Identity identity;
+    if (identityOf(name, &identity))
+        committed.insert(identity, name);
+}
+
+bool OutputDirectory::identityOf(const QByteArray &name, Identity *identity) const
+{
+    struct stat status;
+    if (fstatat(fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    *identity = {quint64(status.st_dev), quint64(status.st_ino)};
+    return true;
+}
