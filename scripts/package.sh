@@ -55,6 +55,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for package in libc6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
     [[ $depends =~ (^|, )$package( |,|$) ]] || fail "Depends lacks $package: $depends"
 done
+[[ $(dpkg-deb -f "$deb" Recommends) == bash-completion ]] ||
+    fail "Recommends is not bash-completion: $(dpkg-deb -f "$deb" Recommends)"
 
 # The files: the programs, and the desktop entry with its icon and metainfo
 # under one name; nothing outside /usr.
@@ -89,6 +91,8 @@ run "$bin/korvane-cli" list --config "$work/demo/korvane.xml" >"$work/list" ||
 status=0
 QT_QPA_PLATFORM=offscreen run timeout 3 "$bin/korvane" >/dev/null 2>&1 || status=$?
 [[ $status -eq 124 ]] || fail "korvane ended with status $status instead of running"
+grep -qx 'License: GPL-3+' "$unpacked/usr/share/doc/korvane/copyright" ||
+    fail "the copyright file states no GPL-3+ licence"
 appstreamcli validate-tree --no-net "$unpacked/usr" >"$work/appstream" 2>&1 ||
     fail "appstreamcli validate-tree: $(cat "$work/appstream")"
 
