@@ -102,7 +102,7 @@ expect() {
 
 mkdir -p "$work/files/out" "$work/files/more out"
 touch "$work/files/a.mlt" "$work/files/b.txt" "$work/files/c d.mlt"
-"$prefix/bin/korvane-demodata" "$work/files/demo" >/dev/null || fail "korvane-demodata"
+"$prefix/bin/korvane-demodata" --with-odd-entries "$work/files/demo" >/dev/null || fail "korvane-demodata"
 cd "$work/files" || exit 1
 
 expect $'check\nconfig\nexport\ngallery\nlist\nrender' korvane-cli ''
