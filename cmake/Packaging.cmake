@@ -4,6 +4,7 @@
 set(CPACK_PACKAGE_NAME korvane)
 set(CPACK_PACKAGE_VENDOR "The Korvane Extractor developers")
 set(CPACK_PACKAGE_CONTACT ${KORVANE_MAINTAINER})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list, export and preview the multis of an isometric game client")
 set(CPACK_PACKAGE_DESCRIPTION
     "Korvane Extractor reads the data files of an isometric, tile-based online
@@ -13,13 +14,16 @@ file, writes the multis dragged onto a directory as small binary .mlt files
 and renders an isometric preview from the client's art and tile data.
 .
 The package holds the window (korvane), its command-line companion
-(korvane-cli) and a demo data generator (korvane-demodata).")
+(korvane-cli) and a demo data generator (korvane-demodata). It is free
+software under the GNU General Public License, version 3 or later
+(${KORVANE_LICENSE}).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://korvane.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+# Without it bash offers no completion for korvane-cli, and says nothing.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
 include(CPack)

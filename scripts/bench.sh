@@ -3,5 +3,5 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANE_BUILD_DIR:-$root/build}
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" -DKORVANE_BUILD_TESTS=ON
 exec "$build/bench/korvane-bench" "$@"

@@ -17,12 +17,15 @@ case ${1:-} in
     ;;
 esac
 
+# Only what is shipped is built; a check keeps the build directory's tests
+# (scripts/test.sh checks the package in its own full build).
 if $check; then
     "$root/scripts/setup.sh" test
+    "$root/scripts/build.sh"
 else
     "$root/scripts/setup.sh" package
+    "$root/scripts/build.sh" -DKORVANE_BUILD_TESTS=OFF
 fi
-"$root/scripts/build.sh"
 
 out=$build/package
 rm -rf "$out"
@@ -55,6 +58,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for package in libc6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
     [[ $depends =~ (^|, )$package( |,|$) ]] || fail "Depends lacks $package: $depends"
 done
+[[ $(dpkg-deb -f "$deb" Recommends) == bash-completion ]] ||
+    fail "Recommends is not bash-completion: $(dpkg-deb -f "$deb" Recommends)"
 
 # The files: the programs, and the desktop entry with its icon and metainfo
 # under one name; nothing outside /usr.
@@ -89,6 +94,8 @@ run "$bin/korvane-cli" list --config "$work/demo/korvane.xml" >"$work/list" ||
 status=0
 QT_QPA_PLATFORM=offscreen run timeout 3 "$bin/korvane" >/dev/null 2>&1 || status=$?
 [[ $status -eq 124 ]] || fail "korvane ended with status $status instead of running"
+grep -qx 'License: GPL-3+' "$unpacked/usr/share/doc/korvane/copyright" ||
+    fail "the copyright file states no GPL-3+ licence"
 appstreamcli validate-tree --no-net "$unpacked/usr" >"$work/appstream" 2>&1 ||
     fail "appstreamcli validate-tree: $(cat "$work/appstream")"
 

@@ -4,7 +4,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANE_BUILD_DIR:-$root/build}
 
-"$root/scripts/build.sh"
+# Only what is shipped: the tests are built by scripts/test.sh.
+"$root/scripts/build.sh" -DKORVANE_BUILD_TESTS=OFF
 
 demo="$build/demo"
 if [[ ! -f "$demo/multicache.txt" ]]; then

@@ -6,7 +6,7 @@ build=${KORVANE_BUILD_DIR:-$root/build}
 
 # The test toolchain on top of what building needs.
 "$root/scripts/setup.sh" test
-"$root/scripts/build.sh"
+"$root/scripts/build.sh" -DKORVANE_BUILD_TESTS=ON
 cd "$build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel 2 -LE 'window|browser'
 

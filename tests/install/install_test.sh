@@ -65,6 +65,13 @@ done
 for page in korvane korvane-cli korvane-demodata; do
     out=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -man -ww -z 2>&1)
     [[ -z $out ]] || fail "groff on $page.1: $out"
+    # Nothing is hyphenated, at any terminal width: a file name split as
+    # "kor-" / "vane.xml" cannot be copied.
+    for width in 40 50 60 70 80; do
+        out=$(zcat "$prefix/share/man/man1/$page.1.gz" |
+            groff -man -Tutf8 -rLL=${width}n 2>/dev/null | grep -E '[[:alnum:]](‐|-)$')
+        [[ -z $out ]] || fail "$page.1 hyphenates at $width columns: $out"
+    done
 done
 
 # The completion, sourced into a bash without any other completion, asked as
@@ -95,7 +102,7 @@ expect() {
 
 mkdir -p "$work/files/out" "$work/files/more out"
 touch "$work/files/a.mlt" "$work/files/b.txt" "$work/files/c d.mlt"
-"$prefix/bin/korvane-demodata" "$work/files/demo" >/dev/null || fail "korvane-demodata"
+"$prefix/bin/korvane-demodata" --with-odd-entries "$work/files/demo" >/dev/null || fail "korvane-demodata"
 cd "$work/files" || exit 1
 
 expect $'check\nconfig\nexport\ngallery\nlist\nrender' korvane-cli ''

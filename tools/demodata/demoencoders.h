@@ -92,5 +92,7 @@ inline constexpr char DemoConfigName[] = "korvane.xml";
 
 // Writes a complete, deterministic demo client data set into dir (created if
 // needed), with a korvane.xml naming its files by absolute path. `large` writes
-// the stress set (about 8000 entries, 1.2 million cache lines).
-bool writeDemoSet(const QString &dir, bool large, QString *error = nullptr);
+// the stress set (about 8000 entries, 1.2 million cache lines); withOddEntries
+// adds entries a sound client file rarely holds (empty, unreadable, stray lines).
+bool writeDemoSet(const QString &dir, bool large, QString *error = nullptr,
+                  bool withOddEntries = true);

@@ -70,7 +70,7 @@ bool writeFile(const QString &path, const QByteArray &bytes, QString *error)
     return true;
 }
 
-bool writeCache(const QString &path, bool large, QString *error)
+bool writeCache(const QString &path, bool large, bool withOddEntries, QString *error)
 {
     Output output(path);
     if (!output.open())
@@ -81,7 +81,8 @@ bool writeCache(const QString &path, bool large, QString *error)
         text += encodeCacheEntry(id++, house);
     text += encodeCacheEntry(id++, demoKeep());
     text += encodeCacheEntry(id++, demoBoat());
-    text += oddEntries(id);
+    if (withOddEntries)
+        text += oddEntries(id);
     for (int entry = id; large && entry < LargeEntries; ++entry) {
         text += encodeCacheEntry(entry, generatedMulti(quint64(entry)));
         if (text.size() >= WriteChunk) {
@@ -106,7 +107,7 @@ void addLand(TileDataBuilder &tiles)
 
 } // namespace
 
-bool writeDemoSet(const QString &dir, bool large, QString *error)
+bool writeDemoSet(const QString &dir, bool large, QString *error, bool withOddEntries)
 {
     if (!QDir().mkpath(dir))
         return fail(error, QStringLiteral("cannot create directory %1").arg(dir));
@@ -132,6 +133,6 @@ bool writeDemoSet(const QString &dir, bool large, QString *error)
     return writeFile(configuration.artidx, art.index(), error) &&
            writeFile(configuration.artmul, art.data(), error) &&
            writeFile(configuration.tiledata, tiles.bytes(), error) &&
-           writeCache(configuration.cache, large, error) &&
+           writeCache(configuration.cache, large, withOddEntries, error) &&
            writeFile(path(DemoConfigName), configurationXml(configuration), error);
 }
