@@ -1,22 +1,116 @@
 #include "progressbar.h"
 
+#include <QByteArray>
+
 #include <cstdio>
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
 #define isatty _isatty
 #define fileno _fileno
 #else
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
 namespace {
 
-constexpr int BarWidth = 40;
+constexpr qint64 RedrawInterval = 100; // ms: a terminal is slow to write to
+constexpr qint64 WidthInterval = 250;  // ms between two readings of the width
+constexpr qint64 EstimateAfter = 500;  // ms of work before a rate is told
+constexpr int FallbackColumns = 80;
+constexpr int MinimumBar = 10;
+constexpr int RateWidth = 7;      // "12345/s", "678k/s"
+constexpr int TimeLeftWidth = 10; // "12:34 left"
+
+int terminalColumns()
+{
+#ifdef Q_OS_WIN
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info))
+        return info.srWindow.Right - info.srWindow.Left + 1;
+#else
+    winsize size{};
+    if (ioctl(fileno(stderr), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+#endif
+    return FallbackColumns;
+}
+
+QByteArray rateText(double perSecond)
+{
+    if (perSecond < 10)
+        return QByteArray::number(perSecond, 'f', 1) + "/s";
+    if (perSecond < 10000)
+        return QByteArray::number(qRound64(perSecond)) + "/s";
+    return QByteArray::number(qRound64(perSecond / 1000)) + "k/s";
+}
+
+// Empty when it is too far off to be worth telling.
+QByteArray timeLeftText(qint64 seconds)
+{
+    if (seconds >= 100 * 3600)
+        return {};
+    const qint64 hours = seconds / 3600;
+    const qint64 minutes = seconds / 60 % 60;
+    const auto twoDigits = [](qint64 n) { return QByteArray::number(n).rightJustified(2, '0'); };
+    QByteArray text = hours > 0 ? QByteArray::number(hours) + ':' + twoDigits(minutes)
+                                : QByteArray::number(minutes);
+    return text + ':' + twoDigits(seconds % 60) + " left";
+}
+
+// The bar's line in at most room characters. The fields keep their widths
+// (blank until there is an estimate), so the bar only changes size with the
+// terminal. When room is short, the counts go first, then the rate, then the
+// time left; below the bar's least width only the text that fits is left.
+QByteArray barLine(qint64 done, qint64 total, qint64 elapsed, int room)
+{
+    const QByteArray percent = QByteArray::number(done * 100 / total).rightJustified(3) + '%';
+    const QByteArray totalText = QByteArray::number(total);
+    QByteArray counts = QByteArray::number(done).rightJustified(totalText.size()) + '/' + totalText;
+    QByteArray rate, timeLeft;
+    if (elapsed >= EstimateAfter && done > 0) {
+        const double perSecond = done * 1000.0 / elapsed;
+        rate = rateText(perSecond);
+        timeLeft = timeLeftText(qint64((total - done) / perSecond + 0.5));
+    }
+    const QByteArray shownTimeLeft = timeLeft;
+    rate = rate.rightJustified(RateWidth);
+    timeLeft = timeLeft.rightJustified(TimeLeftWidth);
+
+    QByteArray text;
+    int barWidth = 0;
+    const auto compose = [&] {
+        text = percent;
+        for (const QByteArray *field : {&counts, &rate, &timeLeft})
+            if (!field->isEmpty())
+                text += "  " + *field;
+        barWidth = room - 3 - int(text.size()); // "[", "] "
+    };
+    compose();
+    for (QByteArray *field : {&counts, &rate, &timeLeft}) {
+        if (barWidth >= MinimumBar)
+            break;
+        field->clear();
+        compose();
+    }
+    if (barWidth >= MinimumBar) {
+        const qint64 filled = done * barWidth / total;
+        return '[' + QByteArray(filled, '#') + QByteArray(barWidth - filled, '.') + "] " + text;
+    }
+    text = percent;
+    if (!shownTimeLeft.isEmpty() && text.size() + 2 + shownTimeLeft.size() <= room)
+        text += "  " + shownTimeLeft;
+    return text.left(room);
+}
 
 } // namespace
 
-ProgressBar::ProgressBar(qint64 total) : shown(isatty(fileno(stderr)) != 0), total(total) {}
+ProgressBar::ProgressBar(qint64 total) : shown(isatty(fileno(stderr)) != 0), total(total)
+{
+    clock.start();
+}
 
 ProgressBar::~ProgressBar()
 {
@@ -27,29 +121,34 @@ void ProgressBar::update(qint64 done)
 {
     if (!shown || total <= 0)
         return;
-    done = qBound<qint64>(0, done, total);
-    // Redrawn only when the figure changes: a terminal is slow to write to.
-    const int permille = int(done * 1000 / total);
-    if (permille == lastPermille)
+    const qint64 now = clock.elapsed();
+    if (lastDraw >= 0 && now - lastDraw < RedrawInterval)
         return;
-    lastPermille = permille;
+    lastDraw = now;
+    if (widthRead < 0 || now - widthRead >= WidthInterval) {
+        columns = terminalColumns();
+        widthRead = now;
+    }
 
-    char bar[BarWidth + 1];
-    const int filled = permille * BarWidth / 1000;
-    for (int i = 0; i < BarWidth; ++i)
-        bar[i] = i < filled ? '#' : '.';
-    bar[BarWidth] = '\0';
-    drawnLength = std::fprintf(stderr, "\r[%s] %3d%%  %lld/%lld", bar, permille / 10,
-                               static_cast<long long>(done), static_cast<long long>(total));
+    // The last column is left free: writing into it makes some terminals wrap.
+    const int room = columns - 1;
+    if (room <= 0)
+        return;
+    QByteArray line = barLine(qBound<qint64>(0, done, total), total, now, room);
+    // Blanks over what a longer line before it left behind.
+    line = line.leftJustified(qMin(drawnLength, room));
+    std::fputc('\r', stderr);
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     std::fflush(stderr);
+    drawnLength = int(line.size());
 }
 
 void ProgressBar::clear()
 {
+    lastDraw = -1;
     if (drawnLength <= 0)
         return;
-    std::fprintf(stderr, "\r%*s\r", drawnLength, "");
+    std::fprintf(stderr, "\r%*s\r", qMin(drawnLength, qMax(columns - 1, 0)), "");
     std::fflush(stderr);
     drawnLength = 0;
-    lastPermille = -1;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QtGlobal>
 
 // A one-line progress bar on stderr, drawn only when stderr is a terminal.
+// It fits the terminal's width, follows it when the terminal is resized, and
+// tells the rate and the time left once half a second of work gives an estimate.
 class ProgressBar
 {
 public:
@@ -18,7 +21,10 @@ public:
 
 private:
     bool shown;
-    int drawnLength = 0; // characters on the bar's line, 0 when wiped
     qint64 total;
-    int lastPermille = -1;
+    QElapsedTimer clock;
+    qint64 lastDraw = -1;  // clock time of the last redraw, -1 for none since a wipe
+    qint64 widthRead = -1; // clock time the terminal's width was read
+    int columns = 0;       // the terminal's width
+    int drawnLength = 0;   // characters on the bar's line, 0 when wiped
 };
