@@ -112,11 +112,11 @@ void gallerySection(const BenchContext &context)
     // The writers on the same pictures, each drawn once for all of them.
     QList<Encoding> encodings{
         {QStringLiteral("Qt's PNG writer, default"), qtPng},
-        ours("zlib 1, no filter", {1, 0, PngFilter::None}),
-        ours("zlib 1, Up", {1, 0, PngFilter::Up}),
-        ours("zlib 4, Up", {4, 0, PngFilter::Up}),
-        ours("zlib 5, Up (korvane-cli)", {}),
-        ours("zlib 6, no filter", {6, 0, PngFilter::None}),
+        ours("RGBA, zlib 1, no filter", {1, 0, PngFilter::None, false}),
+        ours("RGBA, zlib 5, Up", {5, 0, PngFilter::Up, false}),
+        ours("palette, zlib 1", {1, 0, PngFilter::Up, true}),
+        ours("palette, zlib 3 (korvane-cli)", {}),
+        ours("palette, zlib 6", {6, 0, PngFilter::Up, true}),
     };
     qsizetype sampled = 0;
     qint64 drawing = 0;

@@ -69,7 +69,8 @@ def png_chunks(data):
 
 
 def decode_png(data, unfilter=True):
-    """(width, height, channels, rows) of an 8-bit PNG; rows only when
+    """(width, height, channels, rows) of an 8-bit PNG (a palette one: its
+    indices); rows only when
     unfilter is set. Raises ValueError on any damage."""
     header, idat = None, b""
     for kind, body in png_chunks(data):
@@ -80,7 +81,7 @@ def decode_png(data, unfilter=True):
     if header is None:
         raise ValueError("no IHDR chunk")
     width, height, depth, colour, _, _, interlace = header
-    channels = {2: 3, 6: 4}.get(colour)
+    channels = {2: 3, 3: 1, 6: 4}.get(colour)  # 3: palette indices
     if depth != 8 or channels is None or interlace != 0:
         raise ValueError(f"unexpected PNG layout {header}")
     raw = zlib.decompress(idat)
