@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <new>
 
 #include <pthread.h>
 
@@ -140,7 +141,16 @@ bool GalleryRun::handleNext(ArtStore *art)
     const qsizetype index = next.fetch_add(1);
     if (index >= items.size())
         return false;
-    handle(index, art);
+    try {
+        handle(index, art);
+    } catch (const std::bad_alloc &) {
+        // Memory that runs out for one picture runs out for the next ones.
+        GalleryResult &result = done[size_t(index)];
+        result.outcome = GalleryResult::NotWritten;
+        result.reason = QStringLiteral("not enough memory to draw it");
+        result.hitsEveryFile = true;
+        stopping = true;
+    }
     std::lock_guard<std::mutex> lock(mutex);
     ++handled;
     progressed.notify_all();
@@ -183,6 +193,13 @@ void GalleryRun::handle(qsizetype index, ArtStore *art)
     const qint64 cost = pixelBytes(layout.size) + 2 * pixelBytes(size) +
                         std::min(MaxCachedArtBytes, layout.paintedPixels * 4);
     acquire(cost);
+    // Given back however this picture ends.
+    struct Held
+    {
+        GalleryRun *run;
+        qint64 bytes;
+        ~Held() { run->release(bytes); }
+    } const held{this, cost};
     QByteArray png;
     QString error;
     {
@@ -204,7 +221,6 @@ void GalleryRun::handle(qsizetype index, ArtStore *art)
         }
     }
     if (status != RenderStatus::Rendered) {
-        release(cost);
         result.outcome = GalleryResult::NoPicture;
         result.reason = renderFailure(item.shown, status);
         return;
@@ -217,7 +233,6 @@ void GalleryRun::handle(qsizetype index, ArtStore *art)
         result.hitsEveryFile = file.errorHitsEveryFile();
         file.discard();
     }
-    release(cost);
     if (!error.isEmpty()) {
         result.outcome = GalleryResult::NotWritten;
         result.reason = error;

@@ -4,7 +4,9 @@
 
 #include <spng.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -114,6 +116,30 @@ bool PaletteImage::index(const QImage &image)
     return true;
 }
 
+// `image` in `format`, converted by Qt (whose rounding of unpremultiplied
+// colours Qt's own writer had) a band of rows at a time: a larger image Qt
+// converts on its global thread pool and waits for, forever when no thread
+// of it can be started (an address-space limit).
+QImage convertedInBands(const QImage &image, QImage::Format format)
+{
+    QImage out(image.size(), format);
+    if (out.isNull())
+        return out;
+    const int width = image.width();
+    const int band = std::max(1, 65535 / std::max(1, width));
+    for (int y = 0; y < image.height(); y += band) {
+        const int rows = std::min(band, image.height() - y);
+        const QImage part(image.constScanLine(y), width, rows, image.bytesPerLine(),
+                          image.format());
+        const QImage converted = part.convertToFormat(format);
+        if (converted.isNull())
+            return QImage();
+        for (int row = 0; row < rows; ++row)
+            memcpy(out.scanLine(y + row), converted.constScanLine(row), size_t(width) * 4);
+    }
+    return out;
+}
+
 } // namespace
 
 QByteArray encodePng(const QImage &image, QString *error, const PngSettings &settings)
@@ -126,7 +152,7 @@ QByteArray encodePng(const QImage &image, QString *error, const PngSettings &set
     const bool alpha = image.hasAlphaChannel();
     QImage pixels = image;
     if (image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_RGB32)
-        pixels = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+        pixels = convertedInBands(image, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (pixels.isNull()) {
         *error = QStringLiteral("not enough memory to encode the picture");
         return {};
