@@ -52,6 +52,8 @@ void OutputDirectory::close()
         ::close(fd);
     fd = -1;
     committed.clear();
+    committedFolded.clear();
+    folding = -1;
 }
 
 bool OutputDirectory::isGone() const
@@ -120,6 +122,11 @@ bool OutputDirectory::removeFile(const QByteArray &name) const
 
 QByteArray OutputDirectory::committedAs(const QByteArray &name) const
 {
+    if (!committedFolded.isEmpty() && foldsCase()) {
+        const QByteArray before = committedFolded.value(QFile::decodeName(name).toCaseFolded());
+        if (!before.isEmpty() && before != name)
+            return before;
+    }
     Identity identity;
     if (committed.isEmpty() || !identityOf(name, &identity))
         return {};
@@ -132,6 +139,26 @@ void OutputDirectory::recordCommitted(const QByteArray &name) const
     Identity identity;
     if (identityOf(name, &identity))
         committed.insert(identity, name);
+    if (foldsCase())
+        committedFolded.insert(QFile::decodeName(name).toCaseFolded(), name);
+}
+
+bool OutputDirectory::foldsCase() const
+{
+    if (folding < 0) {
+        // A file of ours in lower case, looked up in upper case.
+        const QByteArray probe = AtomicFile::temporaryPrefix(getpid()) + "case.part";
+        const int file = openat(fd, probe.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        folding = 0;
+        if (file >= 0) {
+            ::close(file);
+            struct stat status;
+            folding = fstatat(fd, probe.toUpper().constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+            unlinkat(fd, probe.constData(), 0);
+        }
+    }
+    return folding == 1;
 }
 
 bool OutputDirectory::identityOf(const QByteArray &name, Identity *identity) const

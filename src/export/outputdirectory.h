@@ -14,7 +14,9 @@
 //
 // It also remembers the files committed into it (by their identity on the
 // file system), so that a name the file system takes for one written before
-// under another name (letter case on a case-folding file system) is caught.
+// under another name (letter case on a case-folding file system) is caught:
+// by that identity, and by the names themselves, case folded, where the
+// directory is found to fold letter case.
 class OutputDirectory
 {
 public:
@@ -56,6 +58,13 @@ public:
 private:
     using Identity = QPair<quint64, quint64>; // device, inode
     bool identityOf(const QByteArray &name, Identity *identity) const;
+    bool foldsCase() const;
+
+    // Some file systems (FUSE ones) give a name a new identity each time it
+    // is looked up, so the names are also compared as letter case folds them
+    // where the directory is found to fold it.
+    mutable int folding = -1; // unknown until the first commit
+    mutable QHash<QString, QByteArray> committedFolded;
 
     int fd = -1;
     QString where;
