@@ -5,6 +5,8 @@
 #include "interruptguard.h"
 #include "progressbar.h"
 
+#include "core/shownname.h"
+
 #include <QDir>
 #include <QSet>
 
@@ -67,7 +69,8 @@ QString BatchRun::open()
 
 QString BatchRun::shown() const
 {
-    return QDir::toNativeSeparators(path);
+    // Also on stdout, in the summary: no name may steer a terminal there.
+    return escapeControls(QDir::toNativeSeparators(path));
 }
 
 QString BatchRun::fileOf(const QString &name) const
