@@ -15,7 +15,9 @@
 #include <cstdlib>
 #include <new>
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,10 +48,38 @@ QString GalleryRun::pictureName(const QString &entryName)
     return visible + QStringLiteral(".png");
 }
 
+namespace {
+
+// A thread of the pool opens descriptors for its event dispatcher's wake-up
+// (and the toolkit ends the process when it cannot), and one for the picture
+// it writes; the calling thread keeps two for the pages and the record.
+constexpr int DescriptorsPerThread = 3;
+constexpr int DescriptorsKept = 2;
+
+// How many threads the descriptor limit leaves room for, up to `wanted`.
+int threadsWithDescriptors(int wanted)
+{
+    std::vector<int> opened;
+    const int needed = DescriptorsKept + wanted * DescriptorsPerThread;
+    while (int(opened.size()) < needed) {
+        const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            break;
+        opened.push_back(fd);
+    }
+    for (int fd : opened)
+        ::close(fd);
+    return std::max(0, (int(opened.size()) - DescriptorsKept) / DescriptorsPerThread);
+}
+
+} // namespace
+
 int GalleryRun::startableThreads(int wanted)
 {
     // The pool cannot tell when a thread fails to start (an address space
-    // or process limit), so as many threads as it will need are tried first.
+    // or process limit, too few descriptors), so the descriptors are counted
+    // and as many threads as it will need are tried first.
+    wanted = threadsWithDescriptors(wanted);
     struct Gate
     {
         std::mutex mutex;
