@@ -6,7 +6,6 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QFileInfo>
 #include <QList>
 #include <QUrl>
 
@@ -43,25 +42,13 @@ bool readNumber(const QByteArray &text, qint64 low, qint64 high, qint64 *value)
 
 const QString GalleryManifest::FileName = QStringLiteral(".korvane-gallery");
 
-namespace {
-
-// The regular file `name` of the directory, opened for reading through its
-// handle (never a link nor a FIFO); false when there is none.
-bool openIn(const OutputDirectory &directory, const QString &name, QFile *file, qint64 *size)
-{
-    const int fd = directory.openRegular(QFile::encodeName(name), size);
-    return fd >= 0 && file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-}
-
-} // namespace
-
 GalleryManifest GalleryManifest::read(const OutputDirectory &directory)
 {
     GalleryManifest manifest;
     QFile file;
     qint64 size = 0;
     bool complete = false;
-    if (!openIn(directory, FileName, &file, &size))
+    if (!directory.openRegular(QFile::encodeName(FileName), &file, &size))
         return manifest;
     const QByteArray text = readUpTo(file, MaxBytes, &complete);
     if (!complete || !manifest.parse(text))
@@ -121,7 +108,7 @@ const GalleryManifest::Picture *GalleryManifest::intact(const OutputDirectory &d
         return nullptr;
     QFile file;
     qint64 size = 0;
-    if (!openIn(directory, name, &file, &size) || size != picture->bytes)
+    if (!directory.openRegular(QFile::encodeName(name), &file, &size) || size != picture->bytes)
         return nullptr;
     const QByteArray bytes = readUpTo(file, picture->bytes + 1);
     return bytes.size() == picture->bytes && digest(bytes) == picture->digest ? picture : nullptr;

@@ -9,10 +9,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <unistd.h>
 
 namespace {
 
@@ -36,29 +32,17 @@ QString checkName(const QString &text)
 bool holdsAlready(const OutputDirectory &directory, const QByteArray &name,
                   const ComponentList &components)
 {
+    QFile file;
     qint64 size = 0;
-    const int fd = directory.openRegular(name, &size);
-    if (fd < 0)
+    if (!directory.openRegular(name, &file, &size) ||
+        size != MultiFileRecord::LeadSize + MultiFileRecord::Size * components.size())
         return false;
-    bool same = size == MultiFileRecord::LeadSize + MultiFileRecord::Size * components.size();
+    // Compared a piece at a time, as it would be written.
     QByteArray held;
-    if (same) {
-        same = encodeMultiFile(components, [&](const QByteArray &piece) {
-            held.resize(piece.size());
-            qsizetype got = 0;
-            while (got < piece.size()) {
-                const ssize_t n = ::read(fd, held.data() + got, size_t(piece.size() - got));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    return false;
-                got += n;
-            }
-            return std::memcmp(held.constData(), piece.constData(), size_t(got)) == 0;
-        });
-    }
-    ::close(fd);
-    return same;
+    return encodeMultiFile(components, [&](const QByteArray &piece) {
+        held.resize(piece.size());
+        return file.read(held.data(), piece.size()) == piece.size() && held == piece;
+    });
 }
 
 } // namespace

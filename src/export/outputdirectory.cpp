@@ -115,6 +115,18 @@ int OutputDirectory::openRegular(const QByteArray &name, qint64 *size) const
     return file;
 }
 
+bool OutputDirectory::openRegular(const QByteArray &name, QFile *file, qint64 *size) const
+{
+    const int opened = openRegular(name, size);
+    if (opened < 0)
+        return false;
+    if (file->open(opened, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                   QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(opened);
+    return false;
+}
+
 bool OutputDirectory::removeFile(const QByteArray &name) const
 {
     return unlinkat(fd, name.constData(), 0) == 0;

@@ -7,6 +7,8 @@
 
 #include <mutex>
 
+class QFile;
+
 // A directory written into, opened once: every file made, replaced, looked
 // at or removed in it is reached through that one handle, so renaming the
 // directory or putting a link in its place meanwhile sends nothing
@@ -44,6 +46,9 @@ public:
     // Opens the regular file `name` for reading, never following a link nor
     // blocking on a FIFO; -1 when there is none. `size` gets its size.
     int openRegular(const QByteArray &name, qint64 *size) const;
+    // The same as a file to read, which closes the descriptor; false when
+    // there is none.
+    bool openRegular(const QByteArray &name, QFile *file, qint64 *size) const;
     // Removes the file `name` (not a directory); whether there was one.
     bool removeFile(const QByteArray &name) const;
 
