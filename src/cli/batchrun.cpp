@@ -1,6 +1,6 @@
 #include "batchrun.h"
 
-#include "clientdata.h"
+#include "client/clientdata.h"
 #include "clioptions.h"
 #include "interruptguard.h"
 #include "progressbar.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "export/outputdirectory.h"
+#include "core/outputdirectory.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "checkreport.h"
 
 #include "cache/multicache.h"
-#include "clientdata.h"
+#include "client/clientdata.h"
 #include "clioptions.h"
 #include "core/configuration.h"
 #include "data/artstore.h"

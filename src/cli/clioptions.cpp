@@ -1,6 +1,6 @@
 #include "clioptions.h"
 
-#include "clientdata.h"
+#include "client/clientdata.h"
 #include "core/configuration.h"
 #include "core/shownname.h"
 
@@ -109,21 +109,6 @@ QString parseErrorText(const QCommandLineParser &parser)
     const QString &name = unknown.first();
     return QStringLiteral("unknown option '%1%2'")
         .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
-}
-
-bool readWholeNumber(const QString &text, int min, int max, int *value)
-{
-    if (text.isEmpty() || text.size() > 9)
-        return false;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
-    }
-    const int number = text.toInt();
-    if (number < min || number > max)
-        return false;
-    *value = number;
-    return true;
 }
 
 void addHelpOptions(QCommandLineParser &parser)

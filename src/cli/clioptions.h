@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/wholenumber.h"
+
 // Exit statuses of korvane-cli.
 enum ExitStatus : int
 {
@@ -48,11 +50,6 @@ QString unwritableDirectory(const QString &directory);
 // Wraps each line of `text` at spaces to at most `width` characters, going on
 // `indent` spaces in.
 QString wrapText(const QString &text, int width = 79, int indent = 0);
-
-// A whole number from `min` to `max` written in decimal digits only (no sign,
-// no spaces), as --scale and --jobs take it; false, `value` untouched, when
-// `text` is not one.
-bool readWholeNumber(const QString &text, int min, int max, int *value);
 
 // Adds -h/--help and --help-all, in the tool's words.
 void addHelpOptions(QCommandLineParser &parser);

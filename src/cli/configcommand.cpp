@@ -1,6 +1,6 @@
 #include "checkreport.h"
-#include "clientdata.h"
-#include "clientfilefinder.h"
+#include "client/clientdata.h"
+#include "client/clientfilefinder.h"
 #include "clioptions.h"
 #include "commands.h"
 #include "core/configuration.h"

@@ -1,5 +1,5 @@
 #include "batchrun.h"
-#include "clientdata.h"
+#include "client/clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
 #include "export/multifilewriter.h"

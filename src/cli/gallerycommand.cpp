@@ -1,13 +1,13 @@
 #include "batchrun.h"
-#include "clientdata.h"
+#include "client/clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
-#include "gallerypage.h"
-#include "galleryrun.h"
-#include "galleryupdate.h"
+#include "gallery/gallerypage.h"
+#include "gallery/galleryrun.h"
+#include "gallery/galleryupdate.h"
 
+#include "core/atomicfile.h"
 #include "data/artstore.h"
-#include "export/atomicfile.h"
 
 #include <QDir>
 #include <QFile>

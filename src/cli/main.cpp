@@ -1,4 +1,4 @@
-#include "clientdata.h"
+#include "client/clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
 

@@ -3,7 +3,7 @@
 #include "interruptguard.h"
 
 #include "core/writeall.h"
-#include "export/pngencoder.h"
+#include "gallery/pngencoder.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "clientdata.h"
+#include "client/clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
+#include "gallery/picturestyle.h"
 #include "pictureoutput.h"
-#include "picturestyle.h"
 #include "preview/multirenderer.h"
 
 int runRender(const QStringList &arguments)

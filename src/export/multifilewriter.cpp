@@ -1,10 +1,10 @@
 #include "multifilewriter.h"
 
-#include "atomicfile.h"
 #include "cache/decimaltext.h"
 #include "cache/multifilerecord.h"
 #include "cache/multipayload.h"
-#include "outputdirectory.h"
+#include "core/atomicfile.h"
+#include "core/outputdirectory.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #include "cache/multicache.h"
 #include "cache/multipayload.h"
-#include "export/atomicfile.h"
+#include "core/atomicfile.h"
 #include "export/multifilewriter.h"
 
 #include <QDataStream>

@@ -3,7 +3,7 @@
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
 #include "demoencoders.h"
-#include "export/pngencoder.h"
+#include "gallery/pngencoder.h"
 #include "preview/multirenderer.h"
 
 #include <QBuffer>

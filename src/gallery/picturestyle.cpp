@@ -1,6 +1,6 @@
 #include "picturestyle.h"
 
-#include "clioptions.h"
+#include "core/wholenumber.h"
 
 #include <QCommandLineParser>
 #include <QPainter>

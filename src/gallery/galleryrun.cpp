@@ -3,10 +3,10 @@
 #include "gallerymanifest.h"
 
 #include "cache/multicache.h"
+#include "core/atomicfile.h"
+#include "core/outputdirectory.h"
 #include "data/artstore.h"
-#include "export/atomicfile.h"
-#include "export/outputdirectory.h"
-#include "export/pngencoder.h"
+#include "gallery/pngencoder.h"
 #include "preview/artimagecache.h"
 #include "preview/multirenderer.h"
 

@@ -1,7 +1,7 @@
 #include "gallerymanifest.h"
 
+#include "core/outputdirectory.h"
 #include "core/regularfile.h"
-#include "export/outputdirectory.h"
 #include "preview/multirenderer.h"
 
 #include <QCryptographicHash>
