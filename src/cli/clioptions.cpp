@@ -119,6 +119,19 @@ void addHelpOptions(QCommandLineParser &parser)
         {QStringLiteral("help-all"), QStringLiteral("Show the help of every command.")});
 }
 
+bool printHelpOrVersion(const QCommandLineParser &parser)
+{
+    if (parser.isSet(QStringLiteral("help-all")))
+        printFullHelp();
+    else if (parser.isSet(QStringLiteral("help")))
+        std::fputs(qPrintable(helpText(parser)), stdout);
+    else if (parser.isSet(QStringLiteral("version")))
+        std::printf("korvane-cli %s\n", KORVANE_VERSION);
+    else
+        return false;
+    return true;
+}
+
 QString helpText(const QCommandLineParser &parser)
 {
     // Qt names the program as it was started (a path, say); messages say
@@ -165,20 +178,7 @@ CommandLine::Outcome CommandLine::parse(const QStringList &arguments)
         usageError(parseErrorText(commandParser));
         return Invalid;
     }
-    if (commandParser.isSet(QStringLiteral("help-all"))) {
-        printFullHelp();
-        return Finished;
-    }
-    if (commandParser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(helpText(commandParser)), stdout);
-        return Finished;
-    }
-    if (commandParser.isSet(QStringLiteral("version"))) {
-        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
-                    qPrintable(QCoreApplication::applicationVersion()));
-        return Finished;
-    }
-    return Run;
+    return printHelpOrVersion(commandParser) ? Finished : Run;
 }
 
 QString CommandLine::configPath() const

@@ -54,8 +54,12 @@ QString wrapText(const QString &text, int width = 79, int indent = 0);
 // Adds -h/--help and --help-all, in the tool's words.
 void addHelpOptions(QCommandLineParser &parser);
 
-// Prints the overview and every command's help, for --help-all (main.cpp).
+// Prints the overview and every command's help, for --help-all.
 void printFullHelp();
+
+// Prints what --help-all, --help or --version asks for, the first of them
+// set; whether one was.
+bool printHelpOrVersion(const QCommandLineParser &parser);
 
 // A parser's help text with the program named "korvane-cli" in its usage line,
 // however it was started.

@@ -5,6 +5,7 @@
 #include "gallery/gallerypage.h"
 #include "gallery/galleryrun.h"
 #include "gallery/galleryupdate.h"
+#include "pictureoptions.h"
 
 #include "core/atomicfile.h"
 #include "data/artstore.h"
@@ -17,10 +18,7 @@
 #include <QThread>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -31,24 +29,6 @@ QString pictures(qsizetype count)
 {
     return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("picture")
                                                              : QStringLiteral("pictures"));
-}
-
-// DIR as a writable directory: made when it is missing and its parent is
-// there; "" when it can be written into, else why not.
-QString prepareDirectory(const QString &directory)
-{
-    const QFileInfo info(directory);
-    if (!info.exists() && !info.isSymLink()) {
-        const QString parent = info.dir().path();
-        const QFileInfo up(parent);
-        if (!up.exists())
-            return QStringLiteral("no such directory, nor its parent %1").arg(parent);
-        if (!up.isDir())
-            return QStringLiteral("its parent %1 is not a directory").arg(parent);
-        if (::mkdir(QFile::encodeName(directory).constData(), 0777) != 0)
-            return QStringLiteral("cannot create it: %1").arg(qt_error_string(errno));
-    }
-    return unwritableDirectory(directory);
 }
 
 // Every page, index.html last so that it links only to pages there are; a
@@ -97,7 +77,7 @@ int runGallery(const QStringList &arguments)
                                  QStringLiteral("An entry or .mlt file to draw (default: every "
                                                 "entry)."),
                                  QStringLiteral("[ENTRY...]"));
-    PictureStyle::addOptions(parser);
+    addPictureOptions(parser);
     const int idealJobs = qBound(1, QThread::idealThreadCount(), MaxJobs);
     const QCommandLineOption jobsOption(
         QStringLiteral("jobs"),
@@ -120,15 +100,19 @@ int runGallery(const QStringList &arguments)
         return usageError(QStringLiteral("gallery needs a directory DIR"));
     const QString directory = QDir::cleanPath(names.takeFirst());
     PictureStyle style;
-    if (const QString problem = style.read(parser); !problem.isEmpty())
+    if (const QString problem = readPictureOptions(parser, &style); !problem.isEmpty())
         return usageError(problem);
     int jobs = idealJobs;
     const QStringList jobValues = parser.values(jobsOption);
     if (jobValues.size() > 1)
         return usageError(QStringLiteral("--jobs given %1 times").arg(jobValues.size()));
-    if (!jobValues.isEmpty() && !readWholeNumber(jobValues.first(), 1, MaxJobs, &jobs))
-        return usageError(QStringLiteral("--jobs takes a whole number from 1 to %1, not '%2'")
-                              .arg(QString::number(MaxJobs), jobValues.first()));
+    if (!jobValues.isEmpty()) {
+        const std::optional<qint64> value = wholeNumber(jobValues.first(), 1, MaxJobs);
+        if (!value)
+            return usageError(QStringLiteral("--jobs takes a whole number from 1 to %1, not '%2'")
+                                  .arg(QString::number(MaxJobs), jobValues.first()));
+        jobs = int(*value);
+    }
 
     // Every entry is found, and every .mlt file read, before anything is
     // written. An entry named twice is drawn once; two that would write the
@@ -191,22 +175,23 @@ int runGallery(const QStringList &arguments)
         1, std::min<qsizetype>({jobs, items.size(), qsizetype(GalleryRun::MostWorkers)})));
     std::vector<std::unique_ptr<ArtStore>> stores;
     for (int n = 0; n < jobs; ++n) {
-        stores.push_back(std::make_unique<ArtStore>(client.paths().artidx, client.paths().artmul));
-        const ArtStore &store = *stores.back();
-        if (!store.indexError().isEmpty() || !store.dataError().isEmpty()) {
-            printError(QStringLiteral("cannot read the art files %1 and %2: %3")
-                           .arg(client.paths().artidx, client.paths().artmul,
-                                store.indexError() + store.dataError()));
+        std::unique_ptr<ArtStore> store = client.openArtStore();
+        if (!store) {
+            printError(client.errorMessage());
             return ExitInput;
         }
+        if (!store->indexError().isEmpty() || !store->dataError().isEmpty()) {
+            printError(QStringLiteral("cannot read the art files %1 and %2: %3")
+                           .arg(client.paths().artidx, client.paths().artmul,
+                                store->indexError() + store->dataError()));
+            return ExitInput;
+        }
+        stores.push_back(std::move(store));
     }
 
     BatchRun batch(directory, pictures, QStringLiteral(", no index.html"),
                    QStringLiteral("; no index.html"));
-    QString why = prepareDirectory(directory);
-    if (why.isEmpty())
-        why = batch.open();
-    if (!why.isEmpty()) {
+    if (const QString why = batch.open(); !why.isEmpty()) {
         printError(QStringLiteral("cannot write the gallery to %1: %2").arg(directory, why));
         return ExitInput;
     }
@@ -230,7 +215,7 @@ int runGallery(const QStringList &arguments)
             }
             if (run.finished())
                 return false;
-            *handled = run.waitForProgress(100);
+            *handled = run.drawsOnCallingThread() ? run.drawNext() : run.waitForProgress(100);
             return true;
         },
         [&] {

@@ -2,6 +2,7 @@
 #include "clioptions.h"
 #include "commands.h"
 #include "gallery/picturestyle.h"
+#include "pictureoptions.h"
 #include "pictureoutput.h"
 #include "preview/multirenderer.h"
 
@@ -22,7 +23,7 @@ int runRender(const QStringList &arguments)
                        "PNG to standard output. A device or FIFO is written into."),
         QStringLiteral("file"));
     commandLine.parser().addOption(outputOption);
-    PictureStyle::addOptions(commandLine.parser());
+    addPictureOptions(commandLine.parser());
     commandLine.parser().addPositionalArgument(
         QStringLiteral("ENTRY"), QStringLiteral("The entry, or the .mlt file, to render."),
         QStringLiteral("ENTRY|FILE.mlt -o FILE"));
@@ -37,7 +38,8 @@ int runRender(const QStringList &arguments)
     if (outputs.isEmpty() || outputs.first().isEmpty())
         return usageError(QStringLiteral("render needs -o FILE.png (or -o - for standard output)"));
     PictureStyle style;
-    if (const QString problem = style.read(commandLine.parser()); !problem.isEmpty())
+    if (const QString problem = readPictureOptions(commandLine.parser(), &style);
+        !problem.isEmpty())
         return usageError(problem);
     // Decided before anything is read or drawn.
     const PictureOutput output(outputs.first());

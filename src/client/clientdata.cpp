@@ -1,12 +1,14 @@
 #include "clientdata.h"
 
 #include "core/regularfile.h"
+#include "core/wholenumber.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
 
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 #include <new>
 
 namespace {
@@ -17,13 +19,7 @@ qsizetype entryNumber(QStringView argument)
     const QStringView prefix = u"Entry ";
     if (argument.startsWith(prefix))
         argument = argument.sliced(prefix.size());
-    if (argument.isEmpty() || argument.size() > 18)
-        return -1;
-    for (QChar c : argument) {
-        if (c < u'0' || c > u'9')
-            return -1;
-    }
-    return argument.toLongLong();
+    return wholeNumber(argument, 0, std::numeric_limits<qint64>::max()).value_or(-1);
 }
 
 QString unreadableMultiFile(const QString &path, const QString &why)
@@ -107,28 +103,26 @@ bool ClientData::loadEntries()
 bool ClientData::openReaders()
 {
     const Configuration &values = configuration.values;
+    artStore = openArtStore();
+    if (!artStore)
+        return false;
+    try {
+        tileDataStore = std::make_unique<TileDataStore>(values.tiledata);
+    } catch (const std::bad_alloc &) {
+        error = ClientFiles[3].tooLarge(values.tiledata);
+        return false;
+    }
+    // Both readers exist from here on, for the window, which draws what it
+    // can; the first problem is what a command reports.
     const ClientFile *const files = ClientFiles + 1; // the three the preview draws from
+    const QString why[] = {artStore->indexError(), artStore->dataError(),
+                           tileDataStore->errorString()};
     for (int i = 0; i < 3; ++i) {
         if ((values.*files[i].path).isEmpty()) {
             error = files[i].notNamed(configuration.path);
             return false;
         }
     }
-
-    try {
-        artStore = std::make_unique<ArtStore>(values.artidx, values.artmul);
-    } catch (const std::bad_alloc &) {
-        error = files[0].tooLarge(values.artidx);
-        return false;
-    }
-    try {
-        tileDataStore = std::make_unique<TileDataStore>(values.tiledata);
-    } catch (const std::bad_alloc &) {
-        error = files[2].tooLarge(values.tiledata);
-        return false;
-    }
-    const QString why[] = {artStore->indexError(), artStore->dataError(),
-                           tileDataStore->errorString()};
     for (int i = 0; i < 3; ++i) {
         if (!why[i].isEmpty()) {
             error = files[i].unreadable(values.*files[i].path, why[i]);
@@ -136,6 +130,17 @@ bool ClientData::openReaders()
         }
     }
     return true;
+}
+
+std::unique_ptr<ArtStore> ClientData::openArtStore()
+{
+    const Configuration &values = configuration.values;
+    try {
+        return std::make_unique<ArtStore>(values.artidx, values.artmul);
+    } catch (const std::bad_alloc &) {
+        error = ClientFiles[1].tooLarge(values.artidx);
+        return nullptr;
+    }
 }
 
 qsizetype ClientData::findEntry(const QString &argument)

@@ -1,16 +1,34 @@
 #include "wholenumber.h"
 
-bool readWholeNumber(const QString &text, int min, int max, int *value)
+namespace {
+
+constexpr qsizetype MostDigits = 18;
+
+template <typename Char>
+std::optional<qint64> digitsOnly(const Char *text, qsizetype size, qint64 min, qint64 max)
 {
-    if (text.isEmpty() || text.size() > 9)
-        return false;
-    for (QChar c : text) {
-        if (c < u'0' || c > u'9')
-            return false;
+    if (size < 1 || size > MostDigits)
+        return std::nullopt;
+    qint64 value = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned digit = unsigned(text[i]) - unsigned('0');
+        if (digit > 9)
+            return std::nullopt;
+        value = value * 10 + digit;
     }
-    const int number = text.toInt();
-    if (number < min || number > max)
-        return false;
-    *value = number;
-    return true;
+    if (value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<qint64> wholeNumber(QStringView text, qint64 min, qint64 max)
+{
+    return digitsOnly(text.utf16(), text.size(), min, max);
+}
+
+std::optional<qint64> wholeNumber(QByteArrayView text, qint64 min, qint64 max)
+{
+    return digitsOnly(reinterpret_cast<const uchar *>(text.data()), text.size(), min, max);
 }

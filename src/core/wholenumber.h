@@ -1,8 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <QByteArrayView>
+#include <QStringView>
 
-// A whole number from `min` to `max` written in decimal digits only (no sign,
-// no spaces), as --scale and --jobs take it; false, `value` untouched, when
-// `text` is not one.
-bool readWholeNumber(const QString &text, int min, int max, int *value);
+#include <optional>
+
+// A whole number from `min` to `max` written in ASCII decimal digits only:
+// no sign, no spaces, at most 18 digits (so that it fits a qint64 without a
+// check of its own). Entry numbers, --scale and --jobs, and the numbers of a
+// gallery's record are all read by it; nothing when `text` is not one.
+std::optional<qint64> wholeNumber(QStringView text, qint64 min, qint64 max);
+std::optional<qint64> wholeNumber(QByteArrayView text, qint64 min, qint64 max);

@@ -2,6 +2,7 @@
 
 #include "core/outputdirectory.h"
 #include "core/regularfile.h"
+#include "core/wholenumber.h"
 #include "preview/multirenderer.h"
 
 #include <QCryptographicHash>
@@ -23,19 +24,6 @@ bool isDigest(const QByteArray &text)
             return false;
     }
     return true;
-}
-
-// A whole number from `low` to `high`, digits only.
-bool readNumber(const QByteArray &text, qint64 low, qint64 high, qint64 *value)
-{
-    if (text.isEmpty() || text.size() > 18)
-        return false;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    *value = text.toLongLong();
-    return *value >= low && *value <= high;
 }
 
 } // namespace
@@ -76,13 +64,15 @@ bool GalleryManifest::parse(const QByteArray &text)
         picture.key = fields[0];
         picture.digest = fields[1];
         const QList<QByteArray> sides = fields[3].split('x');
-        qint64 width = 0;
-        qint64 height = 0;
-        if (!readNumber(fields[2], 1, MaxBytes << 4, &picture.bytes) || sides.size() != 2 ||
-            !readNumber(sides[0], 1, MaxRenderSide, &width) ||
-            !readNumber(sides[1], 1, MaxRenderSide, &height))
+        const std::optional<qint64> bytes = wholeNumber(fields[2], 1, MaxBytes << 4);
+        const std::optional<qint64> width =
+            sides.size() == 2 ? wholeNumber(sides[0], 1, MaxRenderSide) : std::nullopt;
+        const std::optional<qint64> height =
+            sides.size() == 2 ? wholeNumber(sides[1], 1, MaxRenderSide) : std::nullopt;
+        if (!bytes || !width || !height)
             return false;
-        picture.pixels = QSize(int(width), int(height));
+        picture.bytes = *bytes;
+        picture.pixels = QSize(int(*width), int(*height));
         // The name as written: percent-encoded UTF-8 of a single path component.
         const QString name = QString::fromUtf8(QByteArray::fromPercentEncoding(fields[4]));
         if (QUrl::toPercentEncoding(name) != fields[4] || name.isEmpty() || name.contains(u'/') ||

@@ -1,8 +1,5 @@
 #include "picturestyle.h"
 
-#include "core/wholenumber.h"
-
-#include <QCommandLineParser>
 #include <QPainter>
 
 #include <algorithm>
@@ -43,48 +40,6 @@ QRect paintedRect(const QImage &image)
 }
 
 } // namespace
-
-void PictureStyle::addOptions(QCommandLineParser &parser)
-{
-    parser.addOption({QStringLiteral("scale"),
-                      QStringLiteral("Enlarge the picture <n> times (1 to %1), each pixel a "
-                                     "square of n x n.")
-                          .arg(MaxScale),
-                      QStringLiteral("n")});
-    parser.addOption({QStringLiteral("background"),
-                      QStringLiteral("Put the picture on <color> (\"white\", \"#rrggbb\", "
-                                     "\"#aarrggbb\"; default: transparent)."),
-                      QStringLiteral("color")});
-    parser.addOption({QStringLiteral("trim"),
-                      QStringLiteral("Cut the transparent margin: the picture ends at its "
-                                     "painted pixels.")});
-}
-
-QString PictureStyle::read(const QCommandLineParser &parser)
-{
-    const QStringList scales = parser.values(QStringLiteral("scale"));
-    const QStringList backgrounds = parser.values(QStringLiteral("background"));
-    if (scales.size() > 1)
-        return QStringLiteral("--scale given %1 times").arg(scales.size());
-    if (backgrounds.size() > 1)
-        return QStringLiteral("--background given %1 times").arg(backgrounds.size());
-    if (!scales.isEmpty()) {
-        if (!readWholeNumber(scales.first(), 1, MaxScale, &factor))
-            return QStringLiteral("--scale takes a whole number from 1 to %1, not '%2'")
-                .arg(MaxScale)
-                .arg(scales.first());
-    }
-    trim = parser.isSet(QStringLiteral("trim"));
-    if (!backgrounds.isEmpty()) {
-        const QColor color = QColor::fromString(backgrounds.first());
-        if (!color.isValid())
-            return QStringLiteral("--background takes a colour name or #rrggbb or #aarrggbb, "
-                                  "not '%1'")
-                .arg(backgrounds.first());
-        fill = color;
-    }
-    return {};
-}
 
 QSize PictureStyle::finishedSize(QSize size) const
 {

@@ -6,22 +6,19 @@
 #include <QImage>
 #include <QString>
 
-class QCommandLineParser;
-
 // How a rendered picture becomes the one written: cut to its painted pixels
 // when asked, enlarged a whole number of times by nearest neighbour (pixel
 // art stays sharp) and composited over a background colour (transparent by
-// default). --trim, --scale and --background.
+// default).
 class PictureStyle
 {
 public:
     static constexpr int MaxScale = 16;
 
-    // Adds --scale, --background and --trim to a command's parser.
-    static void addOptions(QCommandLineParser &parser);
-    // Takes the options' values; the usage problem when one is not valid,
-    // else "".
-    QString read(const QCommandLineParser &parser);
+    PictureStyle() = default;
+    PictureStyle(int scale, const QColor &background, bool trim)
+        : factor(scale), fill(background), trim(trim)
+    {}
 
     int scale() const { return factor; }
     QColor background() const { return fill; }
