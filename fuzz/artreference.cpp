@@ -59,8 +59,11 @@ ArtReference::Result ArtReference::decode(int graphicId) const
     for (int y = 0; y < height; ++y) {
         const qint16 rowOffset = qint16(word(table + 2 * y));
         qint64 pos = table + 2 * (height + qint64(rowOffset));
-        qint64 index = qint64(y) * width;
         ++words;
+        // A row whose runs would start before the file's first byte has none.
+        if (pos < 0)
+            continue;
+        qint64 index = qint64(y) * width;
         for (;;) {
             const qint16 skip = qint16(word(pos));
             const qint16 count = qint16(word(pos + 2));

@@ -1,10 +1,9 @@
 #include "mainwindow.h"
 
 #include "cache/multilist.h"
+#include "client/clientdata.h"
 #include "core/configuration.h"
 #include "core/processwide.h"
-#include "data/artstore.h"
-#include "data/tiledatastore.h"
 #include "export/dirview.h"
 #include "preview/scrollarea.h"
 
@@ -24,19 +23,18 @@ QGroupBox *addPane(QSplitter *splitter, const QString &title)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
+MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags), client(std::make_unique<ClientData>())
 {
-    artStore = nullptr;
-    tileDataStore = nullptr;
-
     // "korvane.xml" beside the executable, else the user's own, else the
     // system's. Without a readable one no reader exists and CacheFile keeps no
-    // name, so the entry list stays empty; the window still opens.
-    if (const ConfigurationFile configuration = readConfigurationFile(configurationPath());
-        configuration.opened) {
-        CacheFile.setFileName(configuration.values.cache);
-        artStore = new ArtStore(configuration.values.artidx, configuration.values.artmul);
-        tileDataStore = new TileDataStore(configuration.values.tiledata);
+    // name, so the entry list stays empty; the window still opens. It shows
+    // no messages: what the readers cannot read stays empty.
+    if (client->readConfiguration(configurationPath())) {
+        CacheFile.setFileName(client->paths().cache);
+        client->openReaders();
+        artStore = client->art();
+        tileDataStore = client->tiles();
     } else {
         // Never shown yet and not yet tied to quitting: this has no lasting
         // effect, the window is shown as usual.
@@ -69,6 +67,6 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags) : QMainWindow(par
 
 MainWindow::~MainWindow()
 {
-    delete artStore;
-    delete tileDataStore;
+    artStore = nullptr;
+    tileDataStore = nullptr;
 }

@@ -2,13 +2,16 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
+class ClientData;
 class DirView;
 class MultiList;
 class ScrollArea;
 
 // The one window: "Cache Entries" upper left, "Destination" upper right,
-// "Preview" across the lower part. It creates and owns the two process-wide
-// readers; the views are owned by their group boxes.
+// "Preview" across the lower part. It opens the client files and owns the two
+// process-wide readers; the views are owned by their group boxes.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -18,6 +21,7 @@ public:
     ~MainWindow() override;
 
 private:
+    std::unique_ptr<ClientData> client;
     ScrollArea *scrollArea = nullptr;
     DirView *dirView = nullptr;
     MultiList *multiList = nullptr;

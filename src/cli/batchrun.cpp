@@ -8,7 +8,13 @@
 #include "core/shownname.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSet>
+
+#include <cerrno>
+
+#include <sys/stat.h>
 
 BatchRun::BatchRun(const QString &directory, CountWords written, QString afterStop,
                    QString afterInterrupt)
@@ -59,8 +65,32 @@ bool BatchRun::chooseEntries(ClientData &client, const QStringList &names,
     return true;
 }
 
+namespace {
+
+// DIR as a writable directory: made when it is missing and its parent is
+// there; "" when it can be written into, else why not.
+QString prepareDirectory(const QString &directory)
+{
+    const QFileInfo info(directory);
+    if (!info.exists() && !info.isSymLink()) {
+        const QString parent = info.dir().path();
+        const QFileInfo up(parent);
+        if (!up.exists())
+            return QStringLiteral("no such directory, nor its parent %1").arg(parent);
+        if (!up.isDir())
+            return QStringLiteral("its parent %1 is not a directory").arg(parent);
+        if (::mkdir(QFile::encodeName(directory).constData(), 0777) != 0)
+            return QStringLiteral("cannot create it: %1").arg(qt_error_string(errno));
+    }
+    return unwritableDirectory(directory);
+}
+
+} // namespace
+
 QString BatchRun::open()
 {
+    if (const QString why = prepareDirectory(path); !why.isEmpty())
+        return why;
     if (!output.open(path))
         return output.errorString();
     output.removeStaleTemporaries();

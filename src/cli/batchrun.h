@@ -32,8 +32,9 @@ public:
                               const std::function<bool(qsizetype n, const QString &name)> &take,
                               const std::function<bool(const QString &name, bool *ok)> &other = {});
 
-    // Opens the directory, clearing what killed writers left there; "" or
-    // why it cannot be written into.
+    // Opens the directory, made when it is missing and its parent is there,
+    // clearing what killed writers left there; "" or why it cannot be
+    // written into.
     QString open();
     const OutputDirectory &directory() const { return output; }
     QString shown() const;                     // the directory as messages name it

@@ -25,10 +25,11 @@ int runExport(const QStringList &arguments)
 {
     CommandLine commandLine(
         QStringLiteral("export"),
-        QStringLiteral("Writes entries as .mlt files into the existing directory DIR, one "
+        QStringLiteral("Writes entries as .mlt files into the directory DIR, one "
                        "\"<entry name>.mlt\" per entry, replacing files of that name, as a drop "
                        "on DIR in the window does; a file that already holds exactly the bytes "
-                       "it would get is left untouched. An ENTRY is a name (\"Entry 12\") or a "
+                       "it would get is left untouched. DIR is made when it does not exist. An "
+                       "ENTRY is a name (\"Entry 12\") or a "
                        "number (12); without any, every entry is written."),
         {successLine(),
          {ExitPartial, QStringLiteral("partial failure: some entries were not written")},
@@ -65,10 +66,6 @@ int runExport(const QStringList &arguments)
     if (!BatchRun::chooseEntries(client, names, take))
         return ExitInput;
 
-    if (const QString why = unwritableDirectory(directory); !why.isEmpty()) {
-        printError(QStringLiteral("cannot export to %1: %2").arg(directory, why));
-        return ExitInput;
-    }
     const qsizetype total = chosen.size();
     BatchRun batch(directory, [total](qsizetype written) { return countOf(written, total); });
     if (const QString why = batch.open(); !why.isEmpty()) {

@@ -2,6 +2,8 @@
 
 #include "interruptguard.h"
 
+#include "core/atomicfile.h"
+#include "core/outputdirectory.h"
 #include "core/writeall.h"
 #include "gallery/pngencoder.h"
 
@@ -10,7 +12,6 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <cerrno>
 
@@ -117,16 +118,15 @@ QString PictureOutput::write(const QImage &image) const
         // Signals are held off until the file is complete or its temporary
         // gone; a pipe or device may block, so it is written unguarded.
         InterruptGuard guard;
-        QSaveFile file(path);
-        // Unbuffered, and written on after a short write, so that a failed
-        // write keeps the system's reason ("File too large").
-        bool written = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-        for (qint64 done = 0; written && done < bytes.size();) {
-            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-            written = n > 0;
-            done += n;
-        }
-        if (!written || !file.commit())
+        // A symbolic link keeps pointing at the picture: the file it names is
+        // replaced.
+        const QFileInfo info(path);
+        const QFileInfo target(info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath());
+        OutputDirectory directory;
+        AtomicFile file;
+        if (!directory.open(target.absolutePath()))
+            error = directory.errorString();
+        else if (!(file.open(directory, target.fileName()) && file.write(bytes) && file.commit()))
             error = file.errorString();
     }
     return error.isEmpty() ? QString() : QStringLiteral("%1: %2").arg(name(), error);

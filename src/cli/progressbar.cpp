@@ -107,6 +107,15 @@ QByteArray barLine(qint64 done, qint64 total, qint64 elapsed, int room)
 
 } // namespace
 
+QByteArray ProgressBar::line(qint64 done, qint64 total, qint64 elapsed, int columns)
+{
+    // The last column is left free: writing into it makes some terminals wrap.
+    const int room = columns - 1;
+    if (room <= 0 || total <= 0)
+        return {};
+    return barLine(qBound<qint64>(0, done, total), total, elapsed, room);
+}
+
 ProgressBar::ProgressBar(qint64 total) : shown(isatty(fileno(stderr)) != 0), total(total)
 {
     clock.start();
@@ -130,11 +139,10 @@ void ProgressBar::update(qint64 done)
         widthRead = now;
     }
 
-    // The last column is left free: writing into it makes some terminals wrap.
-    const int room = columns - 1;
-    if (room <= 0)
+    QByteArray line = ProgressBar::line(done, total, now, columns);
+    if (line.isEmpty())
         return;
-    QByteArray line = barLine(qBound<qint64>(0, done, total), total, now, room);
+    const int room = columns - 1;
     // Blanks over what a longer line before it left behind.
     line = line.leftJustified(qMin(drawnLength, room));
     std::fputc('\r', stderr);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QtGlobal>
 
@@ -16,6 +17,11 @@ public:
     ProgressBar &operator=(const ProgressBar &) = delete;
 
     void update(qint64 done);
+
+    // The bar's line for a terminal of `columns`, `elapsed` milliseconds
+    // into the work: never as wide as the terminal (its last column makes
+    // some terminals wrap), the rate and the time left where they fit.
+    static QByteArray line(qint64 done, qint64 total, qint64 elapsed, int columns);
     // Wipes the bar, so that a message can take its line.
     void clear();
 

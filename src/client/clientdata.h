@@ -37,9 +37,10 @@ bool configurationToWrite(const QString &path);
 // configurationToWrite(P).
 QString cannotOpenConfiguration(const QString &path, const QString &why);
 
-// The client files a command reads, named by a configuration file. Each step
-// returns false on a file it cannot use; errorMessage() then names the file
-// and why, in the readers' own words.
+// The client files read, named by a configuration file: the one way the
+// window and every command open them. Each step returns false on a file it
+// cannot use; errorMessage() then names the file and why, in the readers' own
+// words (the window ignores them).
 class ClientData
 {
 public:
@@ -52,8 +53,14 @@ public:
     bool readConfiguration(const QString &path);
     // Reads the entries of the multi cache file, as the entry list does.
     bool loadEntries();
-    // Opens the art and tile data files the preview draws from.
+    // Opens the art and tile data files the preview draws from. The readers
+    // are there afterwards even when it returns false for a file they cannot
+    // read (they then draw without it), unless memory could not hold them.
     bool openReaders();
+    // Another art store on the same files, for a thread of its own: its
+    // caches are not shared. Null, with the error message set, when memory
+    // cannot hold its index.
+    std::unique_ptr<ArtStore> openArtStore();
 
     QString errorMessage() const { return error; }
 

@@ -2,4 +2,4 @@
 
 QFile CacheFile;
 ArtStore *artStore = nullptr;
-TileDataStore *tileDataStore = nullptr;
+const TileDataStore *tileDataStore = nullptr;

@@ -10,4 +10,4 @@ class TileDataStore;
 // main window does, and only when "korvane.xml" was opened (null otherwise).
 extern QFile CacheFile;
 extern ArtStore *artStore;
-extern TileDataStore *tileDataStore;
+extern const TileDataStore *tileDataStore;

@@ -115,7 +115,7 @@ int GalleryRun::startableThreads(int wanted)
 int GalleryRun::start(std::vector<std::unique_ptr<ArtStore>> artStores)
 {
     stores = std::move(artStores);
-    const int threads = startableThreads(int(stores.size()));
+    const int threads = std::clamp(threadProbe(int(stores.size())), 0, int(stores.size()));
     pictureBudget = MemoryBudget - qint64(std::max(threads, 1)) * ArtStoreBytes;
     std::lock_guard<std::mutex> lock(mutex);
     if (threads == 0) {
@@ -132,15 +132,17 @@ int GalleryRun::start(std::vector<std::unique_ptr<ArtStore>> artStores)
     return threads;
 }
 
+qsizetype GalleryRun::drawNext()
+{
+    const bool more = handleNext(stores.front().get());
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!more)
+        running = 0;
+    return handled;
+}
+
 qsizetype GalleryRun::waitForProgress(int milliseconds)
 {
-    if (drawsHere) {
-        const bool more = handleNext(stores.front().get());
-        std::lock_guard<std::mutex> lock(mutex);
-        if (!more)
-            running = 0;
-        return handled;
-    }
     std::unique_lock<std::mutex> lock(mutex);
     const qsizetype before = handled;
     progressed.wait_for(lock, std::chrono::milliseconds(milliseconds),

@@ -11,6 +11,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -76,13 +77,26 @@ public:
 
     static QString pictureName(const QString &entryName);
 
+    // How many of `wanted` threads can be started; by default they are
+    // tried, tests give a limit of their own.
+    using ThreadProbe = std::function<int(int wanted)>;
+    void setThreadProbe(ThreadProbe probe) { threadProbe = std::move(probe); }
+
     // Starts one worker per store, which becomes that worker's own, as far
     // as threads can be started; returns how many were. Without any, the
-    // first store draws on the calling thread, in waitForProgress().
+    // calling thread draws the pictures itself, with drawNext().
     int start(std::vector<std::unique_ptr<ArtStore>> stores);
-    // Waits up to `milliseconds` for the next entry to be handled (draws one
-    // when no worker could start); returns how many are handled.
+    // Whether no worker could start, so that the caller draws.
+    bool drawsOnCallingThread() const { return drawsHere; }
+    // Draws the next picture on the calling thread; returns how many entries
+    // are handled.
+    qsizetype drawNext();
+    // Waits up to `milliseconds` for a worker to handle the next entry;
+    // returns how many are handled.
     qsizetype waitForProgress(int milliseconds);
+    // What the pictures under way may take, once started: the budget less
+    // the art of the workers that run.
+    qint64 pictureBudgetBytes() const { return pictureBudget; }
     // Whether every worker has ended.
     bool finished();
     // Starts no further entry; the workers finish those under way.
@@ -107,6 +121,7 @@ private:
     const TileDataStore *tiles;
     const PictureStyle style;
     const OutputDirectory &directory;
+    ThreadProbe threadProbe = startableThreads;
 
     std::vector<std::unique_ptr<ArtStore>> stores;
     QThreadPool pool;

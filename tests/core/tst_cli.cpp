@@ -176,7 +176,8 @@ void tst_Cli::exportAllAsDrop()
         all.append(n);
     QVERIFY(writeMultiFiles(payloadOf(fixture.entries, all), dropped));
 
-    const QString exported = fixture.freshDir();
+    // DIR is made where its parent is.
+    const QString exported = fixture.freshDir() + QStringLiteral("/made");
     const CliRun run = runCli(
         {QStringLiteral("export"), exported, QStringLiteral("--config"), fixture.demoConfig});
     QCOMPARE(run.status, 0);

@@ -216,8 +216,12 @@ void tst_CliErrors::errors_data()
         << QStringList{exp, "@dir", "Entry x", config, "@demo"} << 3 << "no entry \"Entry x\"";
     QTest::newRow("negative entry")
         << QStringList{render, "-o", out, config, "@demo", "--", "-1"} << 3 << "no entry \"-1\"";
-    QTest::newRow("DIR under a file") << QStringList{exp, "@plain/sub", config, "@demo"} << 3
-                                      << "cannot export to @plain/sub: no such directory";
+    QTest::newRow("DIR under a file")
+        << QStringList{exp, "@plain/sub", config, "@demo"} << 3
+        << "cannot export to @plain/sub: its parent @plain is not a directory";
+    QTest::newRow("DIR without its parent")
+        << QStringList{exp, "@dir/a/b", config, "@demo"} << 3
+        << "cannot export to @dir/a/b: no such directory, nor its parent @dir/a";
     QTest::newRow("DIR is a file") << QStringList{exp, "@plain", config, "@demo"} << 3
                                    << "cannot export to @plain: not a directory";
     QTest::newRow("gallery DIR is a file") << QStringList{"gallery", "@plain", config, "@demo"} << 3

@@ -389,30 +389,41 @@ void tst_CliStops::boundedMemory_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("mebibytes"); // of data, or of address space for threads
     QTest::addColumn<bool>("addressSpace");
+    QTest::addColumn<QString>("error");   // the start of stderr, "" for nothing; @ for the work dir
+    QTest::addColumn<QString>("summary"); // the start of stdout, "" for any
 
     // 4 MB of lines that cost nothing to hold as the file's text: one count
     // of 2147483647 followed by empty lines (each a component), and 570000
     // entries of one 7-byte header line each.
     const QString config = QStringLiteral("--config");
     QTest::newRow("list, empty component lines")
-        << QStringList{"list", config, "@emptylines.xml"} << 0 << 80 << false;
+        << QStringList{"list", config, "@emptylines.xml"} << 0 << 80 << false << ""
+        << "Entry 0\t";
     QTest::newRow("list --json, header lines")
-        << QStringList{"list", "--json", config, "@headers.xml"} << 0 << 80 << false;
+        << QStringList{"list", "--json", config, "@headers.xml"} << 0 << 80 << false << ""
+        << "[";
     QTest::newRow("export, empty component lines")
-        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0 << 80 << false;
+        << QStringList{"export", "@dir", config, "@emptylines.xml"} << 0 << 80 << false << ""
+        << "Wrote 1 of 1 entry";
     QTest::newRow("render, empty component lines")
         << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3 << 80
-        << false;
+        << false << "korvane-cli: Entry 0 has too many components to render (at most 1048576)"
+        << "";
     // Larger than the limit: the cache is refused, the .mlt files listed.
     QTest::newRow("list, a cache file beyond memory")
-        << QStringList{"list", config, "@sparse.xml"} << 3 << 80 << false;
+        << QStringList{"list", config, "@sparse.xml"} << 3 << 80 << false
+        << "korvane-cli: not enough memory to read cache file @sparse.txt (240000004 bytes)"
+        << "";
     QTest::newRow("list, .mlt files beyond memory")
-        << QStringList{"list", "@sparse.mlt", "@sparse.mlt", "@sparse.mlt"} << 0 << 80 << false;
+        << QStringList{"list", "@sparse.mlt", "@sparse.mlt", "@sparse.mlt"} << 0 << 80 << false
+        << ""
+        << "@sparse.mlt\t20000000\t";
     // As many threads as --jobs allows, over 300 entries: the budget's
     // workers start, within an address space of 1.5 GiB.
     QTest::newRow("gallery, 256 jobs")
         << QStringList{"gallery", "@dir", "--jobs", "256", config, "@three-hundred.xml"} << 0
-        << 1536 << true;
+        << 1536 << true << ""
+        << "Wrote 300 pictures and index.html to @dir";
 }
 
 void tst_CliStops::boundedMemory()
@@ -424,6 +435,8 @@ void tst_CliStops::boundedMemory()
     QFETCH(int, status);
     QFETCH(int, mebibytes);
     QFETCH(bool, addressSpace);
+    QFETCH(QString, error);
+    QFETCH(QString, summary);
     if (!QFile::exists(fixture.path(QStringLiteral("emptylines.txt")))) {
         QVERIFY(writeAll(fixture.path(QStringLiteral("emptylines.txt")),
                          "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
@@ -445,9 +458,14 @@ void tst_CliStops::boundedMemory()
         argument.replace(u'@', fixture.work.path() + u'/');
     }
 
+    for (QString *text : {&error, &summary}) {
+        text->replace(QStringLiteral("@dir"), dir);
+        text->replace(u'@', fixture.work.path() + u'/');
+        text->replace(QStringLiteral("\\t"), QStringLiteral("\t"));
+    }
+
     // Twenty times the file: a component string per line would need far more.
     QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
     process.setChildProcessModifier([mebibytes, addressSpace] {
         const rlimit limit{rlim_t(mebibytes) << 20, rlim_t(mebibytes) << 20};
         ::setrlimit(addressSpace ? RLIMIT_AS : RLIMIT_DATA, &limit);
@@ -456,6 +474,13 @@ void tst_CliStops::boundedMemory()
     QVERIFY(process.waitForFinished(120000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), status);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    if (error.isEmpty())
+        QCOMPARE(err, QString());
+    else
+        QVERIFY2(err.startsWith(error) && err.count(u'\n') == 1, qPrintable(err));
+    QVERIFY2(summary.isEmpty() || out.startsWith(summary), qPrintable(out.left(200)));
 #endif
 }
 
