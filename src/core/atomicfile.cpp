@@ -1,5 +1,6 @@
 #include "atomicfile.h"
 
+#include "core/wholenumber.h"
 #include "core/writeall.h"
 #include "outputdirectory.h"
 
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,11 +38,15 @@ QByteArray hostTag()
     return tag;
 }
 
+// A temporary name ends in a random tag of this many hex digits, then this.
+constexpr qsizetype TagDigits = 16;
+constexpr char TemporarySuffix[] = ".part";
+
 QByteArray freshTemporaryName()
 {
     const quint64 tag = QRandomGenerator::global()->generate64();
     return AtomicFile::temporaryPrefix(getpid()) +
-           QByteArray::number(tag, 16).rightJustified(16, '0') + ".part";
+           QByteArray::number(tag, 16).rightJustified(TagDigits, '0') + TemporarySuffix;
 }
 
 QLatin1String kindOf(mode_t mode)
@@ -189,6 +195,21 @@ bool AtomicFile::errorHitsEveryFile() const
 QByteArray AtomicFile::temporaryPrefix(qint64 pid)
 {
     return ".korvane-" + hostTag() + '-' + QByteArray::number(pid) + '-';
+}
+
+qint64 AtomicFile::temporaryWriter(const QByteArray &name)
+{
+    // ".korvane-<host>-" <pid> "-" <tag> ".part"
+    const QByteArray prefix = temporaryPrefix(0).chopped(2);
+    if (!name.startsWith(prefix) || !name.endsWith(TemporarySuffix))
+        return -1;
+    const QByteArray rest =
+        name.sliced(prefix.size()).chopped(qsizetype(sizeof TemporarySuffix) - 1);
+    const qsizetype dash = rest.indexOf('-');
+    if (dash <= 0 || rest.size() - dash - 1 != TagDigits)
+        return -1;
+    return wholeNumber(QByteArrayView(rest).first(dash), 1, std::numeric_limits<pid_t>::max())
+        .value_or(-1);
 }
 
 void AtomicFile::setUnnamedFiles(bool allowed)

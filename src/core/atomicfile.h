@@ -47,6 +47,9 @@ public:
 
     // The start of the temporary names of the process `pid` on this host.
     static QByteArray temporaryPrefix(qint64 pid);
+    // The process of this host that `name` is a temporary of, -1 when it is
+    // no such temporary.
+    static qint64 temporaryWriter(const QByteArray &name);
 
     // Whether files are written without a name where the file system allows
     // it (the default); tests turn it off to exercise the named temporaries.

@@ -5,7 +5,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <climits>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -74,17 +73,11 @@ int OutputDirectory::removeStaleTemporaries() const
         ::close(listFd);
         return 0;
     }
-    const QByteArray prefix = AtomicFile::temporaryPrefix(0).chopped(2); // ".korvane-<host>-"
     int removed = 0;
     while (const dirent *entry = readdir(dir)) {
         const QByteArray name(entry->d_name);
-        if (!name.startsWith(prefix) || !name.endsWith(".part"))
-            continue; // then <pid>-<16 hex digits>
-        const QByteArray rest = name.mid(prefix.size(), name.size() - prefix.size() - 5);
-        const qsizetype dash = rest.indexOf('-');
-        bool number = false;
-        const qint64 pid = rest.left(dash).toLongLong(&number);
-        if (dash <= 0 || !number || pid <= 0 || pid > INT_MAX || rest.size() - dash - 1 != 16)
+        const qint64 pid = AtomicFile::temporaryWriter(name);
+        if (pid < 0)
             continue;
         // A running writer's file stays; so does one we may not ask about.
         if (kill(pid_t(pid), 0) == 0 || errno != ESRCH)

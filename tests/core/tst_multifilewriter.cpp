@@ -627,6 +627,8 @@ void tst_MultiFileWriter::removesStaleTemporaries_data()
     QTest::newRow("file of another user") << "other user" << false;
     QTest::newRow("symbolic link of that name") << "link" << false;
     QTest::newRow("another hidden file") << "unrelated" << false;
+    QTest::newRow("a tag one digit short") << "short tag" << false;
+    QTest::newRow("a process number with a sign") << "signed" << false;
 }
 
 void tst_MultiFileWriter::removesStaleTemporaries()
@@ -644,6 +646,11 @@ void tst_MultiFileWriter::removesStaleTemporaries()
         name = ".korvane-elsewhere-" + QByteArray::number(ended) + '-' + tag;
     else if (kind == u"unrelated")
         name = ".korvane-cache";
+    else if (kind == u"short tag")
+        name = AtomicFile::temporaryPrefix(ended) + tag.sliced(1);
+    else if (kind == u"signed")
+        name =
+            AtomicFile::temporaryPrefix(0).chopped(2) + '+' + QByteArray::number(ended) + '-' + tag;
     const QString path = dir->filePath(QFile::decodeName(name));
 
     QTemporaryDir elsewhere;
