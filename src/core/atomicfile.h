@@ -36,10 +36,15 @@ public:
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     // Puts the complete file in place.
     bool commit();
+    // Puts the complete file in place only where no file has its name, never
+    // replacing one that appeared meanwhile; fails with "exists" then
+    // (errorCode() EEXIST).
+    bool commitNew();
     // Drops the file; the target stays as it was.
     void discard();
 
     QString errorString() const { return error; }
+    int errorCode() const { return code; }
     // Whether the last error will hit every later file in the directory too:
     // no space, no quota, a read-only file system, a file too large, no file
     // descriptors left, the directory removed.
@@ -59,6 +64,7 @@ private:
     bool openNamed();
     bool linkUnnamed(const QByteArray &name);
     bool putInPlace();
+    bool linkInPlace();
 
     const OutputDirectory *directory = nullptr;
     int directoryFd = -1;
@@ -67,7 +73,7 @@ private:
     QByteArray temporary; // empty while the file has no name
     bool targetExisted = false;
     int keptMode = -1; // permission bits of the replaced file
-    int errorCode = 0;
+    int code = 0;
     bool directoryGone = false;
     QString error;
 };
