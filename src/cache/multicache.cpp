@@ -29,6 +29,22 @@ qsizetype byteOrderMark(const char *bytes, qsizetype size)
     return size >= 3 && std::memcmp(bytes, "\xef\xbb\xbf", 3) == 0 ? 3 : 0;
 }
 
+// Why the start of a file is not that of a cache file, "" when it may be:
+// it holds a header line.
+QString notCacheStart(const QByteArray &start)
+{
+    if (std::all_of(start.cbegin(), start.cend(), [](char c) { return c == 0; }))
+        return QStringLiteral("not a cache file: its first %1 bytes are all zero bytes")
+            .arg(start.size());
+    MultiCache probe;
+    probe.read(start);
+    if (probe.isEmpty())
+        return QStringLiteral("not a cache file: no header line (of six TABs) in its first %1 "
+                              "bytes")
+            .arg(start.size());
+    return {};
+}
+
 } // namespace
 
 MultiCache::MultiCache() = default;
@@ -51,6 +67,15 @@ bool MultiCache::load(QFile &file)
             file.setFileName(name);
         }
     } restore{file, name};
+    // A large file is judged by its start before all of it is read: a
+    // sparse file of gigabytes would take seconds and its size in memory.
+    if (file.size() > JudgedBytes) {
+        const QByteArray start = file.read(JudgedBytes);
+        if (const QString why = notCacheStart(start); !why.isEmpty() || !file.seek(0)) {
+            error = why.isEmpty() ? file.errorString() : why;
+            return false;
+        }
+    }
     // Scanned while it is read: reading a large file into fresh memory costs
     // about as much as scanning it.
     FileReadAhead ahead(file);

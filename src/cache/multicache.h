@@ -41,8 +41,11 @@ public:
     MultiCache();
 
     // Reads the named file (a regular file only, closed again afterwards);
-    // false, with errorString() saying why, when it cannot be read. Throws
-    // std::bad_alloc when memory cannot hold it, the file closed and named.
+    // false, with errorString() saying why, when it cannot be read. A file
+    // larger than JudgedBytes is judged by its start before it is read whole:
+    // one without a header line there (all zero bytes, say) is not a cache
+    // file. Throws std::bad_alloc when memory cannot hold it, the file closed
+    // and named.
     bool load(QFile &file);
     bool load(const QString &path);
     // Reads a device from its current position to its end.
@@ -54,6 +57,9 @@ public:
     void read(const QByteArray &bytes, qsizetype step);
 
     QString errorString() const { return error; }
+    // A cache file has header lines every few hundred bytes; a megabyte
+    // without one is something else.
+    static constexpr qint64 JudgedBytes = 1 << 20;
     const CacheScan &scan() const { return counts; }
 
     qsizetype size() const { return qsizetype(records.size()); }

@@ -113,17 +113,24 @@ bool BatchRun::run(qsizetype total, const std::function<bool(qsizetype *)> &step
 {
     // Before any worker starts: they take the signal mask it sets, so a
     // signal waits until this thread lets it through, between files.
+    InterruptGuard::watchCpuLimit();
     InterruptGuard guard;
     ProgressBar bar(total);
     qsizetype handled = 0;
     while (step(&handled)) {
         bar.update(handled);
-        if (guard.pending()) {
+        if (const InterruptGuard::Stop stop = guard.pending(); stop != InterruptGuard::None) {
             const qsizetype done = halt();
             bar.clear();
-            printError(QStringLiteral("interrupted after writing %1 to %2%3")
-                           .arg(written(done), shown(), afterInterrupt));
-            guard.deliverPending();
+            printError(QStringLiteral("%1 after writing %2 to %3%4")
+                           .arg(stop == InterruptGuard::CpuLimit
+                                    ? QStringLiteral("stopped at the processor time limit")
+                                    : QStringLiteral("interrupted"),
+                                written(done), shown(), afterInterrupt));
+            // A signal whose handler lets the process go on still ends the
+            // batch, as a failure.
+            if (stop == InterruptGuard::Interrupt)
+                guard.deliverPending();
             return false;
         }
     }

@@ -43,8 +43,9 @@ public:
     // Calls `step` until it returns false, `total` steps in all, with the
     // progress bar drawn and interruption signals held off but for the
     // moments between steps. `step` gets the number handled so far to update.
-    // On a signal, `halt` is called (it returns how many files are written)
-    // and the batch ends saying so; returns false then.
+    // On a signal, or at the processor time limit, `halt` is called (it
+    // returns how many files are written) and the batch ends saying so;
+    // returns false then, and the command must not report success.
     bool run(qsizetype total, const std::function<bool(qsizetype *handled)> &step,
              const std::function<qsizetype()> &halt);
 

@@ -20,13 +20,19 @@ QString overview()
 {
     const QString path = configurationPath();
     const QString reads =
-        configurationToWrite(path)
+        path.isEmpty()
+            ? QStringLiteral("Without --config it reads the korvane.xml the window reads; there "
+                             "is none, and %1.")
+                  .arg(userConfigurationProblem())
+        : configurationToWrite(path)
             ? QStringLiteral("Without --config it reads the korvane.xml the window reads; there "
                              "is none yet: 'korvane-cli config CLIENTDIR' writes yours, %1.")
-            : QStringLiteral("Without --config it reads %1, the file the window reads.");
+                  .arg(QDir::toNativeSeparators(path))
+            : QStringLiteral("Without --config it reads %1, the file the window reads.")
+                  .arg(QDir::toNativeSeparators(path));
     return wrapText(QStringLiteral("Runs the jobs of the Korvane Extractor window from the "
                                    "command line. ") +
-                    reads.arg(QDir::toNativeSeparators(path))) +
+                    reads) +
            QStringLiteral(
                "\n"
                "\n"

@@ -149,6 +149,9 @@ namespace {
 QString defaultConfigHelp()
 {
     const QString path = configurationPath();
+    if (path.isEmpty())
+        return QStringLiteral("Read the client file paths from <file> (there is no default: %1).")
+            .arg(userConfigurationProblem());
     return QStringLiteral("Read the client file paths from <file> (default: %1%2).")
         .arg(QDir::toNativeSeparators(path),
              configurationToWrite(path)

@@ -3,14 +3,16 @@
 #include "client/clientfilefinder.h"
 #include "clioptions.h"
 #include "commands.h"
+#include "core/atomicfile.h"
 #include "core/configuration.h"
+#include "core/outputdirectory.h"
 #include "core/regularfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <cerrno>
 #include <cstdio>
 
 // korvane-cli config: the user's korvane.xml, naming the client files found
@@ -27,16 +29,26 @@ QString listed(const QStringList &items)
            items.last();
 }
 
-// Writes `xml` to `path` whole or not at all, making its directory.
-QString writeConfiguration(const QString &path, const QByteArray &xml)
+// Writes `xml` to `path` whole or not at all, making its directory. Without
+// `replace`, a file of that name is never replaced, even one that appears
+// meanwhile (another config run's): `exists` is set then.
+QString writeConfiguration(const QString &path, const QByteArray &xml, bool replace, bool *exists)
 {
-    const QString directory = QFileInfo(path).absolutePath();
+    // With --force, a configuration kept elsewhere and linked here stays
+    // linked: the file the link names is replaced.
+    const QFileInfo info(replace ? AtomicFile::savedThroughLinks(path) : path);
+    const QString directory = info.absolutePath();
     if (!QDir().mkpath(directory))
         return QStringLiteral("cannot make directory %1").arg(directory);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size() || !file.commit())
-        return file.errorString();
-    return {};
+    OutputDirectory output;
+    if (!output.open(directory))
+        return output.errorString();
+    AtomicFile file;
+    if (file.open(output, info.fileName()) && file.write(xml) &&
+        (replace ? file.commit() : file.commitNew()))
+        return {};
+    *exists = file.errorCode() == EEXIST && !replace;
+    return file.errorString();
 }
 
 // What was taken for each file and why, or why none was.
@@ -58,7 +70,9 @@ void printFindings(const ClientFileFinder &finder, const QString &directory, FIL
 
 int runConfig(const QStringList &arguments)
 {
-    const QString user = QDir::toNativeSeparators(userConfigurationPath());
+    const QString user = userConfigurationPath().isEmpty()
+                             ? u'(' + userConfigurationProblem() + u')'
+                             : QDir::toNativeSeparators(userConfigurationPath());
     CommandLine commandLine(
         QStringLiteral("config"),
         QStringLiteral("Finds the four client files in CLIENTDIR by their content, whatever "
@@ -128,9 +142,17 @@ int runConfig(const QStringList &arguments)
     const bool print = parser.isSet(printOption);
     const QString target =
         commandLine.configGiven() ? commandLine.configPath() : userConfigurationPath();
+    if (target.isEmpty() && !print) {
+        printError(QStringLiteral("cannot write your configuration: %1; --config names the file "
+                                  "to write")
+                       .arg(userConfigurationProblem()));
+        return ExitInput;
+    }
+    const QString existsMessage =
+        QStringLiteral("configuration %1 exists; --force replaces it").arg(target);
     if (const QFileInfo info(target);
         !print && (info.exists() || info.isSymLink()) && !parser.isSet(forceOption)) {
-        printError(QStringLiteral("configuration %1 exists; --force replaces it").arg(target));
+        printError(existsMessage);
         return ExitInput;
     }
 
@@ -178,8 +200,11 @@ int runConfig(const QStringList &arguments)
         std::fwrite(xml.constData(), 1, size_t(xml.size()), stdout);
         return flushStandardOutput(QStringLiteral("the configuration")) ? ExitSuccess : ExitInput;
     }
-    if (const QString why = writeConfiguration(target, xml); !why.isEmpty()) {
-        printError(QStringLiteral("cannot write configuration %1: %2").arg(target, why));
+    bool exists = false;
+    if (const QString why = writeConfiguration(target, xml, parser.isSet(forceOption), &exists);
+        !why.isEmpty()) {
+        printError(exists ? existsMessage
+                          : QStringLiteral("cannot write configuration %1: %2").arg(target, why));
         return ExitInput;
     }
     printFindings(finder, directory, stdout);

@@ -78,7 +78,7 @@ int runExport(const QStringList &arguments)
     qsizetype written = 0;
     qsizetype upToDate = 0;
     bool failed = false;
-    batch.run(
+    const bool ended = batch.run(
         total,
         [&](qsizetype *handled) {
             if (*handled == total)
@@ -117,5 +117,5 @@ int runExport(const QStringList &arguments)
                     qPrintable(batch.shown()));
     if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;
-    return failed ? ExitPartial : ExitSuccess;
+    return failed || !ended ? ExitPartial : ExitSuccess;
 }

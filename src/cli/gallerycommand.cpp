@@ -8,6 +8,7 @@
 #include "pictureoptions.h"
 
 #include "core/atomicfile.h"
+#include "core/outputdirectory.h"
 #include "data/artstore.h"
 
 #include <QDir>
@@ -31,23 +32,46 @@ QString pictures(qsizetype count)
                                                              : QStringLiteral("pictures"));
 }
 
-// Every page, index.html last so that it links only to pages there are; a
-// later page left by a larger gallery is removed. Whether all were written.
-bool writeGalleryPages(const BatchRun &batch, const std::vector<GalleryResult> &results)
+// "a", "a and b", "a, b and c", "a, b, c and 2 more".
+QString listedNames(const QStringList &names)
+{
+    constexpr qsizetype Shown = 3;
+    QStringList shown = names.mid(0, Shown);
+    if (names.size() > Shown)
+        shown.append(QStringLiteral("%1 more").arg(names.size() - Shown));
+    if (shown.size() < 2)
+        return shown.join(QString());
+    return shown.mid(0, shown.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") +
+           shown.last();
+}
+
+// Every page, index.html last so that it links only to pages there are;
+// then the later pages this gallery wrote before and needs no more are
+// removed, those it did not write (or that changed since) named instead.
+// Whether all were written.
+bool writeGalleryPages(const BatchRun &batch, const std::vector<GalleryResult> &results,
+                       GalleryUpdate &update)
 {
     const int pages = galleryPageCount(qsizetype(results.size()));
     for (int page = pages - 1; page >= 0; --page) {
         const QString name = galleryPageName(page);
+        const QByteArray html = galleryPage(results, page);
         AtomicFile file;
-        if (!(file.open(batch.directory(), name) && file.write(galleryPage(results, page)) &&
-              file.commit())) {
+        if (!(file.open(batch.directory(), name) && file.write(html) && file.commit())) {
             batch.notWritten(name, batch.fileOf(name), file.errorString());
             return false;
         }
+        update.pageWritten(name, html);
     }
-    int stale = pages;
-    while (batch.directory().removeFile(QFile::encodeName(galleryPageName(stale))))
-        ++stale;
+    const GalleryUpdate::StalePages stale = update.stalePages(pages);
+    for (const QString &name : stale.ours) {
+        if (batch.directory().removeFile(QFile::encodeName(name)))
+            update.pageRemoved(name);
+    }
+    if (!stale.others.isEmpty())
+        printError(QStringLiteral("did not remove %1 from %2: not written by this gallery, or "
+                                  "changed since")
+                       .arg(listedNames(stale.others), batch.shown()));
     return true;
 }
 
@@ -257,6 +281,8 @@ int runGallery(const QStringList &arguments)
         batch.stopped(stop->name, batch.fileOf(GalleryRun::pictureName(stop->name)), stop->reason,
                       written);
     } else if (!interrupted) {
+        paged = writeGalleryPages(batch, results, update);
+        // The record last, naming the pages written too.
         AtomicFile record;
         const QString &manifest = GalleryManifest::FileName;
         if (!(record.open(batch.directory(), manifest) &&
@@ -264,7 +290,6 @@ int runGallery(const QStringList &arguments)
             batch.notWritten(manifest, batch.fileOf(manifest), record.errorString());
             complete = false;
         }
-        paged = writeGalleryPages(batch, results);
         complete = complete && paged;
     }
 

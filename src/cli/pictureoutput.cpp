@@ -118,10 +118,7 @@ QString PictureOutput::write(const QImage &image) const
         // Signals are held off until the file is complete or its temporary
         // gone; a pipe or device may block, so it is written unguarded.
         InterruptGuard guard;
-        // A symbolic link keeps pointing at the picture: the file it names is
-        // replaced.
-        const QFileInfo info(path);
-        const QFileInfo target(info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath());
+        const QFileInfo target(AtomicFile::savedThroughLinks(path));
         OutputDirectory directory;
         AtomicFile file;
         if (!directory.open(target.absolutePath()))

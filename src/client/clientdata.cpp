@@ -52,11 +52,14 @@ QString ClientFile::unreadable(const QString &path, const QString &why) const
 
 bool configurationToWrite(const QString &path)
 {
-    return path == userConfigurationPath() && !QFileInfo::exists(path);
+    return !path.isEmpty() && path == userConfigurationPath() && !QFileInfo::exists(path);
 }
 
 QString cannotOpenConfiguration(const QString &path, const QString &why)
 {
+    if (path.isEmpty())
+        return QStringLiteral("found no configuration, and %1; --config names one")
+            .arg(userConfigurationProblem());
     return QStringLiteral("cannot open configuration %1: %2%3")
         .arg(path, why,
              configurationToWrite(path)

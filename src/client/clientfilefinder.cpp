@@ -10,10 +10,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -73,19 +78,105 @@ QString shownPaths(const QStringList &paths)
     return shown.join(QStringLiteral(", "));
 }
 
-// Up to SampledHeaders item graphics with art, spread evenly over them.
-QList<int> sampledGraphics(const ArtStore &art)
+// The file a path reaches, links followed: device and inode.
+bool identityOf(const QString &path, QPair<quint64, quint64> *identity)
 {
-    QList<int> withArt;
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    *identity = {quint64(status.st_dev), quint64(status.st_ino)};
+    return true;
+}
+
+// The item graphics an index points at art for, with where each header lies.
+struct IndexArt
+{
+    QList<int> graphics;
+    QList<qint64> headerEnds; // sorted
+};
+
+IndexArt indexArt(const QByteArray &index)
+{
+    IndexArt art;
+    const uchar *raw = reinterpret_cast<const uchar *>(index.constData());
     for (int graphicId = 0; graphicId < ArtStore::ItemGraphics; ++graphicId) {
-        if (art.hasArt(graphicId))
-            withArt.append(graphicId);
+        const qint64 at = 12 * qint64(ArtStore::ItemGraphics + graphicId);
+        if (at + 8 > index.size())
+            break;
+        const qint32 lookup = qFromLittleEndian<qint32>(raw + at);
+        const qint32 length = qFromLittleEndian<qint32>(raw + at + 4);
+        if (lookup < 0 || length < 1) // as ArtStore::hasArt
+            continue;
+        art.graphics.append(graphicId);
+        art.headerEnds.append(qint64(lookup) + 8);
     }
+    std::sort(art.headerEnds.begin(), art.headerEnds.end());
+    return art;
+}
+
+// The smallest art data file that holds the headers of nine in ten of the
+// graphics with art.
+qint64 leastDataSize(const IndexArt &art)
+{
+    const qsizetype count = art.headerEnds.size();
+    return count == 0 ? 0 : art.headerEnds[(9 * count + 9) / 10 - 1];
+}
+
+// Up to SampledHeaders of `graphics`, spread evenly over them.
+QList<int> spreadSample(const QList<int> &graphics)
+{
     QList<int> sample;
-    for (qsizetype k = 0; k < SampledHeaders && k < withArt.size(); ++k)
-        sample.append(
-            withArt[k * withArt.size() / std::min<qsizetype>(withArt.size(), SampledHeaders)]);
+    const qsizetype count = std::min<qsizetype>(graphics.size(), SampledHeaders);
+    for (qsizetype k = 0; k < count; ++k)
+        sample.append(graphics[k * graphics.size() / count]);
     return sample;
+}
+
+// How well an art data file fits an index: the item graphics whose header
+// lies inside it, and of the headers sampled among those, how many are art.
+struct ArtFit
+{
+    int inside = 0;
+    int accepted = 0;
+    int sampled = 0;
+    bool fits(int withArt) const
+    {
+        return sampled > 0 && 10 * qint64(inside) >= 9 * qint64(withArt) &&
+               10 * accepted >= 9 * sampled;
+    }
+    bool operator<(const ArtFit &other) const
+    {
+        return std::pair(inside, accepted) < std::pair(other.inside, other.accepted);
+    }
+    bool operator==(const ArtFit &other) const
+    {
+        return inside == other.inside && accepted == other.accepted;
+    }
+};
+
+ArtFit artFit(const QByteArray &indexBytes, const IndexArt &art, std::unique_ptr<QIODevice> data,
+              qint64 dataSize)
+{
+    ArtFit fit;
+    QList<int> inside;
+    QByteArray bytes = indexBytes;
+    QBuffer buffer(&bytes);
+    ArtStore store(&buffer, std::move(data));
+    const uchar *raw = reinterpret_cast<const uchar *>(indexBytes.constData());
+    for (const int graphicId : art.graphics) {
+        const qint64 at = 12 * qint64(ArtStore::ItemGraphics + graphicId);
+        if (qFromLittleEndian<qint32>(raw + at) + qint64(8) <= dataSize)
+            inside.append(graphicId);
+    }
+    fit.inside = int(inside.size());
+    const QList<int> sample = spreadSample(inside);
+    fit.sampled = int(sample.size());
+    fit.accepted = int(std::count_if(sample.cbegin(), sample.cend(), [&](int id) {
+        qint16 width = 0;
+        qint16 height = 0;
+        return store.staticSize(id, width, height);
+    }));
+    return fit;
 }
 
 } // namespace
@@ -110,9 +201,19 @@ bool ClientFileFinder::find(QString *error)
     }
     const QFileInfoList entries = QDir(directory).entryInfoList(
         QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    // Names of one file are one candidate, the first name standing for it.
+    QHash<QPair<quint64, quint64>, qsizetype> byIdentity;
     for (const QFileInfo &entry : entries) {
-        if (entry.isFile())
-            candidates.append({absolute(entry.filePath()), entry.fileName(), entry.size()});
+        Candidate candidate{absolute(entry.filePath()), entry.fileName(), entry.size(), {}, 0};
+        if (!entry.isFile() || !identityOf(candidate.path, &candidate.identity))
+            continue;
+        if (const auto seen = byIdentity.constFind(candidate.identity);
+            seen != byIdentity.constEnd()) {
+            ++candidates[*seen].links;
+            continue;
+        }
+        byIdentity.insert(candidate.identity, candidates.size());
+        candidates.append(candidate);
     }
     // The cache and tile data first: neither can be the art data file.
     findCache();
@@ -137,10 +238,15 @@ Configuration ClientFileFinder::paths() const
 
 QList<ClientFileFinder::Candidate> ClientFileFinder::untaken() const
 {
+    QList<QPair<quint64, quint64>> taken;
+    for (const Finding &finding : findings) {
+        QPair<quint64, quint64> identity;
+        if (!finding.path.isEmpty() && identityOf(finding.path, &identity))
+            taken.append(identity);
+    }
     QList<Candidate> left;
     for (const Candidate &candidate : candidates) {
-        if (std::none_of(std::begin(findings), std::end(findings),
-                         [&](const Finding &taken) { return taken.path == candidate.path; }))
+        if (!taken.contains(candidate.identity))
             left.append(candidate);
     }
     return left;
@@ -195,21 +301,31 @@ void ClientFileFinder::findTileData()
 {
     if (!findings[TileData].path.isEmpty())
         return;
-    QStringList fits, why, passedOver;
+    QStringList best, passedOver;
+    int bestNames = 0;
+    int fitting = 0;
     for (const Candidate &candidate : untaken()) {
         if (candidate.size < TileDataStore::FileSize)
             continue;
         QString problem;
+        int names = 0;
         if (const auto file = openedFile(candidate.path, &problem))
-            problem = TileDataStore::layoutProblem(file.get());
-        if (problem.isEmpty()) {
-            fits.append(candidate.path);
-            why.append(QStringLiteral("laid out as tile data, every record's name text"));
-        } else {
+            problem = TileDataStore::layoutProblem(file.get(), &names);
+        if (!problem.isEmpty()) {
             passedOver.append(shownPath(candidate.name) + QStringLiteral(": ") + problem);
+            continue;
         }
+        ++fitting;
+        if (names > bestNames)
+            best.clear(), bestNames = names;
+        if (names == bestNames)
+            best.append(candidate.path);
     }
-    settle(TileData, fits, why, passedOver,
+    QString why = QStringLiteral("laid out as tile data, %1 of its 32768 records named in text")
+                      .arg(bestNames);
+    if (fitting > 1)
+        why += QStringLiteral("; the most of the %1 files laid out so").arg(fitting);
+    settle(TileData, best, QStringList{why}, passedOver,
            QStringLiteral("no file there of %1 bytes or more is laid out as tile data")
                .arg(TileDataStore::FileSize));
 }
@@ -223,79 +339,121 @@ void ClientFileFinder::findArt()
     const QList<Candidate> others = untaken();
     const auto namedFile = [this](int file) {
         const QString &path = findings[file].path;
-        return QList<Candidate>{{path, path, QFileInfo(path).size()}};
+        Candidate named{path, path, QFileInfo(path).size(), {}, 0};
+        identityOf(path, &named.identity);
+        return QList<Candidate>{named};
     };
     const QList<Candidate> indices = indexNamed ? namedFile(ArtIndex) : others;
     const QList<Candidate> data = dataNamed ? namedFile(ArtData) : others;
 
-    QStringList indexFits, indexWhy, dataFits, dataWhy, passedOver;
+    // Each index is read once and paired with every file large enough to
+    // hold most of its art; the best pair wins, two as good are named.
+    struct Pairing
+    {
+        const Candidate *index;
+        QList<const Candidate *> data; // those that fit best, as well as each other
+        ArtFit fit;
+        int withArt;
+        int fitting; // data files that fit at all
+    };
+    std::optional<Pairing> best;
+    QStringList bestIndices;
+    int fittingIndices = 0;
+    QStringList passedOver;
     for (const Candidate &index : indices) {
         if (!indexNamed && (index.size < ArtStore::IndexSize || index.size % 12 != 0))
             continue;
         QString problem;
         const auto indexFile = openedFile(index.path, &problem);
-        QByteArray indexBytes;
-        if (indexFile)
-            indexBytes = readUpTo(*indexFile, ArtStore::IndexSize);
-        QBuffer indexBuffer(&indexBytes);
-        const ArtStore probe(&indexBuffer, nullptr);
-        const ArtStore::Survey survey = probe.survey();
-        if (!indexFile || survey.withArt == 0) {
+        const QByteArray indexBytes =
+            indexFile ? readUpTo(*indexFile, ArtStore::IndexSize) : QByteArray();
+        const IndexArt art = indexArt(indexBytes);
+        if (!indexFile || art.graphics.isEmpty()) {
             passedOver.append(
                 shownPath(index.name) + QStringLiteral(": ") +
                 (indexFile ? QStringLiteral("no entry points at item art") : problem));
             continue;
         }
-        const QList<int> sample = sampledGraphics(probe);
-        bool fitted = false;
+        const int withArt = int(art.graphics.size());
+        const ArtFit perfect{withArt, int(spreadSample(art.graphics).size()),
+                             int(spreadSample(art.graphics).size())};
+        Pairing pairing{&index, {}, {}, withArt, 0};
         for (const Candidate &candidate : data) {
-            if (candidate.path == index.path || candidate.size < survey.artEnd)
+            if (candidate.identity == index.identity || candidate.size < leastDataSize(art))
                 continue;
             auto dataFile = openedFile(candidate.path, &problem);
             if (!dataFile)
                 continue;
-            QBuffer buffer(&indexBytes);
-            ArtStore art(&buffer, std::move(dataFile));
-            const int accepted = int(std::count_if(sample.cbegin(), sample.cend(), [&](int id) {
-                qint16 width = 0;
-                qint16 height = 0;
-                return art.staticSize(id, width, height);
-            }));
-            if (accepted * 10 < sample.size() * 9)
+            const ArtFit fit = artFit(indexBytes, art, std::move(dataFile), candidate.size);
+            if (!fit.fits(withArt))
                 continue;
-            fitted = true;
-            if (!indexFits.contains(index.path)) {
-                indexFits.append(index.path);
-                indexWhy.append(QStringLiteral("%1 bytes of 12-byte entries, %2 pointing at item "
-                                               "art, all of it inside %3")
-                                    .arg(index.size)
-                                    .arg(survey.withArt)
-                                    .arg(shownPath(candidate.path)));
-            }
-            if (!dataFits.contains(candidate.path)) {
-                dataFits.append(candidate.path);
-                dataWhy.append(QStringLiteral("holds the art %1 points at; %2 of %3 headers "
-                                              "sampled there are art")
-                                   .arg(shownPath(index.path))
-                                   .arg(accepted)
-                                   .arg(sample.size()));
-            }
+            ++pairing.fitting;
+            if (pairing.data.isEmpty() || pairing.fit < fit)
+                pairing.data = {&candidate}, pairing.fit = fit;
+            else if (fit == pairing.fit)
+                pairing.data.append(&candidate);
+            // No other file can fit better than two that fit perfectly.
+            if (pairing.data.size() > 1 && pairing.fit == perfect)
+                break;
         }
-        if (!fitted)
+        if (pairing.data.isEmpty()) {
             passedOver.append(shownPath(index.name) +
-                              QStringLiteral(": no other file holds its art (up to byte %1) "
-                                             "with headers of art where it points")
-                                  .arg(survey.artEnd));
+                              QStringLiteral(": no other file holds nine in ten of its %1 item "
+                                             "graphics with headers of art where it points")
+                                  .arg(withArt));
+            continue;
+        }
+        ++fittingIndices;
+        if (!best || best->fit < pairing.fit) {
+            best = pairing;
+            bestIndices = {index.path};
+        } else if (pairing.fit == best->fit) {
+            bestIndices.append(index.path);
+        }
+    }
+
+    QStringList indexWhy, dataFits, dataWhy;
+    if (best) {
+        const Candidate &index = *best->index;
+        const Candidate &data = *best->data.first();
+        QString why = QStringLiteral("%1 bytes of 12-byte entries, %2 pointing at item art, %3 "
+                                     "of them inside %4")
+                          .arg(index.size)
+                          .arg(best->withArt)
+                          .arg(best->fit.inside)
+                          .arg(shownPath(data.path));
+        if (best->fit.inside < best->withArt)
+            why += QStringLiteral("; the %1 past its end are read as without art")
+                       .arg(best->withArt - best->fit.inside);
+        if (fittingIndices > 1)
+            why += QStringLiteral("; the best of the %1 indices that fit").arg(fittingIndices);
+        indexWhy.append(why);
+        for (const Candidate *fitting : std::as_const(best->data))
+            dataFits.append(fitting->path);
+        why = QStringLiteral("holds the art %1 points at; %2 of %3 headers sampled there are art")
+                  .arg(shownPath(index.path))
+                  .arg(best->fit.accepted)
+                  .arg(best->fit.sampled);
+        if (best->fitting > 1)
+            why += QStringLiteral("; the best of the %1 files that hold it").arg(best->fitting);
+        dataWhy.append(why);
     }
     if (!indexNamed)
-        settle(ArtIndex, indexFits, indexWhy, passedOver,
+        settle(ArtIndex, bestIndices, indexWhy, passedOver,
                QStringLiteral("no file there of %1 bytes or more of 12-byte entries points at "
                               "art inside another file of it")
                    .arg(ArtStore::IndexSize));
-    if (!dataNamed)
+    if (!dataNamed) {
+        // The art data is the one the chosen index points into.
+        if (bestIndices.size() > 1)
+            dataFits.clear();
         settle(ArtData, dataFits, dataWhy, indexNamed ? passedOver : QStringList(),
-               indexFits.isEmpty() && !indexNamed
+               bestIndices.size() > 1
+                   ? QStringLiteral("it is found by the art index's entries, and the art index "
+                                    "was not chosen")
+               : !best && !indexNamed
                    ? QStringLiteral("it is found by the art index's entries, and no art index "
                                     "was found")
                    : QStringLiteral("no other file there holds the art the art index points at"));
+    }
 }

@@ -3,19 +3,25 @@
 #include "core/configuration.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 
 // Finds the four client files among the files of one directory by their
 // content, never their names. Each candidate is read within a bound (at most
 // the first MiB), and only regular files are opened, so a directory may hold
-// files of any size, FIFOs and devices. A file is taken when it alone fits:
+// files of any size, FIFOs and devices; names that are links to one file
+// (hard or symbolic) are one candidate, read once. A file is taken when it
+// fits best, as the readers would read it:
 // - the art index: ArtStore::IndexSize bytes or more of 12-byte entries, some
-//   pointing at art, all of that art inside one other file of the directory,
-//   the art data file, where most of the headers sampled are those of art;
+//   pointing at item art, nine in ten of those inside one other file of the
+//   directory, the art data file, where nine in ten of the headers sampled
+//   are those of art (the readers take the others as without art); of such
+//   pairs, the one with the most art inside;
 // - the tile data: TileDataStore::FileSize bytes or more laid out as tile
-//   data (TileDataStore::layoutProblem);
+//   data (TileDataStore::layoutProblem), the one with the most names of text;
 // - the cache file: text (UTF-8, or what a byte order mark names) whose first
 //   lines include a header of exactly six TABs, as the cache reader reads it.
+// Two that fit equally well are named, and neither is taken.
 class ClientFileFinder
 {
 public:
@@ -48,6 +54,8 @@ private:
         QString path;
         QString name;
         qint64 size;
+        QPair<quint64, quint64> identity; // device, inode
+        int links = 0;                    // other names of the directory for it
     };
 
     void findCache();

@@ -5,6 +5,7 @@
 #include "outputdirectory.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <atomic>
@@ -71,7 +72,7 @@ bool AtomicFile::open(const OutputDirectory &outputDirectory, const QString &nam
     discard();
     directory = nullptr;
     directoryFd = -1;
-    errorCode = 0;
+    code = 0;
     error.clear();
     if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
         name.contains(QChar(0)))
@@ -103,8 +104,8 @@ bool AtomicFile::write(const char *data, qint64 size)
 {
     if (fd < 0)
         return fail(EBADF, QStringLiteral("file not open"));
-    const int code = writeAll(fd, data, size);
-    return code == 0 || fail(code);
+    const int written = writeAll(fd, data, size);
+    return written == 0 || fail(written);
 }
 
 bool AtomicFile::commit()
@@ -125,6 +126,51 @@ bool AtomicFile::commit()
         return false;
     directory->recordCommitted(target);
     return true;
+}
+
+bool AtomicFile::commitNew()
+{
+    if (fd < 0)
+        return fail(EBADF, QStringLiteral("file not open"));
+    std::lock_guard<std::mutex> lock(directory->commitLock());
+    if (!linkInPlace())
+        return false;
+    directory->recordCommitted(target);
+    return true;
+}
+
+bool AtomicFile::linkInPlace()
+{
+    bool linked = false;
+    if (temporary.isEmpty()) {
+        linked = linkUnnamed(target);
+    } else {
+        // Some network file systems report a failed write only here.
+        const int closed = close(fd);
+        fd = -1;
+        if (closed != 0)
+            return drop(errno);
+        // A link never replaces anything; where the file system has no
+        // links, a rename that refuses to replace.
+        linked =
+            linkat(directoryFd, temporary.constData(), directoryFd, target.constData(), 0) == 0;
+#ifdef RENAME_NOREPLACE
+        if (!linked && (errno == EPERM || errno == EOPNOTSUPP || errno == EMLINK)) {
+            const int linkError = errno;
+            linked = renameat2(directoryFd, temporary.constData(), directoryFd, target.constData(),
+                               RENAME_NOREPLACE) == 0;
+            if (linked)
+                temporary.clear();
+            else if (errno == EINVAL || errno == ENOSYS)
+                errno = linkError; // no such rename either
+        }
+#endif
+    }
+    const int why = errno;
+    discard(); // the temporary name, once linked, is no longer needed
+    if (linked)
+        return true;
+    return why == EEXIST ? fail(EEXIST, QStringLiteral("exists")) : fail(why);
 }
 
 bool AtomicFile::putInPlace()
@@ -185,16 +231,22 @@ void AtomicFile::discard()
 bool AtomicFile::errorHitsEveryFile() const
 {
 #ifdef EDQUOT
-    if (errorCode == EDQUOT)
+    if (code == EDQUOT)
         return true;
 #endif
-    return errorCode == ENOSPC || errorCode == EROFS || errorCode == EFBIG || errorCode == EMFILE ||
-           errorCode == ENFILE || directoryGone;
+    return code == ENOSPC || code == EROFS || code == EFBIG || code == EMFILE || code == ENFILE ||
+           directoryGone;
 }
 
 QByteArray AtomicFile::temporaryPrefix(qint64 pid)
 {
     return ".korvane-" + hostTag() + '-' + QByteArray::number(pid) + '-';
+}
+
+QString AtomicFile::savedThroughLinks(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isSymLink() ? info.symLinkTarget() : path;
 }
 
 qint64 AtomicFile::temporaryWriter(const QByteArray &name)
@@ -217,10 +269,10 @@ void AtomicFile::setUnnamedFiles(bool allowed)
     unnamedFiles = allowed;
 }
 
-bool AtomicFile::fail(int code, const QString &reason)
+bool AtomicFile::fail(int why, const QString &reason)
 {
-    errorCode = code;
-    error = reason.isEmpty() ? qt_error_string(code) : reason;
+    code = why;
+    error = reason.isEmpty() ? qt_error_string(why) : reason;
     // Nothing can be made in a directory that is no longer there, whatever
     // the step that met it says.
     directoryGone = directory && directory->isGone();
@@ -261,9 +313,9 @@ bool AtomicFile::openNamed()
         if (errno != EEXIST)
             break;
     }
-    const int code = errno;
+    const int why = errno;
     temporary.clear();
-    return fail(code);
+    return fail(why);
 }
 
 bool AtomicFile::linkUnnamed(const QByteArray &name)
@@ -283,8 +335,8 @@ bool AtomicFile::linkUnnamed(const QByteArray &name)
 #endif
 }
 
-bool AtomicFile::drop(int code)
+bool AtomicFile::drop(int why)
 {
     discard();
-    return fail(code);
+    return fail(why);
 }

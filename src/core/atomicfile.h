@@ -36,14 +36,24 @@ public:
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     // Puts the complete file in place.
     bool commit();
+    // Puts the complete file in place only where no file has its name, never
+    // replacing one that appeared meanwhile; fails with "exists" then
+    // (errorCode() EEXIST).
+    bool commitNew();
     // Drops the file; the target stays as it was.
     void discard();
 
     QString errorString() const { return error; }
+    int errorCode() const { return code; }
     // Whether the last error will hit every later file in the directory too:
     // no space, no quota, a read-only file system, a file too large, no file
     // descriptors left, the directory removed.
     bool errorHitsEveryFile() const;
+
+    // The file that saving to `path` replaces: the one a symbolic link there
+    // names, so that the link stays, as editors save through links; `path`
+    // itself otherwise.
+    static QString savedThroughLinks(const QString &path);
 
     // The start of the temporary names of the process `pid` on this host.
     static QByteArray temporaryPrefix(qint64 pid);
@@ -62,6 +72,7 @@ private:
     bool openNamed();
     bool linkUnnamed(const QByteArray &name);
     bool putInPlace();
+    bool linkInPlace();
 
     const OutputDirectory *directory = nullptr;
     int directoryFd = -1;
@@ -70,7 +81,7 @@ private:
     QByteArray temporary; // empty while the file has no name
     bool targetExisted = false;
     int keptMode = -1; // permission bits of the replaced file
-    int errorCode = 0;
+    int code = 0;
     bool directoryGone = false;
     QString error;
 };

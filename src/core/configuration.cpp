@@ -3,10 +3,10 @@
 #include "core/regularfile.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
@@ -40,20 +40,74 @@ bool nestedTooDeep(const QByteArray &content)
 
 } // namespace
 
+namespace {
+
+// An environment variable's value when it is an absolute path, else "": a
+// relative one would name a place under whatever the current directory is.
+QString absoluteFromEnvironment(const char *name)
+{
+    const QString value = qEnvironmentVariable(name);
+    return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QString();
+}
+
+// The user's configuration directory: $XDG_CONFIG_HOME, else ~/.config;
+// "" without either.
+QString userConfigurationDirectory()
+{
+    if (const QString home = absoluteFromEnvironment("XDG_CONFIG_HOME"); !home.isEmpty())
+        return home;
+    const QString home = absoluteFromEnvironment("HOME");
+    return home.isEmpty() ? QString() : QDir::cleanPath(home + QStringLiteral("/.config"));
+}
+
+QString placeIn(const QString &directory)
+{
+    return (directory == u"/" ? QString() : directory) + QStringLiteral("/korvane/korvane.xml");
+}
+
+} // namespace
+
 QStringList configurationPlaces()
 {
-    // The user's directory first, then those of $XDG_CONFIG_DIRS.
     QStringList places{QCoreApplication::applicationDirPath() + QStringLiteral("/korvane.xml")};
+    if (const QString user = userConfigurationDirectory(); !user.isEmpty())
+        places.append(placeIn(user));
+    // Each absolute directory of $XDG_CONFIG_DIRS; /etc/xdg when it names none.
+    QStringList system;
     for (const QString &directory :
-         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
-        places.append(directory + QStringLiteral("/korvane/korvane.xml"));
+         qEnvironmentVariable("XDG_CONFIG_DIRS").split(u':', Qt::SkipEmptyParts)) {
+        if (QDir::isAbsolutePath(directory))
+            system.append(placeIn(QDir::cleanPath(directory)));
+    }
+    if (system.isEmpty())
+        system.append(placeIn(QStringLiteral("/etc/xdg")));
+    for (const QString &place : std::as_const(system)) {
+        if (!places.contains(place))
+            places.append(place);
+    }
     return places;
 }
 
 QString userConfigurationPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/korvane/korvane.xml");
+    const QString directory = userConfigurationDirectory();
+    return directory.isEmpty() ? QString() : placeIn(directory);
+}
+
+QString userConfigurationProblem()
+{
+    if (!userConfigurationDirectory().isEmpty())
+        return {};
+    const auto why = [](const char *name) {
+        const QString value = qEnvironmentVariable(name);
+        return value.isEmpty() ? QStringLiteral("%1 is not set").arg(QLatin1String(name))
+                               : QStringLiteral("%1 (%2) is not an absolute path")
+                                     .arg(QLatin1String(name), value);
+    };
+    QString problem = QStringLiteral("no place for your configuration: ") + why("HOME");
+    if (qEnvironmentVariableIsSet("XDG_CONFIG_HOME"))
+        problem += QStringLiteral(" and ") + why("XDG_CONFIG_HOME");
+    return problem;
 }
 
 QString configurationPath()

@@ -29,13 +29,19 @@ struct ConfigurationFile
 inline constexpr qint64 MaxConfigurationSize = 1024 * 1024;
 
 // Where "korvane.xml" is looked for, in order: beside the executable, the
-// user's own ($XDG_CONFIG_HOME/korvane/korvane.xml, ~/.config/...), then the
-// system's, one per directory of $XDG_CONFIG_DIRS (/etc/xdg by default).
+// user's own ($XDG_CONFIG_HOME/korvane/korvane.xml, else ~/.config/...), then
+// the system's, one per directory of $XDG_CONFIG_DIRS (/etc/xdg when it names
+// none). A relative $XDG_CONFIG_HOME, $HOME or entry of $XDG_CONFIG_DIRS is
+// ignored: it would name a place under the current directory.
 QStringList configurationPlaces();
 // The user's own place: the one to write, as the program's directory and the
-// system's are not the user's.
+// system's are not the user's. "" when there is none (see below).
 QString userConfigurationPath();
-// The first of the places that exists; the user's own when none does.
+// Why the user has no place of their own, "" when they have one: neither
+// $XDG_CONFIG_HOME nor $HOME is an absolute path.
+QString userConfigurationProblem();
+// The first of the places that exists; the user's own when none does ("" when
+// there is none).
 QString configurationPath();
 
 // Reads the configuration at `path`: a regular file of at most

@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <atomic>
 #include <cerrno>
 
 #include <dirent.h>
@@ -20,6 +21,24 @@ constexpr int LookUp = O_PATH;
 #else
 constexpr int LookUp = O_RDONLY;
 #endif
+
+std::atomic<OutputDirectory::FoldProbe> foldProbe{nullptr};
+
+// A file of ours in lower case, looked up in upper case.
+bool probeFolding(int directoryFd)
+{
+    const QByteArray probe = AtomicFile::temporaryPrefix(getpid()) + "case.part";
+    const int file = openat(directoryFd, probe.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (file < 0)
+        return false;
+    ::close(file);
+    struct stat status;
+    const bool folds =
+        fstatat(directoryFd, probe.toUpper().constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    unlinkat(directoryFd, probe.constData(), 0);
+    return folds;
+}
 
 } // namespace
 
@@ -42,6 +61,7 @@ bool OutputDirectory::open(const QString &path)
         return false;
     }
     error.clear();
+    probeCaseFolding();
     return true;
 }
 
@@ -50,9 +70,8 @@ void OutputDirectory::close()
     if (fd >= 0)
         ::close(fd);
     fd = -1;
-    committed.clear();
     committedFolded.clear();
-    folding = -1;
+    folding = false;
 }
 
 bool OutputDirectory::isGone() const
@@ -127,50 +146,25 @@ bool OutputDirectory::removeFile(const QByteArray &name) const
 
 QByteArray OutputDirectory::committedAs(const QByteArray &name) const
 {
-    if (!committedFolded.isEmpty() && foldsCase()) {
-        const QByteArray before = committedFolded.value(QFile::decodeName(name).toCaseFolded());
-        if (!before.isEmpty() && before != name)
-            return before;
-    }
-    Identity identity;
-    if (committed.isEmpty() || !identityOf(name, &identity))
+    if (!folding)
         return {};
-    const QByteArray before = committed.value(identity);
+    const QByteArray before = committedFolded.value(QFile::decodeName(name).toCaseFolded());
     return before == name ? QByteArray() : before;
 }
 
 void OutputDirectory::recordCommitted(const QByteArray &name) const
 {
-    Identity identity;
-    if (identityOf(name, &identity))
-        committed.insert(identity, name);
-    if (foldsCase())
+    if (folding)
         committedFolded.insert(QFile::decodeName(name).toCaseFolded(), name);
 }
 
-bool OutputDirectory::foldsCase() const
+void OutputDirectory::probeCaseFolding()
 {
-    if (folding < 0) {
-        // A file of ours in lower case, looked up in upper case.
-        const QByteArray probe = AtomicFile::temporaryPrefix(getpid()) + "case.part";
-        const int file = openat(fd, probe.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        folding = 0;
-        if (file >= 0) {
-            ::close(file);
-            struct stat status;
-            folding = fstatat(fd, probe.toUpper().constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
-            unlinkat(fd, probe.constData(), 0);
-        }
-    }
-    return folding == 1;
+    const FoldProbe probe = foldProbe;
+    folding = fd >= 0 && (probe ? probe(fd) : probeFolding(fd));
 }
 
-bool OutputDirectory::identityOf(const QByteArray &name, Identity *identity) const
+void OutputDirectory::setFoldProbe(FoldProbe probe)
 {
-    struct stat status;
-    if (fstatat(fd, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return false;
-    *identity = {quint64(status.st_dev), quint64(status.st_ino)};
-    return true;
+    foldProbe = probe;
 }

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QHash>
-#include <QPair>
 #include <QString>
 
 #include <mutex>
@@ -14,11 +13,12 @@ class QFile;
 // directory or putting a link in its place meanwhile sends nothing
 // elsewhere. A symbolic link at the path is followed when it is opened.
 //
-// It also remembers the files committed into it (by their identity on the
-// file system), so that a name the file system takes for one written before
-// under another name (letter case on a case-folding file system) is caught:
-// by that identity, and by the names themselves, case folded, where the
-// directory is found to fold letter case.
+// Where the directory folds letter case, it also remembers the names
+// committed into it, case folded, so that a name the file system would take
+// for one written before ("house.mlt" after "House.mlt") is caught instead of
+// replacing that file. Identities (device and inode) decide nothing: another
+// process may replace a file meanwhile and its freed inode number go to
+// another name.
 class OutputDirectory
 {
 public:
@@ -28,6 +28,8 @@ public:
     OutputDirectory(const OutputDirectory &) = delete;
     OutputDirectory &operator=(const OutputDirectory &) = delete;
 
+    // Opens the directory and finds out whether it folds letter case (see
+    // probeCaseFolding()).
     bool open(const QString &path);
     void close();
     bool isOpen() const { return fd >= 0; }
@@ -52,28 +54,33 @@ public:
     // Removes the file `name` (not a directory); whether there was one.
     bool removeFile(const QByteArray &name) const;
 
+    // Whether the directory folds letter case, as found when it was opened.
+    bool foldsCase() const { return folding; }
+    // Finds that out again: a file of ours made in lower case and looked up
+    // in upper case (removed again). A directory that cannot be written into
+    // is taken as not folding.
+    void probeCaseFolding();
+    // How the probe is made, for file systems a test cannot mount: a function
+    // of the directory's handle, or null for the real probe.
+    using FoldProbe = bool (*)(int directoryFd);
+    static void setFoldProbe(FoldProbe probe);
+
     // Held while a file is put in place and recorded, by every writer.
     std::mutex &commitLock() const { return committing; }
-    // The name committed before whose file `name` now reaches, when it is
-    // another name; "" otherwise. Called with commitLock() held.
+    // The name committed before that `name` folds together with, on a
+    // directory that folds letter case, when it is another name; ""
+    // otherwise. Called with commitLock() held.
     QByteArray committedAs(const QByteArray &name) const;
-    // Records the file `name` now reaches. Called with commitLock() held.
+    // Records that `name` was committed. Called with commitLock() held.
     void recordCommitted(const QByteArray &name) const;
 
 private:
-    using Identity = QPair<quint64, quint64>; // device, inode
-    bool identityOf(const QByteArray &name, Identity *identity) const;
-    bool foldsCase() const;
-
-    // Some file systems (FUSE ones) give a name a new identity each time it
-    // is looked up, so the names are also compared as letter case folds them
-    // where the directory is found to fold it.
-    mutable int folding = -1; // unknown until the first commit
-    mutable QHash<QString, QByteArray> committedFolded;
-
+    bool folding = false;
     int fd = -1;
     QString where;
     QString error;
+    // The names committed, case folded, while the directory folds case:
+    // written by every writer's commit, under the lock.
     mutable std::mutex committing;
-    mutable QHash<Identity, QByteArray> committed;
+    mutable QHash<QString, QByteArray> committedFolded;
 };

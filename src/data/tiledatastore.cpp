@@ -54,18 +54,16 @@ QString nameText(const char *bytes)
     return QString::fromLatin1(bytes, qstrnlen(bytes, NameSize));
 }
 
-// The length of a name field that is text (printable Latin-1 characters,
-// then zero bytes to its end); -1 when it is not.
-int textNameLength(const char *bytes)
+// The length of a name as the readers take it: up to its first zero byte.
+int nameLength(const char *bytes)
 {
-    const int length = int(qstrnlen(bytes, NameSize));
-    for (int i = 0; i < NameSize; ++i) {
-        const uchar c = uchar(bytes[i]);
-        const bool printable = (c >= 0x20 && c < 0x7f) || c >= 0xa0;
-        if (i < length ? !printable : c != 0)
-            return -1;
-    }
-    return length;
+    return int(qstrnlen(bytes, NameSize));
+}
+
+// Whether a name of that length is printable ASCII.
+bool isText(const char *bytes, int length)
+{
+    return std::all_of(bytes, bytes + length, [](char c) { return c >= 0x20 && c < 0x7f; });
 }
 
 } // namespace
@@ -147,18 +145,17 @@ TileDataRecord TileDataStore::landRecord(int n) const
     return record;
 }
 
-QString TileDataStore::layoutProblem(QIODevice *device)
+QString TileDataStore::layoutProblem(QIODevice *device, int *textNames)
 {
     struct Section
     {
-        const char *what;
         qint64 recordSize;
         qint64 nameAt;
     };
-    const Section sections[] = {{"land", LandRecordSize, LandNameAt},
-                                {"item", ItemRecordSize, ItemNameAt}};
+    const Section sections[] = {{LandRecordSize, LandNameAt}, {ItemRecordSize, ItemNameAt}};
     int named = 0;
-    int padded = 0;
+    int text = 0;
+    int ended = 0;
     for (const Section &section : sections) {
         const qint64 blockSize = BlockHeader + RecordsPerBlock * section.recordSize;
         for (int block = 0; block < Records / RecordsPerBlock; ++block) {
@@ -166,23 +163,26 @@ QString TileDataStore::layoutProblem(QIODevice *device)
             if (bytes.size() < blockSize)
                 return QStringLiteral("shorter than %1 bytes").arg(FileSize);
             for (int i = 0; i < RecordsPerBlock; ++i) {
-                const int length = textNameLength(bytes.constData() + BlockHeader +
-                                                  i * section.recordSize + section.nameAt);
-                if (length < 0)
-                    return QStringLiteral("the name of %1 record %2 is not text")
-                        .arg(QLatin1String(section.what))
-                        .arg(block * RecordsPerBlock + i);
+                const char *name =
+                    bytes.constData() + BlockHeader + i * section.recordSize + section.nameAt;
+                const int length = nameLength(name);
                 named += length > 0;
-                padded += length < NameSize;
+                text += length > 0 && isText(name, length);
+                ended += length < NameSize;
             }
         }
     }
+    if (textNames)
+        *textNames = text;
     // A file of zero bytes has no names; one of a single printable byte over
-    // and over has only names that fill their field.
-    if (named == 0)
-        return QStringLiteral("no record has a name");
-    if (padded < Records)
-        return QStringLiteral("most names fill all %1 bytes, not padded with zero bytes")
+    // and over has only names that fill their field; random bytes have names
+    // of every byte.
+    if (text == 0)
+        return QStringLiteral("no record has a name of text");
+    if (ended < Records)
+        return QStringLiteral("most names fill all %1 bytes, not ended by a zero byte")
             .arg(NameSize);
+    if (2 * text < named)
+        return QStringLiteral("most names are not text (%1 of %2 are)").arg(text).arg(named);
     return {};
 }

@@ -35,11 +35,13 @@ public:
     static constexpr qint64 FileSize = 1036288;
 
     // Why the device's first FileSize bytes, from its current position, are
-    // not laid out as tile data; "" when they are: every record's 20-byte name
-    // is text (printable Latin-1, then zero bytes alone), at least one record
-    // is named, and most names are padded with zero bytes. Reads a block at a
-    // time and stops at the first name that is not text.
-    static QString layoutProblem(QIODevice *device);
+    // not laid out as tile data; "" when they may be. A name is read as the
+    // readers read it, up to its first zero byte, whatever bytes it holds;
+    // laid out as tile data, most names end within their 20 bytes, and most
+    // of the names that are not empty are text (printable ASCII), at least
+    // one. `textNames` gets how many are: the more, the likelier the file is
+    // tile data. Reads a block at a time.
+    static QString layoutProblem(QIODevice *device, int *textNames = nullptr);
 
     TileDataRecord itemRecord(int n) const;
     TileDataRecord landRecord(int n) const;

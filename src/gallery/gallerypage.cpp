@@ -134,6 +134,17 @@ QString galleryPageName(int page)
     return page == 0 ? QStringLiteral("index.html") : QStringLiteral("page-%1.html").arg(page + 1);
 }
 
+int galleryPageNumber(const QString &name)
+{
+    if (name == u"index.html")
+        return 0;
+    if (!name.startsWith(u"page-") || !name.endsWith(u".html"))
+        return -1;
+    bool number = false;
+    const int page = name.mid(5, name.size() - 10).toInt(&number) - 1;
+    return number && page >= 1 && galleryPageName(page) == name ? page : -1;
+}
+
 QByteArray galleryPage(const std::vector<GalleryResult> &results, int page)
 {
     const int pages = galleryPageCount(qsizetype(results.size()));

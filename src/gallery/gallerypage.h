@@ -19,4 +19,6 @@ inline constexpr qsizetype CardsPerPage = 500;
 int galleryPageCount(qsizetype results);
 // "index.html" for page 0, then "page-2.html", "page-3.html", ...
 QString galleryPageName(int page);
+// The page a name is galleryPageName() of; -1 for any other name.
+int galleryPageNumber(const QString &name);
 QByteArray galleryPage(const std::vector<GalleryResult> &results, int page);

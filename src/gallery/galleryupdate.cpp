@@ -1,8 +1,15 @@
 #include "galleryupdate.h"
 
+#include "gallerypage.h"
 #include "picturekey.h"
 
 #include "cache/multicache.h"
+#include "core/outputdirectory.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 GalleryUpdate::GalleryUpdate(const OutputDirectory &directory, bool force)
     : directory(directory), force(force), previous(GalleryManifest::read(directory))
@@ -49,11 +56,60 @@ std::vector<GalleryResult> GalleryUpdate::merge(const std::vector<GalleryResult>
     return results;
 }
 
+namespace {
+
+// Whether `directory` has an entry `name`, of whatever kind.
+bool holdsName(const OutputDirectory &directory, const QString &name)
+{
+    struct stat status;
+    return fstatat(directory.handle(), QFile::encodeName(name).constData(), &status,
+                   AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+} // namespace
+
+void GalleryUpdate::pageWritten(const QString &name, const QByteArray &bytes)
+{
+    writtenPages.insert(name, {GalleryManifest::digest(bytes), bytes.size()});
+}
+
+GalleryUpdate::StalePages GalleryUpdate::stalePages(int pages) const
+{
+    // By number: those recorded, and the files that follow the last page.
+    QMap<int, QString> names;
+    for (const QString &name : previous.pageNames()) {
+        if (const int page = galleryPageNumber(name); page >= pages)
+            names.insert(page, name);
+    }
+    for (int page = pages; holdsName(directory, galleryPageName(page)); ++page)
+        names.insert(page, galleryPageName(page));
+    StalePages stale;
+    for (const QString &name : std::as_const(names)) {
+        if (previous.pageIntact(directory, name))
+            stale.ours.append(name);
+        else if (holdsName(directory, name))
+            stale.others.append(name);
+    }
+    return stale;
+}
+
+void GalleryUpdate::pageRemoved(const QString &name)
+{
+    removedPages.append(name);
+}
+
 QByteArray GalleryUpdate::manifest(const std::vector<GalleryResult> &results, bool keepOthers) const
 {
     GalleryManifest next;
     if (keepOthers)
         next = previous;
+    else
+        for (const QString &name : previous.pageNames())
+            next.insertPage(name, *previous.findPage(name));
+    for (const QString &name : removedPages)
+        next.removePage(name);
+    for (auto it = writtenPages.constBegin(); it != writtenPages.constEnd(); ++it)
+        next.insertPage(it.key(), *it);
     for (qsizetype n = 0; n < keys.size() && n < qsizetype(results.size()); ++n) {
         const GalleryResult &result = results[size_t(n)];
         const QString &name = names[n];

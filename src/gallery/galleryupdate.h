@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
+#include <QStringList>
 
 #include <vector>
 
@@ -33,10 +35,27 @@ public:
     // selected (in theirs); an up-to-date picture counts as written.
     std::vector<GalleryResult> merge(const std::vector<GalleryResult> &drawn) const;
 
+    // Tells of a page written in this run, with its bytes.
+    void pageWritten(const QString &name, const QByteArray &bytes);
+    // The pages of the gallery's names past its `pages` pages now, among
+    // those recorded and the files page-N.html from N = pages + 1 on while
+    // there are such files: the ones the gallery wrote and that still hold
+    // what it wrote, which may be removed; and the others, which never are
+    // (the user's own, or changed since).
+    struct StalePages
+    {
+        QStringList ours;
+        QStringList others;
+    };
+    StalePages stalePages(int pages) const;
+    // Tells of a page removed.
+    void pageRemoved(const QString &name);
+
     // The manifest after a run with those results: a line for each picture
     // written or kept, and the old one of an entry not tried. Pictures of
     // entries not among the items keep theirs only with `keepOthers` (the
-    // items were chosen, not every entry).
+    // items were chosen, not every entry). The pages are those recorded
+    // before, less those removed, and those written now.
     QByteArray manifest(const std::vector<GalleryResult> &results, bool keepOthers) const;
 
 private:
@@ -53,4 +72,6 @@ private:
     QList<QString> names;        // each item's picture
     QList<qsizetype> drawnSlots; // each selected item's place among the items
     std::vector<Kept> kept;
+    QMap<QString, GalleryManifest::Page> writtenPages;
+    QStringList removedPages;
 };

@@ -2,9 +2,11 @@
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
 #include "export/multifilewriter.h"
+#include "gallery/gallerymanifest.h"
 #include "preview/multirenderer.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -74,6 +76,8 @@ private Q_SLOTS:
     void gallery();
     void galleryPartialFailure();
     void galleryPages();
+    void galleryStalePages_data();
+    void galleryStalePages();
     void galleryEscaping_data();
     void galleryEscaping();
     void galleryRerun_data();
@@ -616,16 +620,22 @@ void tst_Cli::galleryPages()
     QVERIFY(writeAll(files.cache, cache));
     const QString config = fixture.writeConfig(QStringLiteral("pages.xml"), files);
 
-    // A page of a larger gallery before is not left behind.
+    // A page of that name the gallery did not write stays, named.
     const QString dir = fixture.freshDir();
-    QVERIFY(writeAll(dir + QStringLiteral("/page-4.html"), "old"));
-    const CliRun run = runCli({QStringLiteral("gallery"), dir, QStringLiteral("--config"), config});
+    const QString user = dir + QStringLiteral("/page-4.html");
+    QVERIFY(writeAll(user, "mine"));
+    const QStringList gallery{QStringLiteral("gallery"), dir, QStringLiteral("--config"), config};
+    const QByteArray left = "korvane-cli: did not remove page-4.html from " + dir.toUtf8() +
+                            ": not written by this gallery, or changed since\n";
+    const CliRun run = runCli(gallery);
     QCOMPARE(run.status, 0);
     QCOMPARE(
         run.out,
         QStringLiteral("Wrote 1000 pictures and index.html (3 pages) to %1\n").arg(dir).toUtf8());
+    QCOMPARE(run.err, left);
+    QCOMPARE(readAll(user), QByteArray("mine"));
     const QStringList names = namesIn(dir);
-    QCOMPARE(names.size(), 1004); // and the record of the pictures, .korvane-gallery
+    QCOMPARE(names.size(), 1005); // and the record, .korvane-gallery
     const QStringList pages{"index.html", "page-2.html", "page-3.html"};
     const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]*)\""));
     for (int page = 0; page < 3; ++page) {
@@ -644,6 +654,81 @@ void tst_Cli::galleryPages()
         for (const QString &name : std::as_const(linked))
             QVERIFY2(names.contains(name), qPrintable(name));
     }
+
+    // A gallery of one page removes the later pages it wrote, only those.
+    const CliRun smaller = runCli(gallery + QStringList{QStringLiteral("0")});
+    QCOMPARE(smaller.status, 0);
+    QCOMPARE(smaller.err, left);
+    QVERIFY(!QFile::exists(dir + QStringLiteral("/page-2.html")));
+    QVERIFY(!QFile::exists(dir + QStringLiteral("/page-3.html")));
+    QCOMPARE(readAll(user), QByteArray("mine"));
+    QCOMPARE(namesIn(dir).size(), 1003);
+}
+
+void tst_Cli::galleryStalePages_data()
+{
+    QTest::addColumn<QString>("record");   // before the run; @N stands for page N's line
+    QTest::addColumn<QString>("page2");    // "file", "link" (to a file elsewhere) or "changed"
+    QTest::addColumn<QStringList>("left"); // the pages past the first left, in their order
+
+    // The pages past a gallery of one page, page-2.html and page-3.html,
+    // were there before the run; the record tells which it wrote.
+    const QString header = QStringLiteral("korvane gallery manifest 2\n");
+    QTest::newRow("the user's own pages") << ""
+                                          << "file" << QStringList{"page-2.html", "page-3.html"};
+    QTest::newRow("pages it wrote, one changed since") << header + "@2@3"
+                                                       << "changed" << QStringList{"page-2.html"};
+    QTest::newRow("a page it wrote, now a link elsewhere") << header + "@2@3"
+                                                           << "link" << QStringList{"page-2.html"};
+    // Written by a gallery that did not record its pages.
+    QTest::newRow("a record of pictures only")
+        << "korvane gallery manifest 1\n"
+        << "file" << QStringList{"page-2.html", "page-3.html"};
+}
+
+void tst_Cli::galleryStalePages()
+{
+    QFETCH(QString, record);
+    QFETCH(QString, page2);
+    QFETCH(QStringList, left);
+    const QString dir = fixture.freshDir();
+    const QString elsewhere = fixture.freshDir() + QStringLiteral("/page-2.html");
+    const QByteArray pages[] = {"<p>two</p>", "<p>three</p>"};
+    for (int n = 2; n <= 3; ++n) {
+        const QByteArray &bytes = pages[n - 2];
+        record.replace(
+            QStringLiteral("@%1").arg(n),
+            QStringLiteral("page %1 %2 page-%3.html\n")
+                .arg(QString::fromLatin1(
+                    QCryptographicHash::hash(bytes, QCryptographicHash::Blake2b_160).toHex()))
+                .arg(bytes.size())
+                .arg(n));
+        QVERIFY(writeAll(dir + QStringLiteral("/page-%1.html").arg(n), bytes));
+    }
+    const QString second = dir + QStringLiteral("/page-2.html");
+    if (page2 == u"changed") {
+        QVERIFY(writeAll(second, "<p>twp</p>"));
+    } else if (page2 == u"link") {
+        QVERIFY(writeAll(elsewhere, pages[0]));
+        QVERIFY(QFile::remove(second) && QFile::link(elsewhere, second));
+    }
+    if (!record.isEmpty())
+        QVERIFY(writeAll(dir + QStringLiteral("/.korvane-gallery"), record.toUtf8()));
+
+    const CliRun run = runCli({QStringLiteral("gallery"), dir, QStringLiteral("0"),
+                               QStringLiteral("--config"), fixture.demoConfig});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(QString::fromUtf8(run.err),
+             QStringLiteral("korvane-cli: did not remove %1 from %2: not written by this "
+                            "gallery, or changed since\n")
+                 .arg(left.join(QStringLiteral(" and ")), dir));
+    for (int n = 2; n <= 3; ++n) {
+        const QString page = QStringLiteral("page-%1.html").arg(n);
+        QCOMPARE(QFileInfo(dir + u'/' + page).exists() || QFileInfo(dir + u'/' + page).isSymLink(),
+                 left.contains(page));
+    }
+    if (page2 == u"link")
+        QCOMPARE(readAll(elsewhere), pages[0]);
 }
 
 void tst_Cli::galleryEscaping_data()
@@ -696,6 +781,11 @@ void tst_Cli::galleryRerun_data()
     QTest::newRow("a picture altered") << "altered" << QStringList{} << QList<int>{1};
     QTest::newRow("a picture deleted") << "deleted" << QStringList{} << QList<int>{1};
     QTest::newRow("a garbage manifest") << "garbage" << QStringList{} << QList<int>{0, 1, 2};
+    // A picture's size in bytes is bounded by its size in pixels: one
+    // beyond that is a damaged record, never read up to what it claims.
+    QTest::newRow("a size the picture can have") << "most" << QStringList{} << QList<int>{1};
+    QTest::newRow("a size no such picture can have")
+        << "beyond" << QStringList{} << QList<int>{0, 1, 2};
     QTest::newRow("another background")
         << "" << QStringList{"--background", "white"} << QList<int>{0, 1, 2};
     QTest::newRow("--force") << "" << QStringList{"--force"} << QList<int>{0, 1, 2};
@@ -764,6 +854,24 @@ void tst_Cli::galleryRerun()
         QVERIFY(file.seek(100) && file.putChar(char(byte ^ 1)));
     } else if (change == u"deleted") {
         QVERIFY(QFile::remove(picture(1)));
+    } else if (change == u"most" || change == u"beyond") {
+        // Entry 1's line claims that many bytes, and its file has them.
+        const QString path = dir + QStringLiteral("/.korvane-gallery");
+        QList<QByteArray> lines = readAll(path).split('\n');
+        for (QByteArray &line : lines) {
+            QList<QByteArray> fields = line.split(' ');
+            if (fields.size() != 5 || fields[4] != "Entry%201.png")
+                continue;
+            const QList<QByteArray> sides = fields[3].split('x');
+            const qint64 bytes =
+                GalleryManifest::mostPictureBytes(QSize(sides[0].toInt(), sides[1].toInt())) +
+                (change == u"beyond");
+            fields[2] = QByteArray::number(bytes);
+            line = fields.join(' ');
+            QFile file(picture(1));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.resize(bytes));
+        }
+        QVERIFY(writeAll(path, lines.join('\n')));
     } else if (change == u"garbage") {
         QVERIFY(writeAll(dir + QStringLiteral("/.korvane-gallery"),
                          QByteArray("korvane gallery manifest 1\n\x01\xff junk\n")));
@@ -792,7 +900,7 @@ void tst_Cli::galleryRerun()
                                         after.st_mtim.tv_sec != before[n].st_mtim.tv_sec;
         QVERIFY2(replaced == redrawn.contains(n), qPrintable(picture(n)));
     }
-    if (change == u"altered" || change == u"deleted")
+    if (change == u"altered" || change == u"deleted" || change == u"most")
         QCOMPARE(readAll(picture(1)), original);
 
     // What was drawn is recorded: a third run draws nothing, and names only
@@ -801,7 +909,8 @@ void tst_Cli::galleryRerun()
     again.removeAll(QStringLiteral("--force"));
     const CliRun third = runCli(again);
     QCOMPARE(third.out, summary(0));
-    QCOMPARE(readAll(dir + QStringLiteral("/.korvane-gallery")).count('\n'), entries + 1);
+    // A line a picture and one for the page.
+    QCOMPARE(readAll(dir + QStringLiteral("/.korvane-gallery")).count('\n'), entries + 2);
 #endif
 }
 

@@ -1,5 +1,6 @@
 #include "clifixture.h"
 #include "export/multifilewriter.h"
+#include "handart.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -9,6 +10,7 @@
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 // korvane-cli check on broken configurations and client files: what it
@@ -24,6 +26,8 @@ private Q_SLOTS:
     void check();
     void config_data();
     void config();
+    void configThroughLink_data();
+    void configThroughLink();
 
 private:
     CliFixture fixture;
@@ -65,6 +69,55 @@ void tst_CliCheck::initTestCase()
     changed = demo;
     changed.artidx = path("far-index.bin");
     fixture.writeConfig(QStringLiteral("farart.xml"), changed);
+
+    // Caches judged by their first MiB: sparse zero bytes; a header line that
+    // ends where that MiB does, and one that starts just past it.
+    QFile zeros(path("zeros.txt"));
+    QVERIFY(zeros.open(QIODevice::WriteOnly) && zeros.resize(8 << 20));
+    zeros.close();
+    const QByteArray header = "0\t0\t1\t0\t0\t0\t0\n";
+    const QByteArray tail = "1\t0\t0\t0\t0\n" + QByteArray("junk\n").repeated(1000);
+    const qsizetype judged = MultiCache::JudgedBytes;
+    QVERIFY(writeAll(path("in-time.txt"),
+                     QByteArray(judged - header.size() - 1, 'j') + '\n' + header + tail));
+    QVERIFY(writeAll(path("too-late.txt"), QByteArray(judged - 1, 'j') + '\n' + header + tail));
+    for (const char *name : {"zeros", "in-time", "too-late"}) {
+        changed = demo;
+        changed.cache = fixture.path(QLatin1String(name) + QStringLiteral(".txt"));
+        fixture.writeConfig(QLatin1String(name) + QStringLiteral(".xml"), changed);
+    }
+
+    // A client written by another program than the demo generator, as the
+    // readers read it whole: three item graphics of its index point past the
+    // end of its art data; its tile names hold bytes past their zero byte, a
+    // control byte or no zero byte at all.
+    HandArt other;
+    for (int graphicId = 0; graphicId < 400; ++graphicId)
+        other.add(graphicId,
+                  handArtEntry(4, 2, {0, 10}, {1, 6, 1, 2, 3, 4, 0x7FFF, 0xFFFF, 0, 0, 0, 0}));
+    for (int graphicId = 400; graphicId < 403; ++graphicId)
+        other.setIndexEntry(16384 + graphicId, qint32(other.data.size()) + 1000 * graphicId, 40);
+    QVERIFY(writeAll(path("other-index.bin"), other.index));
+    QVERIFY(writeAll(path("other-data.bin"), other.data));
+    // Holds the headers of 380 of the 403: it fits, but less well.
+    QVERIFY(writeAll(path("other-data-cut.bin"), other.data.left(380 * other.data.size() / 400)));
+    QByteArray tiles(1036288, '\0');
+    const auto name = [&tiles](qint64 at, const QByteArray &text) {
+        std::copy(text.cbegin(), text.cend(), tiles.begin() + at);
+    };
+    for (int n = 0; n < 16384; ++n) {
+        const qint64 land = (n / 32) * (4 + 32 * 26) + 4 + (n % 32) * 26 + 6;
+        const qint64 item = 428032 + (n / 32) * (4 + 32 * 37) + 4 + (n % 32) * 37 + 17;
+        name(land, n % 7 == 0 ? QByteArray("grass\0\xcd\xcd\xcd", 9) : QByteArray("dirt"));
+        name(item, n % 11 == 0   ? QByteArray("odd\x01name")
+                   : n % 13 == 0 ? QByteArray(20, 'x')
+                                 : "wall " + QByteArray::number(n));
+    }
+    QVERIFY(writeAll(path("other-tiles.bin"), tiles));
+    // Fewer names of text: it fits, but less well.
+    for (int n = 0; n < 16384; n += 2)
+        name(428032 + (n / 32) * (4 + 32 * 37) + 4 + (n % 32) * 37 + 17, QByteArray(20, '\0'));
+    QVERIFY(writeAll(path("other-tiles-fewer.bin"), tiles));
 
     // The window reads these values as they stand.
     QByteArray cut = readAll(fixture.demoConfig);
@@ -115,6 +168,20 @@ void tst_CliCheck::check_data()
         << "read         2 of 16384 item graphics have art\n  odd          2 of them start past "
            "the end of the art data file"
         << QStringList{};
+    QTest::newRow("a cache of zero bytes")
+        << "@zeros.xml" << 3
+        << "usable       no: not a cache file: its first 1048576 bytes are all "
+           "zero bytes"
+        << QStringList{"cannot read cache file @zeros.txt: not a cache file: its first 1048576 "
+                       "bytes are all zero bytes"};
+    QTest::newRow("a cache's first header line ending its first MiB")
+        << "@in-time.xml" << 0 << "read         1 entry, 1 component line" << QStringList{};
+    QTest::newRow("a cache's first header line just past its first MiB")
+        << "@too-late.xml" << 3
+        << "usable       no: not a cache file: no header line (of six TABs) in its first "
+           "1048576 bytes"
+        << QStringList{"cannot read cache file @too-late.txt: not a cache file: no header line "
+                       "(of six TABs) in its first 1048576 bytes"};
     QTest::newRow("configuration cut short")
         << "@cut.xml" << 0
         << "read         yes, not well-formed XML; the values read from it:\n  names        cache "
@@ -201,6 +268,17 @@ void tst_CliCheck::config_data()
         << QStringList{"--artidx", "%demo/art-index.bin"}
         << QStringList{"q7f2", "%demo/art-index.bin", "b9c3", "m4d8"};
     QTest::newRow("printed, not written") << demo << QStringList{"--print"} << found;
+    // Each of the files is one, however many names it has.
+    QTest::newRow("art files under many names")
+        << demo + QStringList{"x01a-=links-60", "b9c3-=links-60"} << QStringList{} << found;
+    // Taken as the readers read it, saying how it fits.
+    const QStringList other{"q7f2=cache", "a1=other-artidx", "a2=other-artmul",
+                            "a3=other-tiledata"};
+    QTest::newRow("written by another program")
+        << other << QStringList{} << QStringList{"q7f2", "a1", "a2", "a3"};
+    QTest::newRow("written by another program, beside files that fit less well")
+        << other + QStringList{"a4=other-artmul-cut", "a5=other-tiledata-fewer"} << QStringList{}
+        << QStringList{"q7f2", "a1", "a2", "a3"};
 }
 
 void tst_CliCheck::config()
@@ -235,6 +313,20 @@ void tst_CliCheck::config()
             for (int graphicId = 0; graphicId < 500; ++graphicId)
                 stray.setIndexEntry(graphicId, qint32(random.bounded(500000)), 100);
             QVERIFY(writeAll(path, stray.index()));
+        } else if (kind.startsWith(u"other-")) {
+            const QString source = kind == u"other-artidx"       ? "other-index.bin"
+                                   : kind == u"other-artmul"     ? "other-data.bin"
+                                   : kind == u"other-artmul-cut" ? "other-data-cut.bin"
+                                   : kind == u"other-tiledata"   ? "other-tiles.bin"
+                                                                 : "other-tiles-fewer.bin";
+            QVERIFY(QFile::copy(fixture.path(source), path));
+        } else if (kind.startsWith(u"links-")) {
+            // NAME-=links-N: N more names for NAME, NAME-1 to NAME-N.
+            const QString target = path.chopped(1);
+            for (int n = 1; n <= kind.mid(6).toInt(); ++n)
+                QCOMPARE(::link(QFile::encodeName(target).constData(),
+                                QFile::encodeName(path + QString::number(n)).constData()),
+                         0);
         } else if (kind.startsWith(u"fill-")) {
             QVERIFY(writeAll(path, QByteArray(kind.mid(8).toLongLong(),
                                               char(kind.mid(5, 2).toInt(nullptr, 16)))));
@@ -294,6 +386,39 @@ void tst_CliCheck::config()
     } else {
         QCOMPARE(readAll(written), configurationXml(expected));
         QVERIFY2(run.out.endsWith("all four files can be used\n"), run.out.constData());
+    }
+}
+
+void tst_CliCheck::configThroughLink_data()
+{
+    QTest::addColumn<bool>("force");
+    QTest::newRow("kept without --force") << false;
+    QTest::newRow("--force writes where the link points") << true;
+}
+
+// A configuration kept elsewhere and linked into place stays linked.
+void tst_CliCheck::configThroughLink()
+{
+    QFETCH(bool, force);
+    const QString home = fixture.freshDir();
+    const QString kept = fixture.freshDir() + QStringLiteral("/mine.xml");
+    QVERIFY(writeAll(kept, "<conf/>"));
+    QVERIFY(QDir().mkpath(home + QStringLiteral("/korvane")));
+    const QString linked = home + QStringLiteral("/korvane/korvane.xml");
+    QVERIFY(QFile::link(kept, linked));
+
+    QStringList arguments{QStringLiteral("config"), fixture.path(QStringLiteral("demo"))};
+    if (force)
+        arguments << QStringLiteral("--force");
+    const CliRun run = runCli(arguments, QStringLiteral(KORVANE_CLI), QString(), home);
+    QCOMPARE(run.status, force ? 0 : 3);
+    QVERIFY(QFileInfo(linked).isSymLink());
+    QCOMPARE(QFileInfo(linked).symLinkTarget(), kept);
+    if (force) {
+        QCOMPARE(readAll(kept), configurationXml(fixture.demoFiles));
+    } else {
+        QCOMPARE(readAll(kept), QByteArray("<conf/>"));
+        QVERIFY2(run.err.contains("exists; --force replaces it"), run.err.constData());
     }
 }
 

@@ -58,6 +58,9 @@ void tst_CliErrors::initTestCase()
     changed = demo;
     changed.tiledata = path("missing-tiles.bin");
     fixture.writeConfig(QStringLiteral("notiles.xml"), changed);
+    changed = demo;
+    changed.artmul.clear();
+    fixture.writeConfig(QStringLiteral("noartkey.xml"), changed);
     // An art index of garbage: every lookup lies far past the art data's end.
     QVERIFY(writeAll(path("garbage-index.bin"), QByteArray(32768 * 12, 'A')));
     changed = demo;
@@ -111,7 +114,8 @@ void tst_CliErrors::errors_data()
     // "@x" stands for the file x of the test's directory, "@dir" for an empty
     // directory that must stay empty, "@demo" for the demo configuration. A
     // first argument ">FILE" sends standard output to FILE (">@tty": to a
-    // terminal); "\xHH" in an argument is the byte HH.
+    // terminal), one "env ARGS" runs it under env ARGS; "\xHH" in an
+    // argument is the byte HH.
     const QString list = QStringLiteral("list");
     const QString exp = QStringLiteral("export");
     const QString render = QStringLiteral("render");
@@ -149,6 +153,14 @@ void tst_CliErrors::errors_data()
         << QStringList{list, "@a\\x0akorvane-cli: forged.mlt"} << 3
         << "cannot read .mlt file @a\\nkorvane-cli: forged.mlt: No such file";
 #endif
+    // Invisible characters that reorder, hide or break the line (a tag
+    // character beyond the first plane among them); letters stay as they are.
+    QTest::newRow("format characters and separators in a name")
+        << QStringList{list,
+                       QString::fromUtf8("@\u202Eexe.\u2028\u200B\u2066\xc3\xa9\U000E0041.mlt")}
+        << 3
+        << QString::fromUtf8("cannot read .mlt file @\\u{202E}exe.\\u{2028}\\u{200B}\\u{2066}"
+                             "\xc3\xa9\\u{E0041}.mlt: No such file");
     QTest::newRow("export without DIR") << QStringList{exp} << 2 << "export needs a directory";
     QTest::newRow("render without -o") << QStringList{render, "0"} << 2 << "render needs -o";
     QTest::newRow("render two") << QStringList{render, "0", "1", "-o", out} << 2
@@ -200,6 +212,9 @@ void tst_CliErrors::errors_data()
     QTest::newRow("missing tile data")
         << QStringList{render, "0", "-o", out, config, "@notiles.xml"} << 3
         << "cannot read tile data file @missing-tiles.bin";
+    QTest::newRow("no art data key")
+        << QStringList{render, "0", "-o", out, config, "@noartkey.xml"} << 3
+        << "configuration @noartkey.xml names no art data file (artmul)";
     QTest::newRow("list needs no art") << QStringList{list, config, "@noart.xml"} << 0 << "";
 
     const QString entries = QString::number(fixture.entries.size());
@@ -275,6 +290,11 @@ void tst_CliErrors::errors_data()
     QTest::newRow("configuration not UTF-8")
         << QStringList{exp, "@dir", config, "@d\\xff/korvane.xml"} << 3
         << "argument \"@d\\xFF/korvane.xml\" is not UTF-8 text";
+    // Whole sequences of two, three and four bytes are shown as their text.
+    QTest::newRow("entry with text and a stray byte")
+        << QStringList{exp, "@dir", "\\xc3\\xa9\\xe0\\xa4\\x85\\xf0\\x9f\\x8f\\xa0\\xff", config,
+                       "@demo"}
+        << 3 << QStringLiteral("argument \"\u00E9\u0905\U0001F3E0\\xFF\" is not UTF-8 text");
 #endif
     QTest::newRow("config without CLIENTDIR")
         << QStringList{"config", "--cache", "@plain"} << 2
@@ -293,6 +313,11 @@ void tst_CliErrors::errors_data()
     QTest::newRow("config over a configuration")
         << QStringList{"config", "@/demo", config, "@plain"} << 3
         << "configuration @plain exists; --force replaces it";
+    // Never /.config at the root of the file system.
+    QTest::newRow("config without a home")
+        << QStringList{"env -u HOME -u XDG_CONFIG_HOME", "config", "@/demo"} << 3
+        << "cannot write your configuration: no place for your configuration: HOME is not set; "
+           "--config names the file to write";
     QTest::newRow("config under a file")
         << QStringList{"config", "@/demo", config, "@plain/korvane.xml"} << 3
         << "cannot write configuration @plain/korvane.xml: cannot make directory @plain";
@@ -335,6 +360,9 @@ void tst_CliErrors::errors()
     QString standardOutput;
     if (!arguments.isEmpty() && arguments.first().startsWith(u'>'))
         standardOutput = arguments.takeFirst().mid(1);
+    QStringList environment;
+    if (!arguments.isEmpty() && arguments.first().startsWith(u"env "))
+        environment = arguments.takeFirst().mid(4).split(u' ');
     for (QString &argument : arguments)
         argument = resolve(argument);
 
@@ -356,6 +384,10 @@ void tst_CliErrors::errors()
                                          "done; exec \"$0\" \"${a[@]}\""));
         arguments.prepend(QStringLiteral("-c"));
         program = QStringLiteral("/bin/bash");
+    }
+    if (!environment.isEmpty()) {
+        arguments = environment + QStringList{program} + arguments;
+        program = QStringLiteral("env");
     }
     const QString twin = fixture.path(QStringLiteral("d\uFFFD"));
     const QStringList twinBefore = namesIn(twin);

@@ -8,6 +8,7 @@
 
 #ifdef Q_OS_UNIX
 #include <csignal>
+#include <ctime>
 #include <sys/resource.h>
 
 namespace {
@@ -39,6 +40,8 @@ private Q_SLOTS:
     void exportInterrupted();
     void exportKilled();
     void galleryInterrupted();
+    void signalsAtStart_data();
+    void signalsAtStart();
     void directoryReplaced_data();
     void directoryReplaced();
     void fileSizeLimit_data();
@@ -87,6 +90,12 @@ void tst_CliStops::initTestCase()
     QVERIFY(writeAll(path("three-hundred.txt"), many));
     changed.cache = path("three-hundred.txt");
     fixture.writeConfig(QStringLiteral("three-hundred.xml"), changed);
+    // A gallery still under way once 20 pictures are there.
+    for (int n = 300; n < 3000; ++n)
+        many += encodeCacheEntry(n, {{262, n % 9, -2, n % 50}});
+    QVERIFY(writeAll(path("three-thousand.txt"), many));
+    changed.cache = path("three-thousand.txt");
+    fixture.writeConfig(QStringLiteral("three-thousand.xml"), changed);
 }
 
 void tst_CliStops::exportInterrupted()
@@ -202,6 +211,90 @@ void tst_CliStops::galleryInterrupted()
                      qPrintable(name));
     }
     QVERIFY(stopped > 0);
+#endif
+}
+
+void tst_CliStops::signalsAtStart_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // after the command, DIR
+    QTest::addColumn<int>("ignored");   // ignored when it starts (0: none), and sent under way
+    QTest::addColumn<bool>("cpuLimit"); // a soft processor time limit it reaches under way
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error"); // a pattern of stderr; @dir stands for DIR
+
+    // What the caller ignored stays ignored, as nohup and shells expect.
+    QTest::newRow("export, SIGINT ignored")
+        << QStringList{"export", "--config", "@many.xml"} << int(SIGINT) << false << 0 << "";
+    QTest::newRow("gallery under nohup")
+        << QStringList{"gallery", "--jobs", "1", "--config", "@three-thousand.xml"} << int(SIGHUP)
+        << false << 0 << "";
+    // The limit stops a batch as Ctrl-C does, saying so, never silently.
+    QTest::newRow("export at the processor time limit")
+        << QStringList{"export", "--config", "@many.xml"} << 0 << true << 1
+        << "korvane-cli: stopped at the processor time limit after writing \\d+ of 12000 "
+           "entries to @dir\\n";
+    QTest::newRow("gallery at the processor time limit")
+        << QStringList{"gallery", "--jobs", "1", "--config", "@three-thousand.xml"} << 0 << true
+        << 1
+        << "korvane-cli: stopped at the processor time limit after writing \\d+ pictures to "
+           "@dir; no index\\.html\\n";
+}
+
+void tst_CliStops::signalsAtStart()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("signal dispositions and processor time limits are a POSIX matter");
+#else
+    QFETCH(QStringList, arguments);
+    QFETCH(int, ignored);
+    QFETCH(bool, cpuLimit);
+    QFETCH(int, status);
+    QFETCH(QString, error);
+    const QString dir = fixture.freshDir();
+    arguments.insert(1, dir);
+    for (QString &argument : arguments)
+        argument.replace(u'@', fixture.work.path() + u'/');
+
+    QProcess process;
+    process.setChildProcessModifier([ignored, cpuLimit] {
+        if (ignored != 0)
+            ::signal(ignored, SIG_IGN);
+        if (cpuLimit) {
+            // A soft limit of a second, most of it spent before the program
+            // starts: it is reached while the batch is under way.
+            const rlimit limit{1, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_CPU, &limit);
+            timespec spent{};
+            while (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &spent) == 0 && spent.tv_sec == 0 &&
+                   spent.tv_nsec < 850000000)
+                ;
+        }
+    });
+    process.start(QStringLiteral(KORVANE_CLI), arguments);
+    QVERIFY(process.waitForStarted());
+    if (ignored != 0) {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
+        QVERIFY2(process.state() == QProcess::Running, "ended before the signal");
+        ::kill(pid_t(process.processId()), ignored);
+    }
+    QVERIFY(process.waitForFinished(120000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(QRegularExpression(QRegularExpression::anchoredPattern(error.replace(
+                                    QStringLiteral("@dir"), QRegularExpression::escape(dir))))
+                 .match(err)
+                 .hasMatch(),
+             qPrintable(err));
+    QCOMPARE(process.exitCode(), status);
+    // Whole files only; the page only when the gallery ran to its end.
+    const QStringList names = namesIn(dir);
+    for (const QString &name : names)
+        QVERIFY2(!name.endsWith(u".part"), qPrintable(name));
+    if (arguments.first() == u"gallery")
+        QCOMPARE(names.contains(QStringLiteral("index.html")), status == 0);
+    else if (status == 0)
+        QCOMPARE(names.size(), 12000);
 #endif
 }
 
@@ -442,9 +535,12 @@ void tst_CliStops::boundedMemory()
                          "0\t0\t2147483647\t0\t0\t0\t0\n" + QByteArray(4000000, '\n')));
         QVERIFY(writeAll(fixture.path(QStringLiteral("headers.txt")),
                          QByteArray("\t\t\t\t\t\t\n").repeated(570000)));
+        // The cache starts as one does, lest it be refused by its start alone.
         for (const char *name : {"sparse.txt", "sparse.mlt"}) {
             QFile file(fixture.path(QLatin1String(name)));
             QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(4 + 12 * 20000000));
+            if (QByteArray(name).endsWith(".txt"))
+                QVERIFY(file.write("0\t0\t2147483647\t0\t0\t0\t0\n") > 0);
         }
         for (const char *name : {"emptylines", "headers", "sparse"}) {
             Configuration changed = fixture.demoFiles;

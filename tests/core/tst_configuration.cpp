@@ -1,7 +1,10 @@
 #include "core/configuration.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +25,8 @@ private Q_SLOTS:
     void emptyOrNonXmlFileStillYieldsValues();
     void writtenValuesReadBack_data();
     void writtenValuesReadBack();
+    void places_data();
+    void places();
 };
 
 void tst_Configuration::values_data()
@@ -182,6 +187,92 @@ void tst_Configuration::writtenValuesReadBack()
     QVERIFY(wellFormed);
     QCOMPARE(QStringList({read.artidx, read.artmul, read.tiledata, read.cache}),
              QStringList({written.artidx, written.artmul, written.tiledata, written.cache}));
+}
+
+void tst_Configuration::places_data()
+{
+    // Each variable's value, or "-" for unset; "@" stands for an absolute
+    // directory. The places after the one beside the executable, the user's
+    // first when there is one.
+    QTest::addColumn<QString>("home");
+    QTest::addColumn<QString>("configHome");
+    QTest::addColumn<QString>("configDirs");
+    QTest::addColumn<QStringList>("places");
+    QTest::addColumn<QString>("problem"); // why there is no place of the user's
+
+    const QString xml = QStringLiteral("/korvane/korvane.xml");
+    const QString etc = QStringLiteral("/etc/xdg") + xml;
+    QTest::newRow("HOME") << "@h"
+                          << "-"
+                          << "-" << QStringList{"@h/.config" + xml, etc} << "";
+    QTest::newRow("XDG_CONFIG_HOME before HOME")
+        << "@h"
+        << "@c"
+        << "@d1:@d2" << QStringList{"@c" + xml, "@d1" + xml, "@d2" + xml} << "";
+    // A relative value would name a place under the current directory.
+    QTest::newRow("a relative XDG_CONFIG_HOME is ignored")
+        << "@h"
+        << "rel"
+        << "-" << QStringList{"@h/.config" + xml, etc} << "";
+    QTest::newRow("relative XDG_CONFIG_DIRS entries are ignored")
+        << "@h"
+        << "-"
+        << "rel:@d1::./d" << QStringList{"@h/.config" + xml, "@d1" + xml} << "";
+    QTest::newRow("XDG_CONFIG_DIRS of relative entries only")
+        << "@h"
+        << "-"
+        << "rel" << QStringList{"@h/.config" + xml, etc} << "";
+    // Never the root's /.config, nor one under the current directory.
+    QTest::newRow("no HOME") << "-"
+                             << "-"
+                             << "-" << QStringList{etc}
+                             << "no place for your configuration: HOME is not set";
+    QTest::newRow("a relative HOME and XDG_CONFIG_HOME")
+        << "h"
+        << "c"
+        << "-" << QStringList{etc}
+        << "no place for your configuration: HOME (h) is not an absolute path and "
+           "XDG_CONFIG_HOME (c) is not an absolute path";
+}
+
+void tst_Configuration::places()
+{
+    QFETCH(QString, home);
+    QFETCH(QString, configHome);
+    QFETCH(QString, configDirs);
+    QFETCH(QStringList, places);
+    QFETCH(QString, problem);
+    QTemporaryDir dir;
+    const QString at = dir.path() + u'/';
+    const char *const names[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"};
+    QByteArray saved[3];
+    bool wasSet[3];
+    for (int i = 0; i < 3; ++i) {
+        wasSet[i] = qEnvironmentVariableIsSet(names[i]);
+        saved[i] = qgetenv(names[i]);
+    }
+    const auto restore = qScopeGuard([&] {
+        for (int i = 0; i < 3; ++i)
+            wasSet[i] ? qputenv(names[i], saved[i]) : qunsetenv(names[i]);
+    });
+    const QString values[] = {home, configHome, configDirs};
+    for (int i = 0; i < 3; ++i) {
+        QString value = values[i];
+        if (value == u"-")
+            qunsetenv(names[i]);
+        else
+            qputenv(names[i], QFile::encodeName(value.replace(u'@', at)));
+    }
+    for (QString &place : places)
+        place.replace(u'@', at);
+
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/korvane.xml");
+    QCOMPARE(configurationPlaces(), QStringList{beside} + places);
+    QCOMPARE(userConfigurationPath(), problem.isEmpty() ? places.first() : QString());
+    QCOMPARE(userConfigurationProblem(), problem);
+    // Nothing there: the user's own, to be written, or none.
+    if (!QFileInfo::exists(beside) && !QFileInfo::exists(QStringLiteral("/etc/xdg/korvane")))
+        QCOMPARE(configurationPath(), userConfigurationPath());
 }
 
 QTEST_GUILESS_MAIN(tst_Configuration)

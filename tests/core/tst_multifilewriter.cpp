@@ -1,11 +1,13 @@
 #include "cache/multicache.h"
 #include "cache/multipayload.h"
 #include "core/atomicfile.h"
+#include "core/outputdirectory.h"
 #include "export/multifilewriter.h"
 
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -160,7 +162,10 @@ private Q_SLOTS:
     void lyingCount();
     void everyCutShort();
     void replacesExisting();
+    void foldedNamesClash_data();
     void foldedNamesClash();
+    void commitNewNeverReplaces_data();
+    void commitNewNeverReplaces();
     void replacesSymlinkInsteadOfFollowing_data();
     void replacesSymlinkInsteadOfFollowing();
     void failedWriteKeepsOldFile();
@@ -378,27 +383,103 @@ void tst_MultiFileWriter::replacesExisting()
     QCOMPARE(namesIn(dir->path()), QStringList{"Entry 0.mlt"});
 }
 
+void tst_MultiFileWriter::foldedNamesClash_data()
+{
+    QTest::addColumn<bool>("folds");        // the directory folds letter case (faked)
+    QTest::addColumn<QString>("second");    // the name of the second entry
+    QTest::addColumn<QString>("meanwhile"); // done after the first file is written
+    QTest::addColumn<bool>("refused");      // the second entry is not written
+
+    // Only names that fold together, on a directory that folds, are one.
+    QTest::newRow("a folding directory, names that fold together") << true << "house"
+                                                                   << "" << true;
+    QTest::newRow("a folding directory, names that differ") << true << "houses"
+                                                            << "" << false;
+    QTest::newRow("an ordinary directory, names that fold together") << false << "house"
+                                                                     << "" << false;
+    // Another process replaced House.mlt, and the inode number it freed went
+    // to the file now named house.mlt: identities alone decide nothing.
+    QTest::newRow("an inode number taken by another name") << false << "house"
+                                                           << "reuse" << false;
+}
+
 void tst_MultiFileWriter::foldedNamesClash()
 {
-    // A file system that folds letter case takes "house.mlt" for the
-    // "House.mlt" written before it: faked by a second link to that file.
+    QFETCH(bool, folds);
+    QFETCH(QString, second);
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, refused);
+    // A file system that folds letter case takes "house.mlt" for "House.mlt".
+    OutputDirectory::setFoldProbe(folds ? +[](int) { return true; } : +[](int) { return false; });
+    const auto restore = qScopeGuard([] { OutputDirectory::setFoldProbe(nullptr); });
     const QString first = dir->filePath("House.mlt");
+    const QString other = dir->filePath(second + QStringLiteral(".mlt"));
     const QByteArray payload = encodeMultiPayload(
-        {entry("House", {"1:0:0:0:0:1:1"}), entry("house", {"2:0:0:0:0:1:1"}), entry("after", {})});
+        {entry("House", {"1:0:0:0:0:1:1"}), entry(second, {"2:0:0:0:0:1:1"}), entry("after", {})});
     MultiFileReport report;
-    bool linked = true;
-    QVERIFY(!writeMultiFiles(payload, dir->path(), &report, [&](int handled) {
-        if (handled == 1)
-            linked = QFile::exists(first) &&
-                     ::link(QFile::encodeName(first).constData(),
-                            QFile::encodeName(dir->filePath("house.mlt")).constData()) == 0;
-    }));
-    if (!linked)
-        QSKIP("no hard links here");
-    QCOMPARE(report.written, 2);
-    QCOMPARE(reasons(report),
-             QStringList{"house: this file system takes the name for House.mlt, written before"});
-    QCOMPARE(readAll(first), encodeMultiFile(ComponentList{"1:0:0:0:0:1:1"}));
+    bool done = true;
+    const bool written = writeMultiFiles(payload, dir->path(), &report, [&](int handled) {
+        if (handled != 1)
+            return;
+        const QByteArray from = QFile::encodeName(first);
+        const QByteArray to = QFile::encodeName(other);
+        if (meanwhile == u"reuse")
+            done = ::rename(from.constData(), to.constData()) == 0 && writeAll(first, "theirs");
+    });
+    QVERIFY(done);
+    const QByteArray firstBytes = encodeMultiFile(ComponentList{"1:0:0:0:0:1:1"});
+    if (refused) {
+        QVERIFY(!written);
+        QCOMPARE(report.written, 2);
+        QCOMPARE(reasons(report), QStringList{second + QStringLiteral(": this file system takes "
+                                                                      "the name for House.mlt, "
+                                                                      "written before")});
+        QCOMPARE(readAll(first), firstBytes);
+        QVERIFY(!QFile::exists(other));
+    } else {
+        QVERIFY2(written, qPrintable(reasons(report).join(u'\n')));
+        QCOMPARE(report.written, 3);
+        QCOMPARE(readAll(first), meanwhile == u"reuse" ? QByteArray("theirs") : firstBytes);
+        QCOMPARE(readAll(other), encodeMultiFile(ComponentList{"2:0:0:0:0:1:1"}));
+    }
+}
+
+void tst_MultiFileWriter::commitNewNeverReplaces_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // what takes the name after the file is begun
+    QTest::newRow("a free name") << "";
+    // Another writer's file, as when two runs write one configuration.
+    QTest::newRow("a file made meanwhile") << "file";
+    QTest::newRow("a symbolic link made meanwhile") << "link";
+}
+
+void tst_MultiFileWriter::commitNewNeverReplaces()
+{
+    QFETCH(QString, meanwhile);
+    const QString path = dir->filePath("korvane.xml");
+    OutputDirectory output;
+    QVERIFY(output.open(dir->path()));
+    AtomicFile file;
+    QVERIFY(file.open(output, QStringLiteral("korvane.xml")));
+    QVERIFY(file.write("mine"));
+    if (meanwhile == u"file")
+        QVERIFY(writeAll(path, "theirs"));
+    else if (meanwhile == u"link")
+        QVERIFY(QFile::link(dir->filePath("elsewhere"), path));
+
+    const bool committed = file.commitNew();
+    QCOMPARE(committed, meanwhile.isEmpty());
+    QCOMPARE(namesIn(dir->path()), QStringList{"korvane.xml"}); // no temporary left
+    if (meanwhile.isEmpty()) {
+        QCOMPARE(readAll(path), QByteArray("mine"));
+        return;
+    }
+    QCOMPARE(file.errorString(), QStringLiteral("exists"));
+    QCOMPARE(file.errorCode(), EEXIST);
+    if (meanwhile == u"file")
+        QCOMPARE(readAll(path), QByteArray("theirs"));
+    else
+        QCOMPARE(QFileInfo(path).symLinkTarget(), dir->filePath("elsewhere"));
 }
 
 void tst_MultiFileWriter::replacesSymlinkInsteadOfFollowing_data()
