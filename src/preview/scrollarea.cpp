@@ -119,11 +119,14 @@ void ScrollArea::wheelEvent(QWheelEvent *event)
     event->accept();
     // Wheels that turn in smaller steps (touchpads) zoom once a whole step
     // has added up; the point under the pointer stays where it is.
-    wheelTurn += event->angleDelta().y();
+    // A turn of more steps than there are zooms no further.
+    const qint64 turn = wheelTurn + qint64(event->angleDelta().y());
+    const int steps = int(std::clamp<qint64>(turn / WheelStep, -ZoomStepCount, ZoomStepCount));
+    wheelTurn = int(turn % WheelStep);
     const QPoint anchor = event->position().toPoint();
-    for (; wheelTurn >= WheelStep; wheelTurn -= WheelStep)
+    for (int n = 0; n < steps; ++n)
         zoomIn(anchor);
-    for (; wheelTurn <= -WheelStep; wheelTurn += WheelStep)
+    for (int n = 0; n > steps; --n)
         zoomOut(anchor);
 }
 

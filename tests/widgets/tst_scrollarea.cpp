@@ -307,6 +307,8 @@ void tst_ScrollArea::zoomSteps_data()
     QTest::newRow("half a wheel step") << QStringList{"wheel 60"} << 1.0;
     QTest::newRow("two half steps") << QStringList{"wheel 60", "wheel 60"} << 2.0;
     QTest::newRow("three steps at once") << QStringList{"wheel -360"} << 1.0 / 3;
+    QTest::newRow("the largest turn a wheel tells")
+        << QStringList{"wheel 60", "wheel 2147483647"} << 8.0;
     QTest::newRow("plain wheel scrolls") << QStringList{"scroll -120"} << 1.0;
 }
 
