@@ -299,6 +299,16 @@ void tst_MainWindow::dragOfTheSelection()
     QVERIFY(pixmap.height() < 4 * metrics.height());
     QVERIFY(pixmap.height() >= 2 * metrics.height());
     QVERIFY(pixmap.width() < 40 * metrics.averageCharWidth());
+    // Each line drawn: text in either half of the label.
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb base = list->palette().color(QPalette::ToolTipBase).rgb();
+    for (const int half : {0, 1}) {
+        int text = 0;
+        for (int y = half * image.height() / 2 + 2; y < (half + 1) * image.height() / 2 - 2; ++y)
+            for (int x = 2; x < image.width() - 2; ++x)
+                text += image.pixel(x, y) != base;
+        QVERIFY2(text > 20, qPrintable(QStringLiteral("half %1").arg(half)));
+    }
     // Below and right of the pointer, clear of the row it points at.
     const int rowHeight = list->visualItemRect(list->item(0)).height();
     QVERIFY(drag->hotSpot().x() < 0);

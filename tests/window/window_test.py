@@ -634,23 +634,27 @@ def run(args):
                  lambda: preview_matches(session.screenshot(), expected,
                                          session.extents(preview)), timeout=30, interval=0.5)
         session.xdotool("key", "ctrl+9")
-        # Fitted: as large as the pane allows, whole, from the top left. The
-        # picture is taller than the pane at this window size.
-        pane = session.extents(preview)
+        # Fitted: whole in the pane, as large as it allows one way, from the
+        # top left, with the picture's own proportions.
         left, top, right, bottom = opaque_box(expected)
-        scale = min(1.0, (pane[2] - 4) / expected.width, (pane[3] - 4) / expected.height)
-        if scale > 0.95:
-            raise Failure(f"the pane {pane[2]}x{pane[3]} holds the whole picture unzoomed")
-        want = (left * scale, top * scale, right * scale, bottom * scale)
 
         def fitted():
+            pane = session.extents(preview)
+            label = session.extents(preview.getChildAtIndex(0))
+            scale = label[2] / expected.width
+            if (scale >= 0.95 or label[:2] != pane[:2] or label[2] > pane[2]
+                    or label[3] > pane[3] or min(pane[2] - label[2], pane[3] - label[3]) > 1
+                    or abs(label[3] - expected.height * scale) > 1):
+                return None
             box = picture_box(session.screenshot(), pane)
-            return box and all(abs(got - w) <= 4 for got, w in zip(box, want)) and box
+            want = (left * scale, top * scale, right * scale, bottom * scale)
+            return box and all(abs(got - w) <= 2 for got, w in zip(box, want)) and box
         try:
             wait_for("the whole picture fitted to the pane", fitted, timeout=30, interval=0.5)
         except Failure:
-            raise Failure(f"after Ctrl+9 the picture covers "
-                          f"{picture_box(session.screenshot(), pane)} of the pane, not {want}")
+            raise Failure(f"after Ctrl+9 the label is {session.extents(preview.getChildAtIndex(0))}"
+                          f" in the pane {session.extents(preview)}, the picture covering "
+                          f"{picture_box(session.screenshot(), session.extents(preview))}")
         print("zoom: Ctrl+plus twice the size pixel for pixel, Ctrl+0 back, Ctrl+9 fitted whole")
 
         # Export: two selected entries onto a fresh directory of the tree.
