@@ -37,6 +37,8 @@ bool DirModel::dropMimeData(const QMimeData *data, Qt::DropAction, int, int,
     MultiFileReport report;
     const bool written = writeMultiFiles(entries, filePath(parent), &report);
     showFiles(report.files);
+    if (!report.files.isEmpty())
+        Q_EMIT filesWritten(filePath(parent), report.files);
     return written && whole;
 }
 

@@ -19,6 +19,10 @@ public:
     QStringList mimeTypes() const override;
     Qt::DropActions supportedDropActions() const override;
 
+Q_SIGNALS:
+    // After a drop that wrote files: the directory and the paths written.
+    void filesWritten(const QString &directory, const QStringList &paths);
+
 private:
     void showFiles(const QStringList &paths);
 };

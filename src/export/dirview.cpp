@@ -3,16 +3,169 @@
 #include "cache/multipayload.h"
 #include "export/dirmodel.h"
 
+#include <QDir>
+#include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QScrollBar>
 
 DirView::DirView(QWidget *parent) : QTreeView(parent)
 {
     setAcceptDrops(true);
     dirModel = new DirModel(this);
     setModel(dirModel);
+
+    // Listings come a part at a time, and are sorted after they come: the
+    // rows are placed again once the model has settled for the moment.
+    revealTimer.setSingleShot(true);
+    revealTimer.setInterval(0);
+    connect(&revealTimer, &QTimer::timeout, this, &DirView::reveal);
+    const auto later = [this] {
+        if (!revealedDir.isEmpty())
+            revealTimer.start();
+    };
+    connect(dirModel, &QAbstractItemModel::rowsInserted, this, later);
+    connect(dirModel, &QAbstractItemModel::rowsRemoved, this, later);
+    connect(dirModel, &QAbstractItemModel::layoutChanged, this, later);
+    connect(dirModel, &DirModel::filesWritten, this, &DirView::showWritten);
+    // Dragging the scroll bar, or clicking it, is the user's.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &DirView::stopRevealing);
+
+    showHome();
+}
+
+void DirView::showHome()
+{
+    // Looking the path up creates its rows at once, before their directories
+    // are listed; a home directory that does not exist gives the invalid index.
+    const QString home = QDir::homePath();
+    const QModelIndex index = dirModel->index(home);
+    if (!index.isValid())
+        return;
+    for (QModelIndex up = index; up.isValid(); up = up.parent())
+        expand(up);
+    // Where the keyboard starts, without selecting it.
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    revealedDir = dirModel->filePath(index);
+    revealedNames.clear();
+    fromTop = true;
+    revealTimer.start();
+}
+
+void DirView::showWritten(const QString &directory, const QStringList &paths)
+{
+    const QModelIndex index = dirModel->index(directory);
+    if (!index.isValid())
+        return;
+    expand(index);
+    revealedDir = directory;
+    revealedNames.clear();
+    for (const QString &path : paths)
+        revealedNames.insert(QFileInfo(path).fileName());
+    fromTop = false;
+    revealTimer.start();
+}
+
+// Brings the revealed directory's row into view with the rows wanted below it
+// where they fit; where they do not, the first of them. EnsureVisible moves
+// the rows as little as it can.
+void DirView::reveal()
+{
+    const QModelIndex dir = revealedDir.isEmpty() ? QModelIndex() : dirModel->index(revealedDir);
+    if (!dir.isValid())
+        return;
+    // The model replaces a row whose directory it finds again in a listing
+    // begun before the row was made; the new row comes collapsed.
+    if (!isExpanded(dir))
+        expand(dir);
+    QModelIndex first;
+    QModelIndex last;
+    const int rows = isExpanded(dir) ? dirModel->rowCount(dir) : 0;
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex child = dirModel->index(row, 0, dir);
+        if (revealedNames.isEmpty() || revealedNames.contains(dirModel->fileName(child))) {
+            if (!first.isValid())
+                first = child;
+            last = child;
+        }
+    }
+    if (revealedNames.isEmpty() || !first.isValid())
+        first = dir;
+    if (!last.isValid())
+        last = dir;
+
+    const auto fits = [this](const QModelIndex &top, const QModelIndex &bottom) {
+        return visualRect(bottom).bottom() - visualRect(top).top() < viewport()->height();
+    };
+    revealing = true;
+    if (fromTop)
+        verticalScrollBar()->setValue(0);
+    scrollTo(last);
+    if (fits(dir, last))
+        scrollTo(dir);
+    else if (fits(first, last))
+        scrollTo(first);
+    else
+        scrollTo(first, PositionAtTop);
+    revealing = false;
+}
+
+void DirView::stopRevealing()
+{
+    revealedDir.clear();
+    revealedNames.clear();
+    revealTimer.stop();
+}
+
+void DirView::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    // Scrolled to a row from elsewhere (the keyboard, a search): the row wanted
+    // there stays in view.
+    if (!revealing)
+        stopRevealing();
+    QTreeView::scrollTo(index, hint);
+}
+
+bool DirView::event(QEvent *event)
+{
+    // On showing, the view scrolls to its current row, the home directory
+    // set above: that scroll is not the user's.
+    if (event->type() != QEvent::Show)
+        return QTreeView::event(event);
+    const bool before = revealing;
+    revealing = true;
+    const bool handled = QTreeView::event(event);
+    revealing = before;
+    if (!revealedDir.isEmpty())
+        revealTimer.start();
+    return handled;
+}
+
+void DirView::keyPressEvent(QKeyEvent *event)
+{
+    stopRevealing();
+    QTreeView::keyPressEvent(event);
+}
+
+void DirView::mousePressEvent(QMouseEvent *event)
+{
+    stopRevealing();
+    QTreeView::mousePressEvent(event);
+}
+
+void DirView::wheelEvent(QWheelEvent *event)
+{
+    stopRevealing();
+    QTreeView::wheelEvent(event);
+}
+
+void DirView::resizeEvent(QResizeEvent *event)
+{
+    QTreeView::resizeEvent(event);
+    if (!revealedDir.isEmpty())
+        revealTimer.start();
 }
 
 bool DirView::acceptsDrop(const QMimeData *data, const QModelIndex &index) const
@@ -25,6 +178,13 @@ bool DirView::acceptsDrop(const QMimeData *data, const QModelIndex &index) const
     // directory was listed.
     const QFileInfo info(dirModel->filePath(index));
     return info.isWritable() && info.isDir();
+}
+
+void DirView::dragEnterEvent(QDragEnterEvent *event)
+{
+    // Rows that moved now would move under the pointer.
+    stopRevealing();
+    QTreeView::dragEnterEvent(event);
 }
 
 void DirView::dragMoveEvent(QDragMoveEvent *event)
@@ -43,6 +203,7 @@ void DirView::dropEvent(QDropEvent *event)
     // The entries go into the directory of the row under the cursor, wherever
     // on the row they land; the item view would take a drop near a row's edge,
     // or on a row the model does not flag for drops, as one between rows.
+    // A drop that writes files expands the directory and shows them.
     const QModelIndex index = indexAt(event->position().toPoint());
     event->ignore();
     if (acceptsDrop(event->mimeData(), index)) {

@@ -3,11 +3,14 @@
 #include <QImage>
 #include <QScrollArea>
 
-class QLabel;
+class PreviewLabel;
 class QMimeData;
 
 // The "Preview" pane: accepts dragged cache entries and shows the first one
-// rendered, in a label that each drop replaces.
+// rendered, in a label that each drop replaces, at the picture's own size.
+// The user may zoom it (Ctrl+wheel, Ctrl+plus, Ctrl+minus, Ctrl+0 for the own
+// size, Ctrl+9 to fit the pane); the zoom chosen stays for the next drops
+// while the pane exists.
 class ScrollArea : public QScrollArea
 {
     Q_OBJECT
@@ -24,7 +27,19 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    QLabel *previewLabel = nullptr; // owned as the area's widget
+    void zoomIn(const QPoint &anchor);
+    void zoomOut(const QPoint &anchor);
+    void zoomTo(int step, bool fit, const QPoint &anchor);
+    double chosenScale() const;
+    void applyScale(const QPoint &anchor);
+    QPoint viewportCentre() const;
+
+    PreviewLabel *previewLabel = nullptr; // owned as the area's widget
+    int zoomStep;                         // into the zoom steps; the own size at first
+    bool fitted = false;                  // fit the pane rather than the step
+    int wheelTurn = 0;                    // Ctrl+wheel turned short of a whole step
 };

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -46,6 +47,33 @@ QStringList namesIn(const QString &dir)
     return names;
 }
 
+// Makes `names` as directories (names ending in "/") or empty files in `dir`.
+bool makeAll(const QString &dir, const QStringList &names)
+{
+    for (const QString &name : names) {
+        const QString path = dir + QLatin1Char('/') + name;
+        if (name.endsWith(QLatin1Char('/')) ? !QDir().mkpath(path)
+                                            : !QFile(path).open(QIODevice::WriteOnly))
+            return false;
+    }
+    return true;
+}
+
+QStringList numbered(const QString &pattern, int count)
+{
+    QStringList names;
+    for (int n = 0; n < count; ++n)
+        names << pattern.arg(n, 2, 10, QLatin1Char('0'));
+    return names;
+}
+
+// Whether the whole row of `index` is in the view.
+bool inView(const QTreeView &view, const QModelIndex &index)
+{
+    const QRect rect = view.visualRect(index);
+    return index.isValid() && !rect.isEmpty() && view.viewport()->rect().contains(rect);
+}
+
 // Whether a file can really be created in `dir` by this process (root
 // included), whatever its permission bits say.
 bool reallyWritable(const QString &dir)
@@ -71,6 +99,10 @@ private Q_SLOTS:
     void dropAnywhereOnTheRow();
     void dropFromTheEntryList();
     void partlyFailedDropIsNotAccepted();
+    void opensAtHome_data();
+    void opensAtHome();
+    void dropShowsTheWrittenFiles_data();
+    void dropShowsTheWrittenFiles();
 
 private:
     QModelIndex showRow(const QString &path);
@@ -88,6 +120,9 @@ void tst_DirView::initTestCase()
     QVERIFY(base.isValid());
     QDir dir(base.path());
     QVERIFY(dir.mkdir("writable") && dir.mkdir("readonly") && dir.mkdir("edge"));
+    // Drop targets made before the tree lists them, so that their rows stay put.
+    QVERIFY(makeAll(base.path(), QStringList{"show1/", "show2/", "show3/", "show4/"} +
+                                     numbered("show3/a%1.txt", 60)));
     QFile file(dir.filePath("file.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
@@ -312,6 +347,130 @@ void tst_DirView::partlyFailedDropIsNotAccepted()
     QCOMPARE(namesIn(writable), QStringList{"kept.mlt"});
     QVERIFY(!QFile::exists(base.filePath("escaped.mlt")));
     QFile::remove(writable + "/kept.mlt");
+}
+
+void tst_DirView::opensAtHome_data()
+{
+    QTest::addColumn<QString>("home"); // below the base directory
+    QTest::addColumn<QStringList>("made");
+    QTest::addColumn<bool>("scrolledFirst"); // the user scrolls before the listings come
+
+    // Home among 40 others below a deep path: a tree longer than the view.
+    const QStringList others = numbered("deep/er/s%1/", 40);
+    QTest::newRow("home with a few directories")
+        << "deep/er/s20"
+        << others + QStringList{"deep/er/s20/a/", "deep/er/s20/b/", "deep/er/s20/f"} << false;
+    QTest::newRow("home with more rows than fit")
+        << "deep/er/s21" << others + numbered("deep/er/s21/d%1/", 80) << false;
+    QTest::newRow("scrolled by the user first") << "deep/er/s22" << others << true;
+    QTest::newRow("no such home") << "missing" << QStringList() << false;
+}
+
+void tst_DirView::opensAtHome()
+{
+    QFETCH(QString, home);
+    QFETCH(QStringList, made);
+    QFETCH(bool, scrolledFirst);
+    QTemporaryDir dir;
+    QVERIFY(makeAll(dir.path(), made));
+    const QString homePath = dir.filePath(home);
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(homePath));
+    DirView tree;
+    qputenv("HOME", oldHome);
+    auto *dirs = qobject_cast<DirModel *>(tree.model());
+    QSet<QString> listed;
+    connect(dirs, &QFileSystemModel::directoryLoaded, this,
+            [&listed](const QString &path) { listed.insert(path); });
+    tree.resize(800, 600);
+    tree.show();
+    if (scrolledFirst)
+        tree.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    const int scrolled = tree.verticalScrollBar()->value();
+
+    // The whole file system from its roots, all the same.
+    QCOMPARE(dirs->rootPath(), QDir::rootPath());
+    QVERIFY(!tree.rootIndex().isValid());
+    if (!QFileInfo(homePath).isDir()) {
+        QTest::qWait(200);
+        QVERIFY(!tree.isExpanded(dirs->index(QDir::rootPath())));
+        QCOMPARE(tree.verticalScrollBar()->value(), 0);
+        return;
+    }
+    // Every directory on the way listed, and the rows placed after.
+    const QString parent = QFileInfo(homePath).absolutePath();
+    QTRY_VERIFY_WITH_TIMEOUT(listed.contains(parent) && listed.contains(homePath), 20000);
+    QTest::qWait(50);
+    const QModelIndex index = dirs->index(homePath);
+    for (QModelIndex up = index; up.isValid(); up = up.parent())
+        QVERIFY(tree.isExpanded(up));
+    QCOMPARE(tree.currentIndex(), index);
+    QVERIFY(tree.selectionModel()->selectedIndexes().isEmpty());
+    if (scrolledFirst) {
+        // Left where the user put it, away from home.
+        QCOMPARE(tree.verticalScrollBar()->value(), scrolled);
+        QVERIFY(!inView(tree, index));
+        return;
+    }
+    QVERIFY(inView(tree, index));
+    const int rows = dirs->rowCount(index);
+    if (rows * tree.visualRect(index).height() < tree.viewport()->height() / 2) {
+        // Its rows fit below it: all in view.
+        for (int row = 0; row < rows; ++row)
+            QVERIFY(inView(tree, dirs->index(row, 0, index)));
+    } else {
+        // They do not: home at the top, as many as fit below.
+        QCOMPARE(tree.visualRect(index).top(), 0);
+        QVERIFY(inView(tree, dirs->index(0, 0, index)));
+    }
+}
+
+void tst_DirView::dropShowsTheWrittenFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<bool>("lastRow"); // the directory on the view's last row
+
+    QTest::newRow("room below") << "show1" << QStringList{"One", "Two"} << false;
+    QTest::newRow("on the last row") << "show2" << QStringList{"One", "Two"} << true;
+    // Its 60 files come before the one written.
+    QTest::newRow("after many other files") << "show3" << QStringList{"Zed"} << false;
+    QTest::newRow("nothing written") << "show4" << QStringList{"../up"} << false;
+}
+
+void tst_DirView::dropShowsTheWrittenFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, entries);
+    QFETCH(bool, lastRow);
+    const QString target = base.filePath(name);
+    QList<MultiEntry> dropped;
+    for (const QString &entry : entries)
+        dropped.append({entry, QRect(), {"1:0:0:0:0:1:1"}});
+    const auto data = entriesDrag(dropped);
+
+    const QModelIndex dir = showRow(target);
+    QVERIFY(!view->isExpanded(dir));
+    if (lastRow) {
+        // No room below it for a row.
+        view->scrollTo(dir, QAbstractItemView::PositionAtBottom);
+        const QRect row = view->visualRect(dir);
+        QVERIFY(row.bottom() + row.height() >= view->viewport()->height());
+    }
+    const bool written = entries.first() != "../up";
+    QCOMPARE(send(view->visualRect(dir).center(), data.get(), true), written);
+    QCOMPARE(view->isExpanded(model->index(target)), written);
+    if (!written)
+        return;
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.contains(target), 20000);
+    for (const QString &entry : entries) {
+        const QModelIndex file = model->index(target + "/" + entry + ".mlt");
+        QTRY_VERIFY2(inView(*view, file), qPrintable(entry));
+        QCOMPARE(file.parent(), model->index(target));
+    }
+    // Where they all fit with the directory, the directory too.
+    if (name != "show3")
+        QVERIFY(inView(*view, model->index(target)));
 }
 
 QTEST_MAIN(tst_DirView)

@@ -8,6 +8,7 @@
 #include "preview/scrollarea.h"
 
 #include <QDir>
+#include <QDrag>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -48,6 +49,9 @@ private Q_SLOTS:
     void dragPayload();
     void renamedByTheUser_data();
     void renamedByTheUser();
+    void dragLabel_data();
+    void dragLabel();
+    void dragOfTheSelection();
 
 private:
     QTemporaryDir dir;
@@ -237,6 +241,78 @@ void tst_MainWindow::renamedByTheUser()
         data->data("zvcache/multi").toHex(),
         encodeMultiPayload({{name, QRect(QPoint(-1, 2), QPoint(-1, 2)), {"1234:-1:2:0:0:1:1"}}})
             .toHex());
+}
+
+void tst_MainWindow::dragLabel_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("lines");
+
+    QStringList thousand;
+    for (int n = 0; n < 1000; ++n)
+        thousand << QStringLiteral("Entry %1").arg(n);
+    QTest::newRow("one") << QStringList{"Entry 4"} << QStringList{"Entry 4"};
+    QTest::newRow("three, each named")
+        << QStringList{"Tower", "Entry 0", "Keep"} << QStringList{"Tower", "Entry 0", "Keep"};
+    QTest::newRow("four: three and a count")
+        << QStringList{"A", "B", "C", "D"} << QStringList{"A", "B", "C", "and 1 more"};
+    QTest::newRow("a thousand") << thousand
+                                << QStringList{"Entry 0", "Entry 1", "Entry 2", "and 997 more"};
+    // A line each, whatever the names hold.
+    QTest::newRow("control characters") << QStringList{"Tab\there", "Line\nfeed"}
+                                        << QStringList{QString::fromUtf8("Tab\xef\xbf\xbdhere"),
+                                                       QString::fromUtf8("Line\xef\xbf\xbd"
+                                                                         "feed")};
+}
+
+void tst_MainWindow::dragLabel()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, lines);
+    QCOMPARE(MultiList::dragLines(names), lines);
+}
+
+void tst_MainWindow::dragOfTheSelection()
+{
+    ConfigFixture config(configXml);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *list = window.findChild<MultiList *>();
+    QVERIFY(list->createDrag() == nullptr);
+
+    // The second entry renamed to a very long name, then both selected.
+    list->item(1)->setText(QString(5000, QLatin1Char('W')));
+    list->selectAll();
+    const std::unique_ptr<QDrag> drag(list->createDrag());
+    QVERIFY(drag);
+    // What the toolkit's own drag carried: the model's payload of the selection.
+    const std::unique_ptr<QMimeData> payload(
+        list->model()->mimeData(list->selectionModel()->selectedIndexes()));
+    QCOMPARE(drag->mimeData()->formats(), QStringList{"zvcache/multi"});
+    QCOMPARE(drag->mimeData()->data("zvcache/multi"), payload->data("zvcache/multi"));
+
+    // A small label of two lines, not the rows themselves.
+    const QPixmap pixmap = drag->pixmap();
+    const QFontMetrics metrics(list->font());
+    QVERIFY(!pixmap.isNull());
+    QVERIFY(pixmap.height() < 4 * metrics.height());
+    QVERIFY(pixmap.height() >= 2 * metrics.height());
+    QVERIFY(pixmap.width() < 40 * metrics.averageCharWidth());
+    // Each line drawn: text in either half of the label.
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb base = list->palette().color(QPalette::ToolTipBase).rgb();
+    for (const int half : {0, 1}) {
+        int text = 0;
+        for (int y = half * image.height() / 2 + 2; y < (half + 1) * image.height() / 2 - 2; ++y)
+            for (int x = 2; x < image.width() - 2; ++x)
+                text += image.pixel(x, y) != base;
+        QVERIFY2(text > 20, qPrintable(QStringLiteral("half %1").arg(half)));
+    }
+    // Below and right of the pointer, clear of the row it points at.
+    const int rowHeight = list->visualItemRect(list->item(0)).height();
+    QVERIFY(drag->hotSpot().x() < 0);
+    QVERIFY(-drag->hotSpot().y() >= rowHeight);
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "cache/multicache.h"
+#include "cache/multilist.h"
 #include "cache/multipayload.h"
 #include "configfixture.h"
 #include "core/processwide.h"
@@ -15,9 +16,11 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -61,6 +64,46 @@ QImage premultiplied(const QImage &image)
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// A Ctrl+wheel turn (or a plain one) over the middle of the pane.
+void turnWheel(ScrollArea *area, int delta, Qt::KeyboardModifiers modifiers)
+{
+    const QPointF middle = area->viewport()->rect().center();
+    QWheelEvent wheel(middle, area->viewport()->mapToGlobal(middle), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(area->viewport(), &wheel);
+}
+
+// One gesture of the user's: "+", "=", "-", "0", "9" with Ctrl, typed where
+// the keyboard is after a drag (the entry list); "wheel N" a Ctrl+wheel turn
+// of N eighths of a degree, "scroll N" a plain one.
+void gesture(QWidget *window, ScrollArea *area, const QString &what)
+{
+    const QStringList parts = what.split(QLatin1Char(' '));
+    if (parts.size() == 2) {
+        const int delta = parts.at(1).toInt();
+        turnWheel(area, delta, parts.at(0) == "wheel" ? Qt::ControlModifier : Qt::NoModifier);
+        return;
+    }
+    const QHash<QString, Qt::Key> keys = {{"+", Qt::Key_Plus},
+                                          {"=", Qt::Key_Equal},
+                                          {"-", Qt::Key_Minus},
+                                          {"0", Qt::Key_0},
+                                          {"9", Qt::Key_9}};
+    QWidget *list = window->findChild<MultiList *>();
+    QTest::keyClick(list, keys.value(what), Qt::ControlModifier);
+}
+
+// The room the pane gives a picture without scroll bars.
+QSize roomOf(ScrollArea *area)
+{
+    return area->contentsRect().size();
+}
+
+bool hasScrollBars(ScrollArea *area)
+{
+    return area->horizontalScrollBar()->maximum() > 0 || area->verticalScrollBar()->maximum() > 0;
+}
+
 } // namespace
 
 class tst_ScrollArea : public QObject
@@ -72,10 +115,25 @@ private Q_SLOTS:
     void dropWithoutReaders();
     void refusesOtherDrags();
     void dropsShowTheFirstEntry();
+    void zoomSteps_data();
+    void zoomSteps();
+    void zoomedPixels_data();
+    void zoomedPixels();
+    void fitToThePane_data();
+    void fitToThePane();
+    void zoomKeptForTheNextDrop_data();
+    void zoomKeptForTheNextDrop();
+    void wheelKeepsThePointUnderThePointer();
 
 private:
+    // The demo window, shown and active, and its preview pane.
+    std::unique_ptr<MainWindow> demoWindow(ScrollArea **area);
+    QSize drop(ScrollArea *area, const MultiEntry &entry);
+
     QTemporaryDir demoDir;
     QList<MultiEntry> entries; // the demo entries that have components
+    int largest = 0;           // the one with the largest picture (the keep)
+    int smallest = 0;
 };
 
 void tst_ScrollArea::initTestCase()
@@ -91,6 +149,44 @@ void tst_ScrollArea::initTestCase()
             entries.append(entry);
     QVERIFY(entries.size() >= 2);
     QFile::remove(ConfigFixture::configPath());
+
+    QFile xml(demoDir.filePath(QLatin1String(DemoConfigName)));
+    QVERIFY(xml.open(QIODevice::ReadOnly));
+    const ConfigFixture config(xml.readAll());
+    MainWindow window;
+    qint64 most = 0;
+    qint64 least = std::numeric_limits<qint64>::max();
+    for (int n = 0; n < entries.size(); ++n) {
+        const QSize size = renderMultiEntry(entries.at(n), artStore, tileDataStore).size();
+        const qint64 pixels = qint64(size.width()) * size.height();
+        if (pixels > most)
+            most = pixels, largest = n;
+        if (pixels > 0 && pixels < least)
+            least = pixels, smallest = n;
+    }
+}
+
+std::unique_ptr<MainWindow> tst_ScrollArea::demoWindow(ScrollArea **area)
+{
+    QFile xml(demoDir.filePath(QLatin1String(DemoConfigName)));
+    if (!xml.open(QIODevice::ReadOnly))
+        return nullptr;
+    const ConfigFixture config(xml.readAll());
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    if (!QTest::qWaitForWindowActive(window.get()) || !artStore)
+        return nullptr;
+    *area = window->findChild<ScrollArea *>();
+    return *area ? std::move(window) : nullptr;
+}
+
+// Drops an entry on the pane; the size of its picture.
+QSize tst_ScrollArea::drop(ScrollArea *area, const MultiEntry &entry)
+{
+    const auto data = entriesDrag(encodeMultiPayload({entry}));
+    if (!dragAndDrop(area, data.get()))
+        return {};
+    return renderMultiEntry(entry, artStore, tileDataStore).size();
 }
 
 void tst_ScrollArea::dropWithoutReaders()
@@ -183,6 +279,261 @@ void tst_ScrollArea::dropsShowTheFirstEntry()
     text.setText(QStringLiteral("Entry 0"));
     QVERIFY(!dragAndDrop(area, &text));
     QCOMPARE(area->widget(), labels.first());
+}
+
+void tst_ScrollArea::zoomSteps_data()
+{
+    QTest::addColumn<QStringList>("gestures");
+    QTest::addColumn<double>("scale");
+
+    const auto times = [](const QString &what, int n) {
+        QStringList list;
+        for (int i = 0; i < n; ++i)
+            list << what;
+        return list;
+    };
+    QTest::newRow("own size at first") << QStringList() << 1.0;
+    QTest::newRow("Ctrl+minus") << QStringList{"-"} << 2.0 / 3;
+    QTest::newRow("smallest step") << times("-", 5) << 1.0 / 8;
+    QTest::newRow("one past the smallest") << times("-", 6) << 1.0 / 8;
+    QTest::newRow("Ctrl+plus") << QStringList{"+"} << 2.0;
+    QTest::newRow("Ctrl+= (plus unshifted)") << QStringList{"="} << 2.0;
+    QTest::newRow("largest step") << times("+", 5) << 8.0;
+    QTest::newRow("one past the largest") << times("+", 6) << 8.0;
+    QTest::newRow("down and up again") << QStringList{"-", "-", "+"} << 2.0 / 3;
+    QTest::newRow("Ctrl+0 back to own size") << QStringList{"+", "+", "0"} << 1.0;
+    QTest::newRow("Ctrl+wheel forward") << QStringList{"wheel 120"} << 2.0;
+    QTest::newRow("Ctrl+wheel back") << QStringList{"wheel -120"} << 2.0 / 3;
+    QTest::newRow("half a wheel step") << QStringList{"wheel 60"} << 1.0;
+    QTest::newRow("two half steps") << QStringList{"wheel 60", "wheel 60"} << 2.0;
+    QTest::newRow("three steps at once") << QStringList{"wheel -360"} << 1.0 / 3;
+    QTest::newRow("the largest turn a wheel tells")
+        << QStringList{"wheel 60", "wheel 2147483647"} << 8.0;
+    QTest::newRow("plain wheel scrolls") << QStringList{"scroll -120"} << 1.0;
+}
+
+void tst_ScrollArea::zoomSteps()
+{
+    QFETCH(QStringList, gestures);
+    QFETCH(double, scale);
+    ScrollArea *area = nullptr;
+    const auto window = demoWindow(&area);
+    QVERIFY(window);
+
+    const QSize size = drop(area, entries.at(0));
+    QVERIFY(!size.isEmpty());
+    for (const QString &what : gestures)
+        gesture(window.get(), area, what);
+    auto *label = qobject_cast<QLabel *>(area->widget());
+    QVERIFY(label);
+    const QSize expected(int(size.width() * scale + 1e-6), int(size.height() * scale + 1e-6));
+    QCOMPARE(label->size(), expected);
+    QCOMPARE(premultiplied(label->pixmap().toImage()).size(), size);
+}
+
+void tst_ScrollArea::zoomedPixels_data()
+{
+    QTest::addColumn<QStringList>("gestures");
+    QTest::addColumn<int>("factor"); // 2 for twice the size, -2 for half
+
+    QTest::newRow("twice, sharp") << QStringList{"+"} << 2;
+    QTest::newRow("eight times, sharp") << QStringList{"+", "+", "+", "+", "+"} << 8;
+    QTest::newRow("half, smoothed") << QStringList{"-", "-"} << -2;
+}
+
+void tst_ScrollArea::zoomedPixels()
+{
+    QFETCH(QStringList, gestures);
+    QFETCH(int, factor);
+    ScrollArea *area = nullptr;
+    const auto window = demoWindow(&area);
+    QVERIFY(window);
+    drop(area, entries.at(0));
+    for (const QString &what : gestures)
+        gesture(window.get(), area, what);
+    auto *label = qobject_cast<QLabel *>(area->widget());
+    QVERIFY(label);
+    const QImage picture = renderMultiEntry(entries.at(0), artStore, tileDataStore)
+                               .convertToFormat(QImage::Format_ARGB32);
+
+    // Every opaque pixel the user sees, against the picture's own (enlarged:
+    // each a square of `factor` pixels of its colour) or the picture smoothly
+    // reduced.
+    QImage expected = picture;
+    int step = std::max(factor, 1);
+    if (factor < 0) {
+        expected = picture.scaled(picture.size() / -factor, Qt::IgnoreAspectRatio,
+                                  Qt::SmoothTransformation);
+    }
+    // At most 256 x 256 of the picture's pixels, around its middle.
+    const QRect part = QRect(QPoint(), QSize(256, 256))
+                           .translated(expected.rect().center() - QPoint(128, 128))
+                           .intersected(expected.rect());
+    const QImage shown = label->grab(QRect(part.topLeft() * step, part.size() * step))
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    int compared = 0;
+    for (int y = 0; y < part.height(); ++y) {
+        for (int x = 0; x < part.width(); ++x) {
+            const QRgb want = expected.pixel(part.left() + x, part.top() + y);
+            if (qAlpha(want) != 255)
+                continue;
+            for (const QPoint corner : {QPoint(0, 0), QPoint(step - 1, step - 1)}) {
+                const QRgb got = shown.pixel(QPoint(x, y) * step + corner);
+                if (qRgb(qRed(got), qGreen(got), qBlue(got)) != want)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2 shows %3, not %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(got, 8, 16)
+                                         .arg(want, 8, 16)));
+            }
+            ++compared;
+        }
+    }
+    QVERIFY2(compared > 1000, qPrintable(QString::number(compared)));
+}
+
+void tst_ScrollArea::fitToThePane_data()
+{
+    QTest::addColumn<bool>("large");   // the largest picture, else the smallest
+    QTest::addColumn<QSize>("window"); // the default size when empty
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<double>("scale"); // after those: 0 fitted, -1 the step above, -2 below
+
+    const QSize tall(900, 1600);
+    QTest::newRow("larger than the pane") << true << tall << QStringList() << 0.0;
+    QTest::newRow("larger than a small pane") << true << QSize() << QStringList() << 0.0;
+    QTest::newRow("smaller: own size, never enlarged") << false << QSize() << QStringList() << 1.0;
+    QTest::newRow("Ctrl+plus from a fit") << true << tall << QStringList{"+"} << -1.0;
+    QTest::newRow("Ctrl+minus from a fit") << true << tall << QStringList{"-"} << -2.0;
+    QTest::newRow("Ctrl+minus, fit below the smallest step")
+        << true << QSize(400, 300) << QStringList{"-"} << 0.0;
+    QTest::newRow("Ctrl+plus, fit below the smallest step")
+        << true << QSize(400, 300) << QStringList{"+"} << -1.0;
+    QTest::newRow("Ctrl+plus from own size") << false << QSize() << QStringList{"+"} << 2.0;
+}
+
+void tst_ScrollArea::fitToThePane()
+{
+    QFETCH(bool, large);
+    QFETCH(QSize, window);
+    QFETCH(QStringList, after);
+    QFETCH(double, scale);
+    ScrollArea *area = nullptr;
+    const auto main = demoWindow(&area);
+    QVERIFY(main);
+    const QSize size = drop(area, entries.at(large ? largest : smallest));
+    if (!large)
+        window = size * 4;
+    if (window.isValid())
+        main->resize(window);
+    QTRY_COMPARE(main->size(), main->size().expandedTo(window));
+    if (!large)
+        QVERIFY(roomOf(area).width() > size.width() && roomOf(area).height() > size.height());
+    gesture(main.get(), area, "9");
+    auto *label = qobject_cast<QLabel *>(area->widget());
+    QVERIFY(label);
+    const QSize fitted = label->size();
+    const QSize room = roomOf(area);
+    if (large) {
+        // Whole, with no scroll bar, as large as the pane allows one way.
+        QVERIFY(fitted.width() <= room.width() && fitted.height() <= room.height());
+        QVERIFY(fitted.width() >= room.width() - 1 || fitted.height() >= room.height() - 1);
+        QVERIFY(qAbs(double(fitted.width()) / size.width() -
+                     double(fitted.height()) / size.height()) < 0.01);
+        QVERIFY(!hasScrollBars(area));
+    }
+
+    for (const QString &what : after)
+        gesture(main.get(), area, what);
+    const double fit = double(fitted.width()) / size.width();
+    if (scale == 0) {
+        QCOMPARE(label->size(), fitted);
+    } else if (scale < 0) {
+        // The step next to the fit, above or below.
+        const double steps[] = {1.0 / 8, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3, 1};
+        double want = 0;
+        for (double step : steps)
+            if (scale == -1 ? (step > fit && want == 0) : step < fit)
+                want = step;
+        QVERIFY(want != 0);
+        QCOMPARE(label->width(), int(size.width() * want + 1e-6));
+    } else {
+        QCOMPARE(label->size(), QSize(int(size.width() * scale), int(size.height() * scale)));
+    }
+
+    // A fit follows the pane: a larger window, a larger picture, still whole.
+    if (scale == 0 && large) {
+        main->resize(main->size() + QSize(200, 300));
+        QTRY_VERIFY(label->width() > fitted.width() || label->height() > fitted.height());
+        QVERIFY(label->width() <= roomOf(area).width() && label->height() <= roomOf(area).height());
+    }
+}
+
+void tst_ScrollArea::zoomKeptForTheNextDrop_data()
+{
+    QTest::addColumn<QStringList>("gestures");
+    QTest::addColumn<bool>("beforeAnyDrop");
+    QTest::addColumn<double>("scale"); // of the next picture; 0: fitted
+
+    QTest::newRow("nothing chosen") << QStringList() << false << 1.0;
+    QTest::newRow("a step") << QStringList{"-", "-"} << false << 0.5;
+    QTest::newRow("a fit") << QStringList{"9"} << false << 0.0;
+    QTest::newRow("back to own size") << QStringList{"-", "0"} << false << 1.0;
+    QTest::newRow("nothing to zoom yet") << QStringList{"-", "-"} << true << 1.0;
+}
+
+void tst_ScrollArea::zoomKeptForTheNextDrop()
+{
+    QFETCH(QStringList, gestures);
+    QFETCH(bool, beforeAnyDrop);
+    QFETCH(double, scale);
+    ScrollArea *area = nullptr;
+    const auto window = demoWindow(&area);
+    QVERIFY(window);
+
+    if (!beforeAnyDrop)
+        drop(area, entries.at(0));
+    for (const QString &what : gestures)
+        gesture(window.get(), area, what);
+    const QSize size = drop(area, entries.at(largest));
+    auto *label = qobject_cast<QLabel *>(area->widget());
+    QVERIFY(label);
+    // A new label, with the new picture, from its top left.
+    QCOMPARE(premultiplied(label->pixmap().toImage()),
+             premultiplied(renderMultiEntry(entries.at(largest), artStore, tileDataStore)));
+    QCOMPARE(area->horizontalScrollBar()->value(), 0);
+    QCOMPARE(area->verticalScrollBar()->value(), 0);
+    if (scale == 0) {
+        const QSize room = roomOf(area);
+        QVERIFY(label->width() <= room.width() && label->height() <= room.height());
+        QVERIFY(label->width() >= room.width() - 1 || label->height() >= room.height() - 1);
+    } else {
+        QCOMPARE(label->size(), QSize(int(size.width() * scale), int(size.height() * scale)));
+        // The designed drop: the own size, as its minimum.
+        if (scale == 1)
+            QCOMPARE(label->minimumSize(), size);
+    }
+}
+
+void tst_ScrollArea::wheelKeepsThePointUnderThePointer()
+{
+    ScrollArea *area = nullptr;
+    const auto window = demoWindow(&area);
+    QVERIFY(window);
+    const QSize size = drop(area, entries.at(largest));
+    QVERIFY(size.width() > 2 * area->viewport()->width());
+    area->horizontalScrollBar()->setValue(100);
+    area->verticalScrollBar()->setValue(50);
+    const QPoint middle = area->viewport()->rect().center();
+    const QPoint under = QPoint(100, 50) + middle; // the picture's pixel under the pointer
+
+    gesture(window.get(), area, "wheel 120");
+    QCOMPARE(area->horizontalScrollBar()->value(), 2 * under.x() - middle.x());
+    QCOMPARE(area->verticalScrollBar()->value(), 2 * under.y() - middle.y());
+    gesture(window.get(), area, "wheel -120");
+    QCOMPARE(area->horizontalScrollBar()->value(), 100);
+    QCOMPARE(area->verticalScrollBar()->value(), 50);
 }
 
 QTEST_MAIN(tst_ScrollArea)

@@ -13,6 +13,14 @@ then with real mouse input (press, move in steps, release):
   .mlt files against korvane-cli export of the same entries;
 - closes the window as its close button would and expects status 0.
 
+Along the way, what a person sees of the window's gestures: the tree opens at
+the home directory (a fresh one, given in HOME), in view; Ctrl+plus shows the
+preview's picture twice the size, pixel for pixel, Ctrl+0 at its own size
+again and Ctrl+9 whole in the pane; the drag shows a small label of the
+entries' names beside the pointer, off the row aimed at; after the drop the
+written files are in view below that row. Before any of it, korvane without
+a display says so in one line and ends with status 1.
+
 Positions come from outside the program: the toolkit's accessibility
 interface (AT-SPI) and the screenshot. Every process the test starts carries
 a token in its environment; at the end exactly those processes are ended.
@@ -35,6 +43,9 @@ import time
 
 TOKEN_NAME = "KORVANE_WINDOW_TEST_RUN"
 TITLE = "Korvane Extractor"
+HOME_DIRS = ("Desktop", "Documents")
+# The drag label's background: the tool tip colour of the toolkit's palette.
+TOOLTIP_BASE = (255, 255, 220)
 SCREEN = (1280, 1024)
 WINDOW_SIZE = (1200, 960)
 
@@ -160,6 +171,11 @@ class Session:
         # meanwhile does not move its row, and it is typed into the tree,
         # where "-", "+" and "*" would fold rows.
         self.dest = tempfile.mkdtemp(prefix="0kvdst", dir="/tmp")
+        # The window's home directory, with two directories in it; near the
+        # drop target in the tree.
+        self.home = tempfile.mkdtemp(prefix="0kvhome", dir="/tmp")
+        for name in HOME_DIRS:
+            os.mkdir(os.path.join(self.home, name))
         self.env["XDG_RUNTIME_DIR"] = os.path.join(self.work, "runtime")
         os.mkdir(self.env["XDG_RUNTIME_DIR"], 0o700)
         self.display = None
@@ -210,7 +226,7 @@ class Session:
                      os.path.join(app_dir, "korvane.xml"))
         env = dict(self.env)
         env.update(QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
-                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", HOME=self.home)
         self.korvane = subprocess.Popen([executable], env=env, cwd=self.work,
                                         stdin=subprocess.DEVNULL)
         self.children.append(self.korvane)
@@ -241,6 +257,7 @@ class Session:
         reap_orphans()
         shutil.rmtree(self.work, ignore_errors=True)
         shutil.rmtree(self.dest, ignore_errors=True)
+        shutil.rmtree(self.home, ignore_errors=True)
 
     def marked_pids(self, marker):
         own = os.getpid()
@@ -296,10 +313,11 @@ class Session:
         with open(self.shot_path, "rb") as shot:
             return read_netpbm(shot.read())
 
-    def drag(self, start, target):
+    def drag(self, start, target, hovering=None):
         """Press at start, move in steps (first past the drag distance) to the
         point target() gives, release there; target is asked again before the
-        release, should the row have moved."""
+        release, should the row have moved. hovering(point) is called over the
+        target, before the release."""
         x0, y0 = start
         x1, y1 = target()
         self.xdotool("mousemove", "--sync", x0, y0)
@@ -323,6 +341,8 @@ class Session:
             if (x1, y1) == target():
                 break
             x1, y1 = target()
+        if hovering:
+            hovering((x1, y1))
         self.xdotool("mouseup", 1)
 
     def click(self, point, ctrl=False):
@@ -457,8 +477,86 @@ def preview_matches(shot, expected, pane):
     return False
 
 
+def zoomed_matches(shot, expected, pane, label, factor):
+    """Whether the pane shows the expected picture `factor` times its size in
+    the label at `label` (its place on the screen, scrolled), each pixel a
+    square of its colour."""
+    px, py, pw, ph = pane
+    lx, ly = label[:2]
+    scrollbar = 24
+
+    def visible(x, y):
+        return (px <= lx + x * factor and lx + (x + 1) * factor < px + pw - scrollbar
+                and py <= ly + y * factor and ly + (y + 1) * factor < py + ph - scrollbar)
+
+    opaque = [(x, y) for y in range(expected.height) for x in range(expected.width)
+              if expected.pixel(x, y)[3] == 255 and visible(x, y)]
+    if len(opaque) < 500:
+        raise Failure("too few opaque pixels of the picture in view to compare")
+    sample = opaque[::max(1, len(opaque) // 400)]
+    return all(shot.pixel(lx + x * factor + dx, ly + y * factor + dy) == expected.pixel(x, y)[:3]
+               for x, y in sample for dx, dy in ((0, 0), (factor - 1, factor - 1)))
+
+
+def picture_box(shot, pane):
+    """The box of the pixels of the pane that differ from its background (the
+    colour at its bottom right corner, inside the frame)."""
+    px, py, pw, ph = pane
+    background = shot.pixel(px + pw - 4, py + ph - 4)
+    channels = shot.channels
+    left, right = px + 2, px + pw - 2
+    plain = background * (right - left)
+    xs, ys = [], []
+    for y in range(py + 2, py + ph - 2):
+        at = (y * shot.width + left) * channels
+        line = shot.data[at:at + (right - left) * channels]
+        if line == plain:
+            continue
+        differing = [i for i in range(right - left)
+                     if line[i * channels:(i + 1) * channels] != background]
+        xs += (differing[0], differing[-1])
+        ys.append(y)
+    if not xs:
+        return None
+    return left + min(xs) - px, min(ys) - py, left + max(xs) - px + 1, max(ys) - py + 1
+
+
+def opaque_box(image):
+    xs = [x for y in range(image.height) for x in range(image.width)
+          if image.pixel(x, y)[3] == 255]
+    ys = [y for y in range(image.height) for x in range(image.width)
+          if image.pixel(x, y)[3] == 255]
+    return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+
+
+def tooltip_pixels(shot, box):
+    x0, y0, w, h = box
+    return sum(1 for y in range(max(0, y0), min(shot.height, y0 + h))
+               for x in range(max(0, x0), min(shot.width, x0 + w))
+               if shot.pixel(x, y) == bytes(TOOLTIP_BASE))
+
+
+def check_no_display(args):
+    """korvane started where there is no display: one line, status 1."""
+    env = {k: v for k, v in os.environ.items()
+           if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    cases = [([], env), (["--help"], env), ([], dict(env, DISPLAY=":97531"))]
+    for argv, case_env in cases:
+        result = subprocess.run([args.korvane, *argv], env=case_env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+        lines = result.stderr.decode(errors="replace").splitlines()
+        said = " | ".join(lines)
+        if result.returncode != 1 or len(lines) != 1 or result.stdout:
+            raise Failure(f"korvane {' '.join(argv)} without a display ended with status "
+                          f"{result.returncode}, saying {said!r}")
+        if "graphical session" not in lines[0] or "korvane-cli" not in lines[0]:
+            raise Failure(f"korvane without a display said {said!r}")
+    print(f"no display: status 1 and one line: {lines[0]}")
+
+
 def run(args):
     become_subreaper()
+    check_no_display(args)
     session = Session(args)
     try:
         session.make_data()
@@ -492,6 +590,19 @@ def run(args):
         # The scroll area's viewport, where the picture is shown at the top left.
         preview = area.getChildAtIndex(0) if area.childCount == 1 else area
 
+        def row(label):
+            cell = session.child_named(tree, label)
+            if cell is None:
+                return None
+            point = centre(session.extents(cell))
+            return point if inside(point, session.extents(tree), margin=2) else None
+
+        # The tree at start: the home directory and what it holds in view.
+        home_name = os.path.basename(session.home)
+        for label in (home_name, *HOME_DIRS):
+            wait_for(f"the row {label!r} in view at start", lambda: row(label), timeout=30)
+        print("tree: opens at the home directory, its directories in view")
+
         def entry(n):
             item = wait_for(f"Entry {n}", lambda: session.child_named(entries, f"Entry {n}"))
             point = centre(session.extents(item))
@@ -510,18 +621,50 @@ def run(args):
                                          session.extents(preview)), timeout=30, interval=0.5)
         print("preview: the pane shows korvane-cli's rendering of Entry 0")
 
+        # Zoom, by the keys, wherever the keyboard is (still in the list).
+        session.xdotool("key", "ctrl+plus")
+
+        def twice():
+            label = session.extents(preview.getChildAtIndex(0))
+            return label[2] == 2 * expected.width and zoomed_matches(
+                session.screenshot(), expected, session.extents(preview), label, 2)
+        wait_for("the picture twice its size", twice, timeout=30, interval=0.5)
+        session.xdotool("key", "ctrl+0")
+        wait_for("the picture at its own size again",
+                 lambda: preview_matches(session.screenshot(), expected,
+                                         session.extents(preview)), timeout=30, interval=0.5)
+        session.xdotool("key", "ctrl+9")
+        # Fitted: whole in the pane, as large as it allows one way, from the
+        # top left, with the picture's own proportions.
+        left, top, right, bottom = opaque_box(expected)
+
+        def fitted():
+            pane = session.extents(preview)
+            label = session.extents(preview.getChildAtIndex(0))
+            scale = label[2] / expected.width
+            if (scale >= 0.95 or label[:2] != pane[:2] or label[2] > pane[2]
+                    or label[3] > pane[3] or min(pane[2] - label[2], pane[3] - label[3]) > 1
+                    or abs(label[3] - expected.height * scale) > 1):
+                return None
+            box = picture_box(session.screenshot(), pane)
+            want = (left * scale, top * scale, right * scale, bottom * scale)
+            return box and all(abs(got - w) <= 2 for got, w in zip(box, want)) and box
+        try:
+            wait_for("the whole picture fitted to the pane", fitted, timeout=30, interval=0.5)
+        except Failure:
+            raise Failure(f"after Ctrl+9 the label is {session.extents(preview.getChildAtIndex(0))}"
+                          f" in the pane {session.extents(preview)}, the picture covering "
+                          f"{picture_box(session.screenshot(), session.extents(preview))}")
+        print("zoom: Ctrl+plus twice the size pixel for pixel, Ctrl+0 back, Ctrl+9 fitted whole")
+
         # Export: two selected entries onto a fresh directory of the tree.
         session.click(entry(1))
         session.click(entry(2), ctrl=True)
         name = os.path.basename(session.dest)
 
-        def row(label):
-            cell = session.child_named(tree, label)
-            if cell is None:
-                return None
-            point = centre(session.extents(cell))
-            return point if inside(point, session.extents(tree), margin=2) else None
-
+        # From the home directory to the top of the tree, as a person would.
+        session.click(wait_for("the home row", lambda: row(home_name)))
+        session.xdotool("key", "Home")
         root = wait_for("the tree's root row", lambda: row("/"))
         session.click(root)
         session.xdotool("key", "Right")
@@ -537,7 +680,23 @@ def run(args):
 
         open_row("tmp", then_expand=True)
         open_row(name, then_expand=False)
-        session.drag(entry(2), lambda: wait_for(f"the row {name!r} in view", lambda: row(name)))
+        hover = {}
+
+        def look_at_the_drag(point):
+            hover["shot"], hover["point"] = session.screenshot(), point
+            hover["row"] = session.extents(session.child_named(tree, name))
+
+        session.drag(entry(2), lambda: wait_for(f"the row {name!r} in view", lambda: row(name)),
+                     hovering=look_at_the_drag)
+        # The drag's label: beside the pointer (below and right), not over the
+        # row aimed at, whose name stays readable.
+        x, y = hover["point"]
+        beside = tooltip_pixels(hover["shot"], (x, y, 300, 120))
+        over = tooltip_pixels(hover["shot"], hover["row"])
+        if beside < 200 or over:
+            raise Failure(f"the drag's label shows {beside} pixels beside the pointer and "
+                          f"{over} over the row {name!r}")
+        print("drag: a label of the entries beside the pointer, off the row aimed at")
 
         expected_files = sorted(os.listdir(session.expected_dir))
         if expected_files != ["Entry 1.mlt", "Entry 2.mlt"]:
@@ -560,6 +719,9 @@ def run(args):
             raise Failure(f"the destination holds {sorted(os.listdir(session.dest))}, "
                           f"not the bytes of {expected_files}")
         print(f"export: {', '.join(expected_files)} equal korvane-cli export's")
+        for file in expected_files:
+            wait_for(f"the row {file!r} in view after the drop", lambda: row(file), timeout=30)
+        print("tree: the directory dropped on is open, the files written in view")
 
         if session.korvane.poll() is not None:
             raise Failure(f"korvane ended with status {session.korvane.returncode}")
