@@ -1,6 +1,7 @@
 #include "client/clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
+#include "core/shownname.h"
 #include "export/multifiledirectory.h"
 
 #include <QJsonArray>
@@ -59,7 +60,9 @@ public:
             }
             line += "\n    }";
         } else {
-            line += row.name.toUtf8();
+            // A TAB or line break in a file's name would make columns or rows
+            // of its own: escaped, as messages show them. Entries have none.
+            line += (row.number < 0 ? escapeControls(row.name) : row.name).toUtf8();
             line += '\t';
             appendNumber(row.components);
             for (int value : bounds) {

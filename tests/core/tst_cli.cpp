@@ -864,6 +864,10 @@ void tst_Cli::folders_data()
     QTest::newRow("list: the only .mlt file bad")
         << QStringList{"notes.mlt!", "c.txt"} << QStringList{"list", "@"} << 3 << QStringList{}
         << QStringList{"@/notes.mlt"};
+    // Its own columns and rows, not those its name would make.
+    QTest::newRow("list: a name with a TAB and a line break")
+        << QStringList{"a\tb\nc.mlt"} << QStringList{"list", "@"} << 0
+        << QStringList{"@/a\\tb\\nc.mlt"} << QStringList{};
     QTest::newRow("list: a bad file named among good ones")
         << files << QStringList{"list", "@/notes.mlt", "@/b.mlt"} << 1 << QStringList{"@/b.mlt"}
         << QStringList{"@/notes.mlt"};
