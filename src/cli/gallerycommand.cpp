@@ -26,6 +26,10 @@
 namespace {
 
 constexpr int MaxJobs = 256;
+// Most components of all the .mlt files a gallery reads, each held whole
+// until it is drawn: 96 MiB of records, several times all the entries of
+// a large client. A folder of huge files stops here, not short of memory.
+constexpr qint64 MaxFileComponents = qint64(1) << 23;
 
 // "1 picture", "2 pictures".
 QString pictures(qsizetype count)
@@ -176,6 +180,7 @@ int runGallery(const QStringList &arguments)
     // A .mlt file that cannot be read is named and left out; the others are
     // drawn.
     qsizetype unread = 0;
+    qint64 fileComponents = 0;
     const auto notRead = [&](const QString &message) {
         printError(message);
         ++unread;
@@ -191,6 +196,14 @@ int runGallery(const QStringList &arguments)
         if (files.contains(key))
             return true;
         files.insert(key);
+        fileComponents += item.entry.components.size();
+        if (fileComponents > MaxFileComponents) {
+            printError(QStringLiteral("the .mlt files given hold more than the %1 components a "
+                                      "gallery reads: %2 is past them")
+                           .arg(MaxFileComponents)
+                           .arg(name));
+            return false;
+        }
         items.append(item);
         return claimPicture(item.entry.text, name);
     };

@@ -82,6 +82,13 @@ void tst_CliErrors::initTestCase()
         QVERIFY(mlt.open(QIODevice::WriteOnly) && mlt.resize(4 + 12 * count));
     }
 
+    // As many components as a gallery reads from .mlt files, in 8 files.
+    QVERIFY(QDir().mkpath(path("eight")));
+    for (int n = 0; n < 8; ++n) {
+        QFile mlt(path("eight/") + QString::number(n) + QStringLiteral(".mlt"));
+        QVERIFY(mlt.open(QIODevice::WriteOnly) && mlt.resize(4 + 12 * MaxMultiFileComponents));
+    }
+
     QVERIFY(QDir().mkpath(path("exported")));
     QVERIFY(QDir().mkpath(path("notes")) && writeAll(path("notes/a.txt"), "not a multi"));
     QVERIFY(QFile::copy(demo.tiledata, path("tiles") + QChar(1)));
@@ -255,6 +262,13 @@ void tst_CliErrors::errors_data()
     QTest::newRow("gallery of a .mlt file that cannot be read, alone")
         << QStringList{"gallery", "@dir/g", "@short.mlt", config, "@demo"} << 3
         << "cannot read .mlt file @short.mlt: 10 bytes";
+    QTest::newRow("gallery of .mlt files one component past what it reads")
+        << QStringList{"gallery", "@dir/g", "@eight", "@one.mlt", config, "@demo"} << 3
+        << "the .mlt files given hold more than the 8388608 components a gallery reads: "
+           "@one.mlt is past them";
+    QTest::newRow("gallery of .mlt files as many components as it reads")
+        << QStringList{"gallery", "@dir/g", "@eight", "99999", config, "@demo"} << 3
+        << "no entry \"99999\"";
     QTest::newRow("gallery of two pictures of one name")
         << QStringList{"gallery",       "@dir/g", "@one.mlt", "@twin/../one.mlt",
                        "@twin/one.mlt", config,   "@demo"}
