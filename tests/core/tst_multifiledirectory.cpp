@@ -21,6 +21,7 @@ private Q_SLOTS:
     void files();
     void joinedPaths_data();
     void joinedPaths();
+    void standardInputClosed();
     void unreadable();
 };
 
@@ -35,8 +36,8 @@ void tst_MultiFileDirectory::files_data()
 
     const qsizetype all = MaxDirectoryMultiFiles;
     QTest::newRow("any letter case, in code point order")
-        << QStringList{"b.mlt", "a.MLT", "C.Mlt", "d.txt", "e.mlt.bak", "mlt", "f.mlx"} << all
-        << QStringList{"C.Mlt", "a.MLT", "b.mlt"} << "";
+        << QStringList{"b.mlt", "a.MLT", "C.Mlt", "d.txt", "e.mlt.bak", "mlt", "amlt", "f.mlx"}
+        << all << QStringList{"C.Mlt", "a.MLT", "b.mlt"} << "";
     QTest::newRow("no subdirectories, no hidden files")
         << QStringList{"sub.mlt/", "sub.mlt/in.mlt", "up.mlt>sub.mlt", ".hidden.mlt", "a.mlt"}
         << all << QStringList{"a.mlt"} << "";
@@ -135,6 +136,25 @@ void tst_MultiFileDirectory::joinedPaths()
     QCOMPARE(files.size(), 1);
     QCOMPARE(files.first().path, path);
     QCOMPARE(files.first().problem, problem);
+}
+
+void tst_MultiFileDirectory::standardInputClosed()
+{
+    // A program started with standard input closed opens the directory as
+    // descriptor 0, which is as good as any.
+    QTemporaryDir work;
+    QVERIFY(QFile(work.filePath(QStringLiteral("a.mlt"))).open(QIODevice::WriteOnly));
+    const int input = ::dup(STDIN_FILENO);
+    QVERIFY(input >= 0);
+    ::close(STDIN_FILENO);
+    QList<DirectoryMultiFile> files;
+    QString why;
+    const bool read = listDirectoryMultiFiles(work.path(), &files, &why);
+    const bool restored = ::dup2(input, STDIN_FILENO) == STDIN_FILENO;
+    ::close(input);
+    QVERIFY(restored);
+    QVERIFY2(read, qPrintable(why));
+    QCOMPARE(files.size(), 1);
 }
 
 void tst_MultiFileDirectory::unreadable()
