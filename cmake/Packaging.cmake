@@ -9,14 +9,17 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "list, export and preview the multis of an
 set(CPACK_PACKAGE_DESCRIPTION
     "Korvane Extractor reads the data files of an isometric, tile-based online
 game client and shows its multis: houses, keeps, boats and other structures
-made of many item tiles. It lists every multi of the client's multi cache
-file, writes the multis dragged onto a directory as small binary .mlt files
-and renders an isometric preview from the client's art and tile data.
+made of many item tiles. Its window lists every multi of the client's multi
+cache file, writes the multis dragged onto a folder as small binary .mlt
+files and renders an isometric preview from the client's art and tile data.
+The command-line companion does the same jobs from a shell, and file
+managers show .mlt files as pictures of their multis.
 .
 The package holds the window (korvane), its command-line companion
-(korvane-cli) and a demo data generator (korvane-demodata). It is free
-software under the GNU General Public License, version 3 or later
-(${KORVANE_LICENSE}).")
+(korvane-cli), the thumbnailer file managers run on .mlt files
+(korvane-thumbnailer), the desktop's type of .mlt files and a demo data
+generator (korvane-demodata). It is free software under the GNU General
+Public License, version 3 or later (${KORVANE_LICENSE}).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

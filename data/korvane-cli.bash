@@ -1,7 +1,8 @@
 # bash completion for korvane-cli                           -*- shell-script -*-
 #
 # Commands, each command's options, directories for export, gallery and
-# config, .mlt files for list, render and gallery, any file for --config, -o
+# config, .mlt files and directories of them for list, render and gallery
+# (render takes a file), any file for --config, -o
 # and config's --artidx, --artmul, --tiledata and --cache, and the
 # entry names that "korvane-cli list" prints, quoted for the shell
 # (Entry\ 12). Needs nothing but bash.

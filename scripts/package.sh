@@ -4,7 +4,8 @@
 #   scripts/package.sh           build it
 #   scripts/package.sh --check   build it and check it: its control fields and
 #                                files, its programs run from an unpacked copy
-#                                with no help from the build tree, and lintian
+#                                with no help from the build tree, the .mlt type
+#                                and thumbnails as a desktop uses them, and lintian
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KORVANE_BUILD_DIR:-$root/build}
@@ -68,9 +69,11 @@ desktop=$(grep -E '^/usr/share/applications/[^/]+\.desktop$' "$work/files" || tr
 id=$(basename "$desktop" .desktop)
 [[ $(wc -w <<<"$desktop") -eq 1 ]] || fail "not one desktop entry: $desktop"
 for file in /usr/bin/korvane /usr/bin/korvane-cli /usr/bin/korvane-demodata \
-    "/usr/share/icons/hicolor/scalable/apps/$id.svg" "/usr/share/icons/hicolor/48x48/apps/$id.png" \
-    "/usr/share/metainfo/$id.metainfo.xml" /usr/share/man/man1/korvane.1.gz \
-    /usr/share/man/man1/korvane-cli.1.gz /usr/share/man/man1/korvane-demodata.1.gz \
+    /usr/bin/korvane-thumbnailer "/usr/share/icons/hicolor/scalable/apps/$id.svg" \
+    "/usr/share/icons/hicolor/48x48/apps/$id.png" "/usr/share/metainfo/$id.metainfo.xml" \
+    "/usr/share/mime/packages/$id.xml" /usr/share/thumbnailers/korvane.thumbnailer \
+    /usr/share/man/man1/korvane.1.gz /usr/share/man/man1/korvane-cli.1.gz \
+    /usr/share/man/man1/korvane-demodata.1.gz /usr/share/man/man1/korvane-thumbnailer.1.gz \
     /usr/share/bash-completion/completions/korvane-cli /usr/share/doc/korvane/copyright \
     /usr/share/doc/korvane/changelog.gz; do
     grep -qxF "$file" "$work/files" || fail "the package lacks $file"
@@ -99,6 +102,11 @@ grep -qx 'License: GPL-3+' "$unpacked/usr/share/doc/korvane/copyright" ||
 appstreamcli validate-tree --no-net "$unpacked/usr" >"$work/appstream" 2>&1 ||
     fail "appstreamcli validate-tree: $(cat "$work/appstream")"
 
+# The .mlt type and the thumbnailer of the unpacked package, as a desktop
+# uses them (the MIME database built as the package's trigger builds it).
+/usr/bin/python3 "$root/tests/install/desktop_test.py" --prefix "$unpacked/usr" ||
+    fail "the .mlt type or the thumbnailer, as a desktop uses them"
+
 # lintian: no error; its warnings, if any, are shown.
 lintian_options=(--fail-on error)
 [[ $(id -u) -eq 0 ]] && lintian_options+=(--allow-root)
@@ -108,4 +116,4 @@ if ((failures > 0)); then
     echo "package: $failures failures" >&2
     exit 1
 fi
-echo "package: control fields, files, programs run from the unpacked package, lintian: all good"
+echo "package: control fields, files, programs run from the unpacked package, .mlt type and thumbnails, lintian: all good"

@@ -37,8 +37,11 @@ if [[ $group == test ]]; then
         python3-pyatspi
         # tests/browser: the gallery's page in headless Chromium
         chromium
-        # tests/install and scripts/package.sh: validators of the installed files
+        # tests/install and scripts/package.sh: validators of the installed files;
+        # the MIME database, its queries and the thumbnail service a file
+        # manager asks, over D-Bus from Python
         desktop-file-utils appstream groff-base lintian
+        shared-mime-info libglib2.0-bin xdg-utils tumbler python3-gi gir1.2-gdkpixbuf-2.0
     )
 fi
 

@@ -37,7 +37,9 @@ QString overview()
                "\n"
                "\n"
                "Commands:\n"
-               "  list [--json]              list the entries of the multi cache file\n"
+               "  list [--json] [FILE.mlt|DIR...]\n"
+               "                             list the entries of the multi cache file, or of\n"
+               "                             .mlt files and the .mlt files of directories\n"
                "  export DIR [ENTRY...]      write entries as .mlt files into DIR (all when\n"
                "                             none is named)\n"
                "  render ENTRY -o FILE       write the preview of an entry (or of a .mlt file)\n"
@@ -53,8 +55,8 @@ QString overview()
                "                             content and write your korvane.xml naming them\n"
                "\n"
                "An ENTRY is a name (\"Entry 12\") or a number (12); render and gallery also\n"
-               "take a .mlt file. 'korvane-cli COMMAND --help' shows the options of a\n"
-               "command; --help-all shows them all.\n\n") +
+               "take a .mlt file, and gallery a directory of them. 'korvane-cli COMMAND\n"
+               "--help' shows the options of a command; --help-all shows them all.\n\n") +
            exitStatusHelp();
 }
 

@@ -2,6 +2,7 @@
 #include "client/clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
+#include "export/multifiledirectory.h"
 #include "gallery/gallerypage.h"
 #include "gallery/galleryrun.h"
 #include "gallery/galleryupdate.h"
@@ -24,6 +25,10 @@
 namespace {
 
 constexpr int MaxJobs = 256;
+// Most components of all the .mlt files a gallery reads, each held whole
+// until it is drawn: 96 MiB of records, several times all the entries of
+// a large client. A folder of huge files stops here, not short of memory.
+constexpr qint64 MaxFileComponents = qint64(1) << 23;
 
 // "1 picture", "2 pictures".
 QString pictures(qsizetype count)
@@ -86,11 +91,13 @@ int runGallery(const QStringList &arguments)
                        "as a contact sheet and needs nothing but DIR (past 500 entries, the "
                        "first 500, linking to page-2.html and on). Entries without a "
                        "picture are listed there with the reason. DIR is made when it does not "
-                       "exist. An ENTRY is a name (\"Entry 12\"), a number (12) or a .mlt file; "
-                       "without any, every entry of the cache is drawn."),
+                       "exist. An ENTRY is a name (\"Entry 12\"), a number (12), a .mlt file "
+                       "or a directory of them (its .mlt files in name order, not its "
+                       "subdirectories); without any, every entry of the cache is drawn. A "
+                       ".mlt file that cannot be read is named and left out."),
         {successLine(),
          {ExitPartial, QStringLiteral("partial failure: some pictures or the page were not "
-                                      "written")},
+                                      "written, or some .mlt files not read")},
          usageLine(),
          inputLine(QStringLiteral("configuration, client file, entry, .mlt file or "
                                   "directory"))});
@@ -98,8 +105,8 @@ int runGallery(const QStringList &arguments)
     parser.addPositionalArgument(QStringLiteral("DIR"),
                                  QStringLiteral("The directory to write into."));
     parser.addPositionalArgument(QStringLiteral("ENTRY"),
-                                 QStringLiteral("An entry or .mlt file to draw (default: every "
-                                                "entry)."),
+                                 QStringLiteral("An entry, .mlt file or directory of them to "
+                                                "draw (default: every entry)."),
                                  QStringLiteral("[ENTRY...]"));
     addPictureOptions(parser);
     const int idealJobs = qBound(1, QThread::idealThreadCount(), MaxJobs);
@@ -143,7 +150,17 @@ int runGallery(const QStringList &arguments)
     // same picture are refused.
     ClientData client;
     if (!client.readConfiguration(commandLine.configPath())) {
-        printError(client.errorMessage());
+        // Files and directories alone need no cache, but their pictures need
+        // the client's art.
+        const bool filesOnly =
+            !names.isEmpty() && std::all_of(names.cbegin(), names.cend(), [](const QString &name) {
+                return !ClientData::isEntryName(name) &&
+                       (ClientData::isMultiFile(name) || isDirectoryPath(name));
+            });
+        printError(filesOnly ? cannotDrawWithoutConfiguration(QStringLiteral("the .mlt files"),
+                                                              commandLine.configPath(),
+                                                              client.errorMessage())
+                             : client.errorMessage());
         return ExitInput;
     }
     QList<GalleryItem> items;
@@ -168,25 +185,66 @@ int runGallery(const QStringList &arguments)
         items.append({n, {}, text});
         return true;
     };
-    const auto takeFile = [&](const QString &name, bool *ok) {
-        if (!ClientData::isMultiFile(name))
-            return false;
+    // A .mlt file that cannot be read is named and left out; the others are
+    // drawn.
+    qsizetype unread = 0;
+    qint64 fileComponents = 0;
+    const auto notRead = [&](const QString &message) {
+        printError(message);
+        ++unread;
+    };
+    const auto takeMultiFile = [&](const QString &name) {
         GalleryItem item;
         if (!client.readMultiFileEntry(name, &item.entry)) {
-            printError(client.errorMessage());
-            *ok = false;
+            notRead(client.errorMessage());
             return true;
         }
         item.shown = name;
         const QString key = QFileInfo(name).absoluteFilePath();
-        if (!files.contains(key)) {
-            files.insert(key);
-            *ok = claimPicture(item.entry.text, name);
-            items.append(item);
+        if (files.contains(key))
+            return true;
+        files.insert(key);
+        fileComponents += item.entry.components.size();
+        if (fileComponents > MaxFileComponents) {
+            printError(QStringLiteral("the .mlt files given hold more than the %1 components a "
+                                      "gallery reads: %2 is past them")
+                           .arg(MaxFileComponents)
+                           .arg(name));
+            return false;
+        }
+        items.append(item);
+        return claimPicture(item.entry.text, name);
+    };
+    // A name of an entry's form ("12") is an entry, even where a directory
+    // of that name is at hand.
+    const auto takeFile = [&](const QString &name, bool *ok) {
+        if (ClientData::isEntryName(name))
+            return false;
+        if (!isDirectoryPath(name)) {
+            if (!ClientData::isMultiFile(name))
+                return false;
+            *ok = takeMultiFile(name);
+            return true;
+        }
+        QList<DirectoryMultiFile> found;
+        QString why;
+        if (!listDirectoryMultiFiles(name, &found, &why))
+            notRead(QStringLiteral("cannot read directory %1: %2").arg(name, why));
+        else if (found.isEmpty())
+            notRead(QStringLiteral("directory %1 holds no .mlt files").arg(name));
+        for (const DirectoryMultiFile &file : found) {
+            if (!file.problem.isEmpty())
+                notRead(
+                    QStringLiteral("cannot read .mlt file %1: %2").arg(file.path, file.problem));
+            else if (!(*ok = takeMultiFile(file.path)))
+                break;
         }
         return true;
     };
     if (!BatchRun::chooseEntries(client, names, takeEntry, takeFile))
+        return ExitInput;
+    // Nothing to draw of all that was named: nothing is written.
+    if (items.isEmpty() && unread > 0)
         return ExitInput;
 
     // One art store per worker: each caches what it decodes.
@@ -304,5 +362,5 @@ int runGallery(const QStringList &arguments)
     std::printf("%s\n", qPrintable(summary));
     if (!flushStandardOutput(QStringLiteral("the summary")))
         return ExitInput;
-    return complete && paged ? ExitSuccess : ExitPartial;
+    return complete && paged && unread == 0 ? ExitSuccess : ExitPartial;
 }

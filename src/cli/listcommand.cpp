@@ -1,6 +1,8 @@
 #include "client/clientdata.h"
 #include "clioptions.h"
 #include "commands.h"
+#include "core/shownname.h"
+#include "export/multifiledirectory.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -58,7 +60,9 @@ public:
             }
             line += "\n    }";
         } else {
-            line += row.name.toUtf8();
+            // A TAB or line break in a file's name would make columns or rows
+            // of its own: escaped, as messages show them. Entries have none.
+            line += (row.number < 0 ? escapeControls(row.name) : row.name).toUtf8();
             line += '\t';
             appendNumber(row.components);
             for (int value : bounds) {
@@ -106,58 +110,101 @@ private:
 
 } // namespace
 
+namespace {
+
+// Lists the .mlt files and directories of `arguments` in their order, each
+// directory's files in name order: a file that cannot be read is one line
+// on stderr, the others are listed. The exit status: partial when some
+// could not be read, an input error when none could.
+int listMultiFiles(const QStringList &arguments, RowWriter &writer)
+{
+    ClientData client;
+    qsizetype listed = 0;
+    qsizetype failed = 0;
+    const auto fail = [&](const QString &message) {
+        printError(message);
+        ++failed;
+    };
+    const auto listFile = [&](const QString &file) {
+        MultiFileSummary summary;
+        if (!client.readMultiFileSummary(file, &summary))
+            return fail(client.errorMessage());
+        writer.add({-1, file, summary.components, summary.bounds});
+        ++listed;
+    };
+    for (const QString &argument : arguments) {
+        if (!isDirectoryPath(argument)) {
+            listFile(argument);
+            continue;
+        }
+        QList<DirectoryMultiFile> files;
+        QString why;
+        if (!listDirectoryMultiFiles(argument, &files, &why)) {
+            fail(QStringLiteral("cannot read directory %1: %2").arg(argument, why));
+            continue;
+        }
+        if (files.isEmpty())
+            fail(QStringLiteral("directory %1 holds no .mlt files").arg(argument));
+        for (const DirectoryMultiFile &file : files) {
+            if (file.problem.isEmpty())
+                listFile(file.path);
+            else
+                fail(QStringLiteral("cannot read .mlt file %1: %2").arg(file.path, file.problem));
+        }
+    }
+    writer.finish();
+    if (!flushStandardOutput(QStringLiteral("the list")))
+        return ExitInput;
+    return failed == 0 ? ExitSuccess : listed > 0 ? ExitPartial : ExitInput;
+}
+
+} // namespace
+
 int runList(const QStringList &arguments)
 {
     CommandLine commandLine(
         QStringLiteral("list"),
-        QStringLiteral("Lists the entries of the multi cache file, or the given .mlt files, one "
-                       "line each: the entry's name (a .mlt file's path as given), its "
-                       "component count and its bounds x1, y1, x2, y2, separated by TABs. An "
-                       "entry without components has empty bounds."),
-        {successLine(), usageLine(),
-         inputLine(QStringLiteral("configuration, cache file or .mlt file"))});
+        QStringLiteral("Lists the entries of the multi cache file, or the given .mlt files and "
+                       "the .mlt files of the given directories (in name order, not their "
+                       "subdirectories), one line each: the entry's name (a .mlt file's "
+                       "path), its component count and its bounds x1, y1, x2, y2, separated by "
+                       "TABs. An entry without components has empty bounds. A .mlt file that "
+                       "cannot be read is named on stderr; the others are listed."),
+        {successLine(),
+         {ExitPartial, QStringLiteral("partial failure: some .mlt files could not be read")},
+         usageLine(),
+         {ExitInput, QStringLiteral("input error: configuration or cache file that cannot be "
+                                    "used, or not one .mlt file that can be read")}});
     const QCommandLineOption jsonOption(
         QStringLiteral("json"),
         QStringLiteral("Print a JSON array of objects instead, with the keys number (null for "
                        "a .mlt file), name, components, x1, y1, x2 and y2 (bounds null "
                        "without components)."));
     commandLine.parser().addOption(jsonOption);
-    commandLine.parser().addPositionalArgument(QStringLiteral("FILE.mlt"),
-                                               QStringLiteral("A .mlt file to list instead."),
-                                               QStringLiteral("[FILE.mlt...]"));
+    commandLine.parser().addPositionalArgument(
+        QStringLiteral("FILE.mlt"),
+        QStringLiteral("A .mlt file, or a directory of them, to list instead."),
+        QStringLiteral("[FILE.mlt|DIR...]"));
     if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
         return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
     const QStringList files = commandLine.arguments();
     for (const QString &file : files) {
-        if (!ClientData::isMultiFile(file))
-            return usageError(QStringLiteral("list takes .mlt files only, not '%1'").arg(file));
+        if (!ClientData::isMultiFile(file) && !isDirectoryPath(file))
+            return usageError(
+                QStringLiteral("list takes .mlt files and directories only, not '%1'").arg(file));
     }
 
-    ClientData client;
     RowWriter writer(commandLine.parser().isSet(jsonOption));
-    if (!files.isEmpty()) {
-        // Every file is read, one at a time, before the first row is written.
-        QList<MultiFileSummary> summaries;
-        summaries.reserve(files.size());
-        for (const QString &file : files) {
-            MultiFileSummary summary;
-            if (!client.readMultiFileSummary(file, &summary)) {
-                printError(client.errorMessage());
-                return ExitInput;
-            }
-            summaries.append(summary);
-        }
-        for (qsizetype i = 0; i < summaries.size(); ++i)
-            writer.add({-1, files[i], summaries[i].components, summaries[i].bounds});
-    } else {
-        if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
-            printError(client.errorMessage());
-            return ExitInput;
-        }
-        const MultiCache &cache = client.cache();
-        for (qsizetype n = 0; n < cache.size(); ++n)
-            writer.add({n, MultiCache::entryName(n), cache.componentCount(n), cache.bounds(n)});
+    if (!files.isEmpty())
+        return listMultiFiles(files, writer);
+    ClientData client;
+    if (!client.readConfiguration(commandLine.configPath()) || !client.loadEntries()) {
+        printError(client.errorMessage());
+        return ExitInput;
     }
+    const MultiCache &cache = client.cache();
+    for (qsizetype n = 0; n < cache.size(); ++n)
+        writer.add({n, MultiCache::entryName(n), cache.componentCount(n), cache.bounds(n)});
     writer.finish();
     return flushStandardOutput(QStringLiteral("the list")) ? ExitSuccess : ExitInput;
 }

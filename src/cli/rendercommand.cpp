@@ -52,8 +52,14 @@ int runRender(const QStringList &arguments)
 
     ClientData client;
     MultiEntry entry;
-    if (!client.readConfiguration(commandLine.configPath()) ||
-        !client.entry(entries.first(), &entry) || !client.openReaders()) {
+    // A .mlt file needs no cache, but its picture needs the client's art.
+    const bool configured = client.readConfiguration(commandLine.configPath());
+    if (!configured && ClientData::isMultiFile(entries.first())) {
+        printError(cannotDrawWithoutConfiguration(entries.first(), commandLine.configPath(),
+                                                  client.errorMessage()));
+        return ExitInput;
+    }
+    if (!configured || !client.entry(entries.first(), &entry) || !client.openReaders()) {
         printError(client.errorMessage());
         return ExitInput;
     }

@@ -67,6 +67,18 @@ QString cannotOpenConfiguration(const QString &path, const QString &why)
                  : QString());
 }
 
+QString cannotDrawWithoutConfiguration(const QString &what, const QString &path,
+                                       const QString &error)
+{
+    if (configurationToWrite(path))
+        return QStringLiteral("cannot draw %1 without the client's art and tile data, and no "
+                              "configuration names them: 'korvane-cli config CLIENTDIR' writes "
+                              "yours, %2")
+            .arg(what, path);
+    return QStringLiteral("cannot draw %1 without the client's art and tile data: %2")
+        .arg(what, error);
+}
+
 ClientData::ClientData() = default;
 ClientData::~ClientData() = default;
 
@@ -159,6 +171,11 @@ qsizetype ClientData::findEntry(const QString &argument)
                     .arg(argument, cachePath(), MultiCache::entryName(0),
                          MultiCache::entryName(multiCache.size() - 1));
     return -1;
+}
+
+bool ClientData::isEntryName(const QString &argument)
+{
+    return entryNumber(argument) >= 0;
 }
 
 bool ClientData::isMultiFile(const QString &argument)

@@ -36,6 +36,12 @@ bool configurationToWrite(const QString &path);
 // "cannot open configuration P: why", saying how to write it when
 // configurationToWrite(P).
 QString cannotOpenConfiguration(const QString &path, const QString &why);
+// Why `what` (a .mlt file, say) cannot be drawn when the configuration at
+// `path` could not be opened (`error`, as readConfiguration() put it):
+// drawing needs the client's art and tile data, which only a configuration
+// names.
+QString cannotDrawWithoutConfiguration(const QString &what, const QString &path,
+                                       const QString &error);
 
 // The client files read, named by a configuration file: the one way the
 // window and every command open them. Each step returns false on a file it
@@ -74,6 +80,8 @@ public:
     // message set) when there is no such entry.
     qsizetype findEntry(const QString &argument);
 
+    // Whether an argument has the form of an entry's name: "Entry N" or N.
+    static bool isEntryName(const QString &argument);
     // Whether an argument names a ".mlt" file rather than a cache entry.
     static bool isMultiFile(const QString &argument);
     // The entry an argument names: a ".mlt" file (the cache is not read), or

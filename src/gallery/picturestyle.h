@@ -23,6 +23,8 @@ public:
     int scale() const { return factor; }
     QColor background() const { return fill; }
     bool trims() const { return trim; }
+    // --trim without the command line.
+    void setTrim(bool on) { trim = on; }
     // Whether the written picture is the rendered one as it is.
     bool isPlain() const { return factor == 1 && fill.alpha() == 0 && !trim; }
 

@@ -26,13 +26,15 @@ struct CliRun
 // goes to the file `standardOutput` when one is given. Its per-user
 // configuration is looked for in `configHome` (by default a directory that
 // does not exist) and the system's in `configHome`/xdg, never in the user's
-// or the machine's own.
+// or the machine's own. It runs in `workingDirectory` when one is given.
 inline CliRun runCli(const QStringList &arguments,
                      const QString &program = QStringLiteral(KORVANE_CLI),
                      const QString &standardOutput = QString(),
-                     const QString &configHome = QString())
+                     const QString &configHome = QString(),
+                     const QString &workingDirectory = QString())
 {
     QProcess process;
+    process.setWorkingDirectory(workingDirectory);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         environment.remove(QLatin1String(name));

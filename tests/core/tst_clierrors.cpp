@@ -85,7 +85,15 @@ void tst_CliErrors::initTestCase()
         QVERIFY(mlt.open(QIODevice::WriteOnly) && mlt.resize(4 + 12 * count));
     }
 
+    // As many components as a gallery reads from .mlt files, in 8 files.
+    QVERIFY(QDir().mkpath(path("eight")));
+    for (int n = 0; n < 8; ++n) {
+        QFile mlt(path("eight/") + QString::number(n) + QStringLiteral(".mlt"));
+        QVERIFY(mlt.open(QIODevice::WriteOnly) && mlt.resize(4 + 12 * MaxMultiFileComponents));
+    }
+
     QVERIFY(QDir().mkpath(path("exported")));
+    QVERIFY(QDir().mkpath(path("notes")) && writeAll(path("notes/a.txt"), "not a multi"));
     QVERIFY(QFile::copy(demo.tiledata, path("tiles") + QChar(1)));
 
     // "d\xff" is no UTF-8; decoded it would be its twin "d\uFFFD", which holds
@@ -129,7 +137,7 @@ void tst_CliErrors::errors_data()
     QTest::newRow("negative entry taken for an option")
         << QStringList{exp, "@dir", "-1"} << 2 << "unknown option '-1'";
     QTest::newRow("list argument")
-        << QStringList{list, "3"} << 2 << "list takes .mlt files only, not '3'";
+        << QStringList{list, "3"} << 2 << "list takes .mlt files and directories only, not '3'";
     QTest::newRow(".mlt file of a wrong size")
         << QStringList{list, "@short.mlt"} << 3
         << "cannot read .mlt file @short.mlt: 10 bytes is not a .mlt file's size (4 + 12 x n "
@@ -194,6 +202,25 @@ void tst_CliErrors::errors_data()
 
     QTest::newRow("missing configuration")
         << QStringList{list, config, "@none.xml"} << 3 << "cannot open configuration @none.xml";
+    // A .mlt file needs no cache: what drawing it needs is said instead.
+    QTest::newRow("render a .mlt file without a configuration")
+        << QStringList{render, "@one.mlt", "-o", out} << 3
+        << "cannot draw @one.mlt without the client's art and tile data, and no configuration "
+           "names them: 'korvane-cli config CLIENTDIR' writes yours, /nonexistent/";
+    QTest::newRow("render an entry without a configuration")
+        << QStringList{render, "1", "-o", out} << 3
+        << "cannot open configuration /nonexistent/korvane-tests/korvane/korvane.xml: No such "
+           "file or directory; 'korvane-cli config CLIENTDIR' writes it";
+    QTest::newRow("render a .mlt file with a missing configuration")
+        << QStringList{render, "@one.mlt", "-o", out, config, "@none.xml"} << 3
+        << "cannot draw @one.mlt without the client's art and tile data: cannot open "
+           "configuration @none.xml";
+    QTest::newRow("gallery of a folder without a configuration")
+        << QStringList{"gallery", "@dir/g", "@twin"} << 3
+        << "cannot draw the .mlt files without the client's art and tile data, and no";
+    QTest::newRow("gallery of a folder and an entry without a configuration")
+        << QStringList{"gallery", "@dir/g", "@twin", "1"} << 3
+        << "cannot open configuration /nonexistent/korvane-tests/korvane/korvane.xml";
     QTest::newRow("missing cache file") << QStringList{exp, "@dir", config, "@nocache.xml"} << 3
                                         << "cannot read cache file @missing.txt";
     QTest::newRow("cache file is a directory")
@@ -247,6 +274,19 @@ void tst_CliErrors::errors_data()
     // Nothing is made, DIR included, before every entry is found.
     QTest::newRow("gallery of an unknown entry")
         << QStringList{"gallery", "@dir/g", "1", "99999", config, "@demo"} << 3
+        << "no entry \"99999\"";
+    QTest::newRow("gallery of a folder without .mlt files")
+        << QStringList{"gallery", "@dir/g", "@notes", config, "@demo"} << 3
+        << "directory @notes holds no .mlt files";
+    QTest::newRow("gallery of a .mlt file that cannot be read, alone")
+        << QStringList{"gallery", "@dir/g", "@short.mlt", config, "@demo"} << 3
+        << "cannot read .mlt file @short.mlt: 10 bytes";
+    QTest::newRow("gallery of .mlt files one component past what it reads")
+        << QStringList{"gallery", "@dir/g", "@eight", "@one.mlt", config, "@demo"} << 3
+        << "the .mlt files given hold more than the 8388608 components a gallery reads: "
+           "@one.mlt is past them";
+    QTest::newRow("gallery of .mlt files as many components as it reads")
+        << QStringList{"gallery", "@dir/g", "@eight", "99999", config, "@demo"} << 3
         << "no entry \"99999\"";
     QTest::newRow("gallery of two pictures of one name")
         << QStringList{"gallery",       "@dir/g", "@one.mlt", "@twin/../one.mlt",

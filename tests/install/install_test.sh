@@ -29,10 +29,12 @@ done
 
 desktop=$prefix/share/applications/$id.desktop
 completion=$prefix/share/bash-completion/completions/korvane-cli
-for file in bin/korvane bin/korvane-cli bin/korvane-demodata "share/applications/$id.desktop" \
-    "share/metainfo/$id.metainfo.xml" "share/icons/hicolor/scalable/apps/$id.svg" \
-    share/man/man1/korvane.1.gz share/man/man1/korvane-cli.1.gz \
-    share/man/man1/korvane-demodata.1.gz share/bash-completion/completions/korvane-cli; do
+for file in bin/korvane bin/korvane-cli bin/korvane-demodata bin/korvane-thumbnailer \
+    "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" \
+    "share/icons/hicolor/scalable/apps/$id.svg" "share/mime/packages/$id.xml" \
+    share/thumbnailers/korvane.thumbnailer share/man/man1/korvane.1.gz \
+    share/man/man1/korvane-cli.1.gz share/man/man1/korvane-demodata.1.gz \
+    share/man/man1/korvane-thumbnailer.1.gz share/bash-completion/completions/korvane-cli; do
     [[ -e $prefix/$file ]] || fail "$file is not installed"
 done
 ((failures == 0)) || exit 1
@@ -43,6 +45,15 @@ out=$(desktop-file-validate "$desktop" 2>&1)
 [[ -z $out ]] || fail "desktop-file-validate: $out"
 appstreamcli validate-tree --no-net "$prefix" >"$work/appstream.log" 2>&1 ||
     fail "appstreamcli validate-tree --no-net: $(cat "$work/appstream.log")"
+
+# The thumbnailer entry runs an installed program (desktop_test.py runs it
+# through the thumbnail service, which looks at Exec only).
+thumbnailer=$prefix/share/thumbnailers/korvane.thumbnailer
+for key in TryExec Exec; do
+    program=$(sed -n "s/^$key=\([^ ]*\).*/\1/p" "$thumbnailer")
+    [[ -x $prefix/bin/$program ]] ||
+        fail "the thumbnailer's $key=$program is not an installed program"
+done
 
 # The menu starts what Exec names and shows the icon Icon names: both must be
 # installed, the PNGs at the sizes of their directories.
@@ -62,7 +73,7 @@ done
 ((pngs > 0)) || fail "Icon=$icon has no PNG sizes"
 
 # Manual pages: not a single warning from groff.
-for page in korvane korvane-cli korvane-demodata; do
+for page in korvane korvane-cli korvane-demodata korvane-thumbnailer; do
     out=$(zcat "$prefix/share/man/man1/$page.1.gz" | groff -man -ww -z 2>&1)
     [[ -z $out ]] || fail "groff on $page.1: $out"
     # Nothing is hyphenated, at any terminal width: a file name split as

@@ -1,0 +1,129 @@
+#include "multifiledirectory.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// A name's bytes as text: UTF-8 as it is, every other byte as \xHH.
+QString shownBytes(const QByteArray &bytes)
+{
+    QString shown;
+    for (qsizetype i = 0; i < bytes.size();) {
+        const uchar lead = uchar(bytes[i]);
+        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
+        const QByteArray sequence = bytes.mid(i, length);
+        const QString text = QString::fromUtf8(sequence);
+        if (sequence.size() == length && text.toUtf8() == sequence &&
+            text != QChar(QChar::ReplacementCharacter)) {
+            shown += text;
+            i += length;
+        } else {
+            shown +=
+                QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, u'0');
+            ++i;
+        }
+    }
+    return shown;
+}
+
+bool endsInMlt(const char *name, size_t length)
+{
+    static const char suffix[] = ".mlt";
+    if (length < sizeof suffix - 1)
+        return false;
+    const char *end = name + length - (sizeof suffix - 1);
+    for (size_t i = 0; i < sizeof suffix - 1; ++i) {
+        const char c = end[i];
+        if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+// Whether the entry `name` of the open directory is one (or links to one).
+bool isDirectoryEntry(int directory, const dirent *entry)
+{
+    if (entry->d_type == DT_DIR)
+        return true;
+    if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK)
+        return false;
+    struct stat status;
+    return ::fstatat(directory, entry->d_name, &status, 0) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
+bool isDirectoryPath(const QString &path)
+{
+    struct stat status;
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) == 0 &&
+           S_ISDIR(status.st_mode);
+}
+
+bool listDirectoryMultiFiles(const QString &directory, QList<DirectoryMultiFile> *files,
+                             QString *error, qsizetype most)
+{
+    files->clear();
+    const int fd = ::open(QFile::encodeName(directory).constData(),
+                          O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
+    DIR *const opened = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!opened) {
+        *error = qt_error_string(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    const std::unique_ptr<DIR, int (*)(DIR *)> dir(opened, ::closedir);
+
+    QList<QByteArray> names;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir.get());
+        if (!entry) {
+            if (errno != 0) {
+                *error = qt_error_string(errno);
+                return false;
+            }
+            break;
+        }
+        const size_t length = std::strlen(entry->d_name);
+        if (entry->d_name[0] == '.' || !endsInMlt(entry->d_name, length) ||
+            isDirectoryEntry(fd, entry))
+            continue;
+        if (names.size() == most) {
+            *error = QStringLiteral("it holds more than the %1 .mlt files read from one "
+                                    "directory")
+                         .arg(most);
+            return false;
+        }
+        names.append(QByteArray(entry->d_name, qsizetype(length)));
+    }
+    std::sort(names.begin(), names.end());
+
+    // "." names its files as they are; "dir/" is not given a second slash.
+    QString prefix = directory;
+    if (prefix == u".")
+        prefix.clear();
+    else if (!prefix.endsWith(u'/'))
+        prefix += u'/';
+    files->reserve(names.size());
+    for (const QByteArray &name : names) {
+        const QString decoded = QFile::decodeName(name);
+        if (QFile::encodeName(decoded) == name)
+            files->append({prefix + decoded, {}});
+        else
+            files->append({prefix + shownBytes(name), QStringLiteral("its name is not UTF-8 "
+                                                                     "text")});
+    }
+    return true;
+}
