@@ -55,7 +55,6 @@ void tst_Thumbnail::fits_data()
         << QSize(100, 60) << 100 << QSize(100, 60) << int(Halves);
     QTest::newRow("one pixel wider: reduced")
         << QSize(101, 60) << 100 << QSize(100, 59) << int(Halves);
-    QTest::newRow("taller than wide") << QSize(60, 300) << 100 << QSize(20, 100) << int(Halves);
     QTest::newRow("smaller: never enlarged")
         << QSize(30, 20) << 256 << QSize(30, 20) << int(Halves);
     QTest::newRow("a line: a pixel wide at least")
