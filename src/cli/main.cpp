@@ -104,8 +104,9 @@ struct Command
 };
 
 const Command commands[] = {
-    {"list", runList},   {"export", runExport}, {"render", runRender}, {"gallery", runGallery},
-    {"check", runCheck}, {"config", runConfig}, {"diff", runDiff},
+    {"list", runList},       {"export", runExport}, {"render", runRender},
+    {"gallery", runGallery}, {"check", runCheck},   {"config", runConfig},
+    {"diff", runDiff},
 };
 
 // The command line before the command: the options every command takes.
