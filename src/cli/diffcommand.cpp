@@ -325,6 +325,15 @@ int runDiff(const QStringList &arguments)
         return ExitInput;
     }
 
+    // The gallery's directory before anything is reported.
+    const QString gallery = galleries.isEmpty() ? QString() : QDir::cleanPath(galleries.first());
+    if (!gallery.isEmpty()) {
+        if (const QString why = prepareDiffGalleryDirectory(gallery); !why.isEmpty()) {
+            printError(QStringLiteral("cannot write the gallery to %1: %2").arg(gallery, why));
+            return ExitInput;
+        }
+    }
+
     MultiComparison::Side oldSide{before.entries};
     MultiComparison::Side newSide{after.entries};
     if (!multiFiles) {
@@ -346,10 +355,9 @@ int runDiff(const QStringList &arguments)
     if (!galleries.isEmpty()) {
         const ClientData &oldFiles = multiFiles ? art : before.client;
         const ClientData &newFiles = multiFiles ? art : after.client;
-        drawn = writeDiffGallery(QDir::cleanPath(galleries.first()), comparison,
-                                 {&before.entries, oldFiles.paths(), oldFiles.tiles()},
-                                 {&after.entries, newFiles.paths(), newFiles.tiles()}, style, jobs,
-                                 summary + u'.');
+        drawn = writeDiffGallery(
+            gallery, comparison, {&before.entries, oldFiles.paths(), oldFiles.tiles()},
+            {&after.entries, newFiles.paths(), newFiles.tiles()}, style, jobs, summary + u'.');
     }
     if (!drawn)
         return ExitInput;

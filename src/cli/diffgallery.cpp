@@ -28,9 +28,9 @@ QString pictures(qsizetype count)
                                                              : QStringLiteral("pictures"));
 }
 
-// DIR made when it is missing and its parent is there; "" when it can be
-// written into, else why not.
-QString prepareDirectory(const QString &directory)
+} // namespace
+
+QString prepareDiffGalleryDirectory(const QString &directory)
 {
     const QFileInfo info(directory);
     if (!info.exists() && !info.isSymLink()) {
@@ -42,6 +42,8 @@ QString prepareDirectory(const QString &directory)
     }
     return unwritableDirectory(directory);
 }
+
+namespace {
 
 // The pictures of one side, drawn by workers of its own art files.
 struct SideRun
@@ -164,7 +166,7 @@ bool writeDiffGallery(const QString &directory, const MultiComparison &compariso
 
     BatchRun batch(directory, pictures, QStringLiteral(", no index.html"),
                    QStringLiteral("; no index.html"));
-    QString why = prepareDirectory(directory);
+    QString why = prepareDiffGalleryDirectory(directory);
     if (why.isEmpty())
         why = batch.open();
     if (!why.isEmpty()) {

@@ -17,6 +17,10 @@ struct DiffGallerySide
     const TileDataStore *tiles = nullptr;
 };
 
+// DIR made when it is missing and its parent is there; "" when it can be
+// written into, else why not.
+QString prepareDiffGalleryDirectory(const QString &directory);
+
 // korvane-cli diff --gallery DIR: the old and new pictures of the entries
 // that changed side by side, an added entry's new picture and a removed
 // one's old picture, drawn as "old <name>.png" and "new <name>.png" into
