@@ -7,6 +7,7 @@
 #include "gallery/galleryupdate.h"
 
 #include "core/atomicfile.h"
+#include "core/shownname.h"
 #include "data/artstore.h"
 
 #include <QDir>
@@ -31,6 +32,25 @@ QString pictures(qsizetype count)
 {
     return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("picture")
                                                              : QStringLiteral("pictures"));
+}
+
+// On a rerun, the pictures drawn again: " (Entry 4.png, Entry 9.png and 3
+// more)", at most RedrawnNamed names; "" when none was.
+constexpr int RedrawnNamed = 5;
+QString redrawn(const std::vector<GalleryResult> &drawn)
+{
+    QStringList names;
+    qsizetype count = 0;
+    for (const GalleryResult &result : drawn) {
+        if (result.outcome == GalleryResult::Written && count++ < RedrawnNamed)
+            names << escapeControls(GalleryRun::pictureName(result.name));
+    }
+    if (count == 0)
+        return {};
+    if (count > RedrawnNamed)
+        return QStringLiteral(" (%1 and %2 more)")
+            .arg(names.join(QStringLiteral(", ")), QString::number(count - RedrawnNamed));
+    return QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", ")));
 }
 
 // DIR as a writable directory: made when it is missing and its parent is
@@ -288,7 +308,9 @@ int runGallery(const QStringList &arguments)
                              : pages == 1 ? QStringLiteral(" and index.html")
                                           : QStringLiteral(" and index.html (%1 pages)").arg(pages);
     QString summary =
-        QStringLiteral("Wrote %1%2 to %3").arg(pictures(written), andPages, batch.shown());
+        QStringLiteral("Wrote %1%2%3 to %4")
+            .arg(pictures(written), update.rerun() ? redrawn(run.results()) : QString(), andPages,
+                 batch.shown());
     if (update.upToDate() > 0)
         summary += QStringLiteral("; %1 up to date").arg(pictures(update.upToDate()));
     std::printf("%s\n", qPrintable(summary));
