@@ -46,6 +46,8 @@ QString overview()
                "                             naming each problem\n"
                "  config CLIENTDIR           find the client files in CLIENTDIR by their\n"
                "                             content and write your korvane.xml naming them\n"
+               "  diff OLD NEW               tell which entries differ between two versions\n"
+               "                             (clients or directories of .mlt files)\n"
                "\n"
                "An ENTRY is a name (\"Entry 12\") or a number (12); render and gallery also\n"
                "take a .mlt file. 'korvane-cli COMMAND --help' shows the options of a\n"
@@ -119,7 +121,7 @@ void addOverviewOptions(QCommandLineParser &parser)
                       QStringLiteral("Read the client file paths from <file>."),
                       QStringLiteral("file")});
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, export, render, gallery, check or config."),
+                                 QStringLiteral("list, export, render, gallery, check, config or diff."),
                                  QStringLiteral("command [arguments]"));
 }
 
