@@ -241,8 +241,8 @@ int runDiff(const QStringList &arguments)
          usageLine(),
          inputLine(QStringLiteral("side, configuration, client file, .mlt file, gallery "
                                   "directory or output"))},
-        QStringLiteral("Read the art and tile data the pictures of .mlt files are drawn from "
-                       "from <file>."));
+        QStringLiteral("Draw the pictures of .mlt files with the art and tile data files <file> "
+                       "names."));
     QCommandLineParser &parser = commandLine.parser();
     parser.addPositionalArgument(QStringLiteral("OLD"),
                                  QStringLiteral("The old version: korvane.xml, a client "

@@ -32,8 +32,8 @@ QByteArray cacheOf(const QList<QList<DemoComponent>> &entries)
     return text;
 }
 
-// Changes the colour of the first pixel painted of the graphic's art in the
-// art files `index` and `data`, in place: the same length, another picture.
+// Changes the colour of every pixel painted of the graphic's art in the art
+// files `index` and `data`, in place: the same length, another picture.
 bool repaint(const QByteArray &index, QByteArray *data, int graphic)
 {
     const qint64 at = 12 * (qint64(ArtStore::ItemGraphics) + graphic);
@@ -42,21 +42,20 @@ bool repaint(const QByteArray &index, QByteArray *data, int graphic)
     const qint32 lookup = qFromLittleEndian<qint32>(index.constData() + at);
     uchar *art = reinterpret_cast<uchar *>(data->data()) + lookup;
     const int height = qFromLittleEndian<quint16>(art + 6);
+    int painted = 0;
     for (int y = 0; y < height; ++y) {
         qint64 pos = 8 + 2 * (height + qint64(qFromLittleEndian<qint16>(art + 8 + 2 * y)));
         for (;;) {
             const qint16 skip = qFromLittleEndian<qint16>(art + pos);
             const qint16 count = qFromLittleEndian<qint16>(art + pos + 2);
+            pos += 4;
             if (skip + count == 0)
                 break;
-            if (count > 0) {
-                art[pos + 4] ^= 0x1F;
-                return true;
-            }
-            pos += 4;
+            for (int n = 0; n < count; ++n, pos += 2, ++painted)
+                art[pos] ^= 0x1F;
         }
     }
-    return false;
+    return painted > 0;
 }
 
 } // namespace
@@ -98,8 +97,8 @@ void tst_CliDiff::initTestCase()
         for (const DemoComponent &c : entries[n])
             users[c.graphicId].insert(int(n));
     int only6 = -1;
-    for (auto it = users.cbegin(); it != users.cend() && only6 < 0; ++it)
-        if (it->size() == 1 && it->contains(6))
+    for (auto it = users.cbegin(); it != users.cend(); ++it)
+        if (it->size() == 1 && it->contains(6) && (only6 < 0 || it.key() < only6))
             only6 = it.key();
     QVERIFY(only6 >= 0);
     repainted = only6;
