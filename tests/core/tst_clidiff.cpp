@@ -70,6 +70,7 @@ private Q_SLOTS:
     void report();
     void json();
     void gallery();
+    void galleryPictureRefused();
     void multiFiles();
     void refused_data();
     void refused();
@@ -222,7 +223,29 @@ void tst_CliDiff::gallery()
     QVERIFY(page.indexOf(QLatin1String("src=\"old%20Entry%203.png\""), start) < card);
     QVERIFY(page.indexOf(QLatin1String("src=\"new%20Entry%204.png\""), start) < card);
     QVERIFY(page.contains(QLatin1String("given another graphic")));
+    QVERIFY2(
+        page.contains(QStringLiteral("the art or tile data of graphic %1 changed").arg(repainted)),
+        qPrintable(page));
     QCOMPARE(page.count(QLatin1String("<figure")), 4);
+}
+
+// A picture that cannot be written is named; the others and the page are
+// written, and the status says the gallery is not whole.
+void tst_CliDiff::galleryPictureRefused()
+{
+    const QString dir = fixture.freshDir();
+    QVERIFY(QDir().mkpath(dir + QStringLiteral("/old Entry 3.png")));
+    const CliRun run =
+        runCli({QStringLiteral("diff"), oldDir, newConfig, QStringLiteral("--gallery"), dir});
+    QCOMPARE(run.status, 3);
+    const QStringList err = QString::fromUtf8(run.err).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(err.size(), 3);
+    QVERIFY2(err[1].startsWith(QStringLiteral("korvane-cli: old Entry 3 was not written to %1/old "
+                                              "Entry 3.png: ")
+                                   .arg(dir)),
+             qPrintable(err[1]));
+    QCOMPARE(err[2], QStringLiteral("Wrote 5 pictures and index.html to %1").arg(dir));
+    QVERIFY(QFileInfo(dir + QStringLiteral("/old Entry 3.png")).isDir());
 }
 
 void tst_CliDiff::multiFiles()

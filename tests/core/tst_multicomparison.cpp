@@ -244,17 +244,21 @@ void tst_MultiComparison::pictures()
 void tst_MultiComparison::cacheLineValues_data()
 {
     QTest::addColumn<QByteArray>("line");
-    QTest::newRow("plain") << QByteArray("1234\t0\t-3\t7\t12");
-    QTest::newRow("graphic past 16 bits, z wraps") << QByteArray("70000\t0\t1\t2\t40000");
-    QTest::newRow("signs and spaces") << QByteArray("+5\t0\t 7\t-0\t+1");
-    QTest::newRow("not a number") << QByteArray("x\t0\t1e3\t0x10\t9999999999");
-    QTest::newRow("fields missing") << QByteArray("5\t0");
+    QTest::addColumn<bool>("utf16"); // the whole text UTF-16, its byte order mark first
+    QTest::newRow("plain") << QByteArray("1234\t0\t-3\t7\t12") << false;
+    QTest::newRow("UTF-16") << QByteArray("1234\t0\t-3\t7\t12") << true;
+    QTest::newRow("UTF-16, colon in y") << QByteArray("5\t0\t1\t2:3\t4") << true;
+    QTest::newRow("graphic past 16 bits, z wraps") << QByteArray("70000\t0\t1\t2\t40000") << false;
+    QTest::newRow("signs and spaces") << QByteArray("+5\t0\t 7\t-0\t+1") << false;
+    QTest::newRow("not a number") << QByteArray("x\t0\t1e3\t0x10\t9999999999") << false;
+    QTest::newRow("fields missing") << QByteArray("5\t0") << false;
     // ":" moves the text's fields; in field 1, which is not copied, it does not.
-    QTest::newRow("colon in x") << QByteArray("5\t0\t1:2\t3\t4");
-    QTest::newRow("colon in field 1") << QByteArray("5\t1:2\t3\t4\t5");
+    QTest::newRow("colon in x") << QByteArray("5\t0\t1:2\t3\t4") << false;
+    QTest::newRow("colon in field 1") << QByteArray("5\t1:2\t3\t4\t5") << false;
     QTest::newRow("byte order mark in a field") << QByteArray("\xef\xbb\xbf"
-                                                              "5\t0\t1\t2\t3");
-    QTest::newRow("more fields, CR LF") << QByteArray("5\t0\t1\t2\t3\t4\t5\r");
+                                                              "5\t0\t1\t2\t3")
+                                                << false;
+    QTest::newRow("more fields, CR LF") << QByteArray("5\t0\t1\t2\t3\t4\t5\r") << false;
 }
 
 // Values read from cache lines where they are equal those the renderer reads
@@ -262,8 +266,15 @@ void tst_MultiComparison::cacheLineValues_data()
 void tst_MultiComparison::cacheLineValues()
 {
     QFETCH(QByteArray, line);
+    QFETCH(bool, utf16);
+    QByteArray text = QByteArray("0\t0\t2\t0\t0\t0\t0\n") + line + "\n5\t0\t1\t1\t1\n";
+    if (utf16) {
+        const QString decoded = QString::fromUtf8(text);
+        text = QByteArray("\xff\xfe") +
+               QByteArray(reinterpret_cast<const char *>(decoded.utf16()), decoded.size() * 2);
+    }
     MultiCache cache;
-    cache.read(QByteArray("0\t0\t2\t0\t0\t0\t0\n") + line + "\n5\t0\t1\t1\t1\n");
+    cache.read(text);
     QCOMPARE(cache.size(), 1);
     std::vector<ComponentValue> values;
     readComponentValues(cache.components(0), &values);
