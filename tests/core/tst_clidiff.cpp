@@ -292,6 +292,9 @@ void tst_CliDiff::refused_data()
         << QStringList{"<old>", "<new>", "--gallery", "/nonexistent/a/b"} << 3
         << "korvane-cli: cannot write the gallery to /nonexistent/a/b: no such directory, nor its "
            "parent /nonexistent/a";
+    QTest::newRow("--jobs twice") << QStringList{"<old>",  "<new>", "--gallery", "<dir>",
+                                                 "--jobs", "1",     "--jobs",    "2"}
+                                  << 2 << "korvane-cli: --jobs given 2 times";
     QTest::newRow("--scale alone") << QStringList{"<old>", "<new>", "--scale", "2"} << 2
                                    << "korvane-cli: --scale goes with --gallery";
 }
