@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -229,6 +230,12 @@ bool writeDiffGallery(const QString &directory, const MultiComparison &compariso
                 if (!side.run->finished())
                     break;
                 side.run->join();
+                // An error every later file meets too stops both sides.
+                const std::vector<GalleryResult> &results = side.run->results();
+                if (std::any_of(results.cbegin(), results.cend(), [](const GalleryResult &r) {
+                        return r.outcome == GalleryResult::NotWritten && r.hitsEveryFile;
+                    }))
+                    return false;
                 ++current;
                 started = false;
             }

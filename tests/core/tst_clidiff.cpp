@@ -246,6 +246,21 @@ void tst_CliDiff::galleryPictureRefused()
              qPrintable(err[1]));
     QCOMPARE(err[2], QStringLiteral("Wrote 5 pictures and index.html to %1").arg(dir));
     QVERIFY(QFileInfo(dir + QStringLiteral("/old Entry 3.png")).isDir());
+
+    // A file size limit stops the gallery in one line: the new side's
+    // pictures are not even begun.
+    const QString limited = fixture.freshDir();
+    const CliRun stopped = runCli(
+        {QStringLiteral("-c"), QStringLiteral("ulimit -f 3; exec \"$@\""), QStringLiteral("sh"),
+         QStringLiteral(KORVANE_CLI), QStringLiteral("diff"), oldDir, newConfig,
+         QStringLiteral("--gallery"), limited, QStringLiteral("--jobs"), QStringLiteral("1")},
+        QStringLiteral("/bin/sh"));
+    QCOMPARE(stopped.status, 3);
+    QVERIFY2(stopped.err.contains("korvane-cli: stopped at old Entry 3 (" + limited.toUtf8() +
+                                  "/old Entry 3.png): File too large; wrote 0 pictures, no "
+                                  "index.html\n"),
+             stopped.err.constData());
+    QCOMPARE(namesIn(limited), QStringList());
 }
 
 void tst_CliDiff::multiFiles()
