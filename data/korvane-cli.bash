@@ -108,7 +108,7 @@ _korvane_cli()
             continue
         fi
         case $word in
-        --config | -o | --output | --scale | --background | --jobs) option=$word ;;
+        --config | -o | --output | --scale | --background | --jobs | --gallery) option=$word ;;
         --artidx | --artmul | --tiledata | --cache) option=$word ;;
         --config=*) config=$(_korvane_cli_dequote "${word#--config=}") ;;
         -*) ;;
@@ -128,6 +128,7 @@ _korvane_cli()
         --config | -o | --output | --artidx | --artmul | --tiledata | --cache)
             _korvane_cli_files "$cur"
             ;;
+        --gallery) _korvane_cli_files "$cur" -d ;;
         esac
         return 0
     fi
@@ -140,13 +141,15 @@ _korvane_cli()
         render) options+=' -o --output --scale --background --trim' ;;
         gallery) options+=' --scale --background --trim --jobs --force' ;;
         config) options+=' --artidx --artmul --tiledata --cache --force --print' ;;
+        diff) options+=' --json --gallery --scale --background --trim --jobs' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return 0
     fi
 
     case $command in
-    '') COMPREPLY=($(compgen -W 'list export render gallery check config' -- "$cur")) ;;
+    '') COMPREPLY=($(compgen -W 'list export render gallery check config diff' -- "$cur")) ;;
+    diff) ((positional < 2)) && _korvane_cli_files "$cur" ;;
     list) _korvane_cli_mlt_files "$cur" ;;
     config) ((positional == 0)) && _korvane_cli_files "$cur" -d ;;
     export | gallery)

@@ -77,6 +77,11 @@ public:
     const_iterator begin() const;
     const_iterator end() const;
 
+    // What the list walks and where its first component is, for readers
+    // that take values straight from the lines or records (null when empty).
+    const Storage *storageData() const { return storage.get(); }
+    qsizetype storageOffset() const { return offset; }
+
 private:
     std::shared_ptr<const Storage> storage;
     qsizetype offset = 0;

@@ -65,11 +65,7 @@ bool BatchRun::chooseEntries(ClientData &client, const QStringList &names,
     return true;
 }
 
-namespace {
-
-// DIR as a writable directory: made when it is missing and its parent is
-// there; "" when it can be written into, else why not.
-QString prepareDirectory(const QString &directory)
+QString BatchRun::prepareDirectory(const QString &directory)
 {
     const QFileInfo info(directory);
     if (!info.exists() && !info.isSymLink()) {
@@ -84,8 +80,6 @@ QString prepareDirectory(const QString &directory)
     }
     return unwritableDirectory(directory);
 }
-
-} // namespace
 
 QString BatchRun::open()
 {

@@ -36,6 +36,10 @@ public:
     // clearing what killed writers left there; "" or why it cannot be
     // written into.
     QString open();
+    // DIR as a writable directory: made when it is missing and its parent is
+    // there; "" when it can be written into, else why not. open() does this
+    // first; a command that checks DIR before it reports anything calls it.
+    static QString prepareDirectory(const QString &directory);
     const OutputDirectory &directory() const { return output; }
     QString shown() const;                     // the directory as messages name it
     QString fileOf(const QString &name) const; // a file of it, likewise

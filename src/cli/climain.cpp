@@ -53,6 +53,8 @@ QString overview()
                "                             naming each problem\n"
                "  config CLIENTDIR           find the client files in CLIENTDIR by their\n"
                "                             content and write your korvane.xml naming them\n"
+               "  diff OLD NEW               tell which entries differ between two versions\n"
+               "                             (clients or directories of .mlt files)\n"
                "\n"
                "An ENTRY is a name (\"Entry 12\") or a number (12); render and gallery also\n"
                "take a .mlt file, and gallery a directory of them. 'korvane-cli COMMAND\n"
@@ -103,8 +105,8 @@ struct Command
 };
 
 const Command commands[] = {
-    {"list", runList},       {"export", runExport}, {"render", runRender},
-    {"gallery", runGallery}, {"check", runCheck},   {"config", runConfig},
+    {"list", runList},   {"export", runExport}, {"render", runRender}, {"gallery", runGallery},
+    {"check", runCheck}, {"config", runConfig}, {"diff", runDiff},
 };
 
 // The command line before the command: the options every command takes.
@@ -116,9 +118,10 @@ void addOverviewOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("config"),
                       QStringLiteral("Read the client file paths from <file>."),
                       QStringLiteral("file")});
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("list, export, render, gallery, check or config."),
-                                 QStringLiteral("command [arguments]"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("list, export, render, gallery, check, config or diff."),
+        QStringLiteral("command [arguments]"));
 }
 
 } // namespace

@@ -10,3 +10,4 @@ int runRender(const QStringList &arguments);
 int runGallery(const QStringList &arguments);
 int runCheck(const QStringList &arguments);
 int runConfig(const QStringList &arguments);
+int runDiff(const QStringList &arguments);

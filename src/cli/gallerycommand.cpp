@@ -10,6 +10,7 @@
 
 #include "core/atomicfile.h"
 #include "core/outputdirectory.h"
+#include "core/shownname.h"
 #include "data/artstore.h"
 
 #include <QDir>
@@ -35,6 +36,25 @@ QString pictures(qsizetype count)
 {
     return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? QStringLiteral("picture")
                                                              : QStringLiteral("pictures"));
+}
+
+// On a rerun, the pictures drawn again: " (Entry 4.png, Entry 9.png and 3
+// more)", at most RedrawnNamed names; "" when none was.
+constexpr int RedrawnNamed = 5;
+QString redrawn(const std::vector<GalleryResult> &drawn)
+{
+    QStringList names;
+    qsizetype count = 0;
+    for (const GalleryResult &result : drawn) {
+        if (result.outcome == GalleryResult::Written && count++ < RedrawnNamed)
+            names << escapeControls(GalleryRun::pictureName(result.name));
+    }
+    if (count == 0)
+        return {};
+    if (count > RedrawnNamed)
+        return QStringLiteral(" (%1 and %2 more)")
+            .arg(names.join(QStringLiteral(", ")), QString::number(count - RedrawnNamed));
+    return QStringLiteral(" (%1)").arg(names.join(QStringLiteral(", ")));
 }
 
 // "a", "a and b", "a, b and c", "a, b, c and 2 more".
@@ -135,15 +155,8 @@ int runGallery(const QStringList &arguments)
         return usageError(problem);
     int jobs = idealJobs;
     const QStringList jobValues = parser.values(jobsOption);
-    if (jobValues.size() > 1)
-        return usageError(QStringLiteral("--jobs given %1 times").arg(jobValues.size()));
-    if (!jobValues.isEmpty()) {
-        const std::optional<qint64> value = wholeNumber(jobValues.first(), 1, MaxJobs);
-        if (!value)
-            return usageError(QStringLiteral("--jobs takes a whole number from 1 to %1, not '%2'")
-                                  .arg(QString::number(MaxJobs), jobValues.first()));
-        jobs = int(*value);
-    }
+    if (const QString problem = readJobs(jobValues, MaxJobs, &jobs); !problem.isEmpty())
+        return usageError(problem);
 
     // Every entry is found, and every .mlt file read, before anything is
     // written. An entry named twice is drawn once; two that would write the
@@ -356,7 +369,9 @@ int runGallery(const QStringList &arguments)
                              : pages == 1 ? QStringLiteral(" and index.html")
                                           : QStringLiteral(" and index.html (%1 pages)").arg(pages);
     QString summary =
-        QStringLiteral("Wrote %1%2 to %3").arg(pictures(written), andPages, batch.shown());
+        QStringLiteral("Wrote %1%2%3 to %4")
+            .arg(pictures(written), update.rerun() ? redrawn(run.results()) : QString(), andPages,
+                 batch.shown());
     if (update.upToDate() > 0)
         summary += QStringLiteral("; %1 up to date").arg(pictures(update.upToDate()));
     std::printf("%s\n", qPrintable(summary));

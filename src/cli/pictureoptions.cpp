@@ -49,3 +49,17 @@ QString readPictureOptions(const QCommandLineParser &parser, PictureStyle *style
     *style = PictureStyle(factor, fill, parser.isSet(QStringLiteral("trim")));
     return {};
 }
+
+QString readJobs(const QStringList &values, int most, int *jobs)
+{
+    if (values.size() > 1)
+        return QStringLiteral("--jobs given %1 times").arg(values.size());
+    if (values.isEmpty())
+        return {};
+    const std::optional<qint64> value = wholeNumber(values.first(), 1, most);
+    if (!value)
+        return QStringLiteral("--jobs takes a whole number from 1 to %1, not '%2'")
+            .arg(QString::number(most), values.first());
+    *jobs = int(*value);
+    return {};
+}

@@ -92,6 +92,11 @@ bool ClientData::readConfiguration(const QString &path)
     return true;
 }
 
+void ClientData::usePaths(const Configuration &paths, const QString &origin)
+{
+    configuration = ConfigurationFile{origin, true, {}, true, paths};
+}
+
 bool ClientData::loadEntries()
 {
     const QString &path = configuration.values.cache;

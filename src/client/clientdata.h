@@ -57,6 +57,9 @@ public:
     ClientData &operator=(const ClientData &) = delete;
 
     bool readConfiguration(const QString &path);
+    // Takes the four files `paths` names (found in a client directory, say)
+    // as a configuration at `origin` would name them.
+    void usePaths(const Configuration &paths, const QString &origin);
     // Reads the entries of the multi cache file, as the entry list does.
     bool loadEntries();
     // Opens the art and tile data files the preview draws from. The readers

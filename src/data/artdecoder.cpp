@@ -86,6 +86,56 @@ QByteArray decodeArtEntry(ArtDataReader &reader, qint64 lookup, int width, int h
     return bitmap;
 }
 
+bool artEntryReadsOnlyItself(const QByteArray &entry)
+{
+    // Offsets from the entry's header; every read the decoder would make is
+    // checked to lie inside the entry.
+    const qint64 size = entry.size();
+    const uchar *bytes = reinterpret_cast<const uchar *>(entry.constData());
+    const auto inside = [size](qint64 at, qint64 length) { return at >= 0 && at + length <= size; };
+    if (!inside(4, 4))
+        return false;
+    const int width = qFromLittleEndian<quint16>(bytes + 4);
+    const int height = qFromLittleEndian<quint16>(bytes + 6);
+    const qint64 pixels = qint64(width) * height;
+    if (!artSizeAccepted(width, height) || pixels == 0)
+        return true; // nothing is read past the header
+    qint64 budget = artRunBudget(width, height);
+    const qint64 table = 8;
+    for (int y = 0; y < height && budget > 0; ++y) {
+        if (!inside(table + 2 * y, 2))
+            return false;
+        const qint16 rowOffset = qFromLittleEndian<qint16>(bytes + table + 2 * y);
+        qint64 pos = table + 2 * (height + qint64(rowOffset));
+        qint64 index = qint64(y) * width;
+        while (budget > 0) {
+            if (!inside(pos, 4))
+                return false;
+            const qint16 skip = qFromLittleEndian<qint16>(bytes + pos);
+            const qint16 count = qFromLittleEndian<qint16>(bytes + pos + 2);
+            pos += 4;
+            budget -= 2;
+            if (skip + count == 0)
+                break;
+            index += skip;
+            if (count > 0) {
+                const qint64 from = std::clamp<qint64>(-index, 0, count);
+                const qint64 to = std::clamp<qint64>(pixels - index, from, count);
+                const qint64 stored = std::min(to - from, std::max<qint64>(budget, 0));
+                if (stored > 0 && !inside(pos + 2 * from, 2 * stored))
+                    return false;
+                budget -= stored;
+                pos += 2 * qint64(count);
+                index += count;
+            }
+            if (index >= pixels)
+                break;
+        }
+        --budget;
+    }
+    return true;
+}
+
 QImage artImage(const QByteArray &bitmap)
 {
     if (bitmap.size() < 4)

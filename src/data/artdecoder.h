@@ -30,6 +30,12 @@ qint64 artRunBudget(int width, int height);
 // row's end goes on in the next row.
 QByteArray decodeArtEntry(ArtDataReader &reader, qint64 lookup, int width, int height);
 
+// Whether decoding the art entry `entry` (its bytes from its header on, as
+// far as the entry window holds them) reads nothing but those bytes, so that
+// the same bytes anywhere in any art data file decode to the same bitmap.
+// Walks the rows and runs as decodeArtEntry does, without storing a pixel.
+bool artEntryReadsOnlyItself(const QByteArray &entry);
+
 // ARGB32 of a bitmap pixel: opaque when bit 15 is set, each 5-bit channel
 // times 8 (so full intensity is 0xF8). Transparent 0 gives 0x00000000.
 inline QRgb artArgb(quint16 pixel)

@@ -192,6 +192,17 @@ const QByteArray *ArtStore::decodedBitmap(int graphicId, qint16 &width, qint16 &
     return bitmap;
 }
 
+QByteArray ArtStore::entryBytes(int graphicId)
+{
+    IndexEntry entry;
+    if (!artEntry(graphicId, entry))
+        return {};
+    const QByteArray bytes =
+        dataReader->read(entry.lookup, qMin<qint64>(entry.length, MaxEntryWindow));
+    // Art past the data's end is still art: empty, but not null.
+    return bytes.isNull() ? QByteArray("") : bytes;
+}
+
 QImage ArtStore::staticImage(int graphicId)
 {
     qint16 width = 0;

@@ -57,6 +57,10 @@ public:
     // by the 20-entry cache and valid until the next insertion; null without
     // art.
     const QByteArray *decodedBitmap(int graphicId, qint16 &width, qint16 &height);
+    // The bytes of the graphic's art entry from its header on, as far as the
+    // entry window that decoding reads in one go holds them; null without
+    // art. Nothing is decoded or cached.
+    QByteArray entryBytes(int graphicId);
     // The graphic's art as ARGB32; null without art.
     QImage staticImage(int graphicId);
 

@@ -30,6 +30,9 @@ public:
     QList<GalleryItem> select(const QList<GalleryItem> &items, const MultiCache &cache,
                               ArtStore *art, const TileDataStore *tiles, const PictureStyle &style);
     qsizetype upToDate() const { return qsizetype(kept.size()); }
+    // Whether the directory held a record of pictures drawn before (without
+    // `force`): a rerun, whose pictures drawn are those that changed.
+    bool rerun() const { return !force && previous.size() > 0; }
 
     // The results of all items in their order, given those of the ones
     // selected (in theirs); an up-to-date picture counts as written.

@@ -116,7 +116,7 @@ touch "$work/files/a.mlt" "$work/files/b.txt" "$work/files/c d.mlt"
 "$prefix/bin/korvane-demodata" --with-odd-entries "$work/files/demo" >/dev/null || fail "korvane-demodata"
 cd "$work/files" || exit 1
 
-expect $'check\nconfig\nexport\ngallery\nlist\nrender' korvane-cli ''
+expect $'check\nconfig\ndiff\nexport\ngallery\nlist\nrender' korvane-cli ''
 expect gallery korvane-cli --config demo/korvane.xml ga
 expect $'demo\nmore out\nout' korvane-cli export ''
 expect $'a.mlt\nc\\ d.mlt\ndemo/\nmore\\ out/\nout/' korvane-cli list ''
