@@ -353,24 +353,27 @@ void tst_DirView::opensAtHome_data()
 {
     QTest::addColumn<QString>("home"); // below the base directory
     QTest::addColumn<QStringList>("made");
-    QTest::addColumn<bool>("scrolledFirst"); // the user scrolls before the listings come
+    // "scroll bar": the user scrolls before the listings come; "scroll to":
+    // the view is scrolled to the root row from elsewhere once home is shown.
+    QTest::addColumn<QString>("moved");
 
     // Home among 40 others below a deep path: a tree longer than the view.
     const QStringList others = numbered("deep/er/s%1/", 40);
     QTest::newRow("home with a few directories")
         << "deep/er/s20"
-        << others + QStringList{"deep/er/s20/a/", "deep/er/s20/b/", "deep/er/s20/f"} << false;
+        << others + QStringList{"deep/er/s20/a/", "deep/er/s20/b/", "deep/er/s20/f"} << "";
     QTest::newRow("home with more rows than fit")
-        << "deep/er/s21" << others + numbered("deep/er/s21/d%1/", 80) << false;
-    QTest::newRow("scrolled by the user first") << "deep/er/s22" << others << true;
-    QTest::newRow("no such home") << "missing" << QStringList() << false;
+        << "deep/er/s21" << others + numbered("deep/er/s21/d%1/", 80) << "";
+    QTest::newRow("scrolled by the user first") << "deep/er/s22" << others << "scroll bar";
+    QTest::newRow("scrolled to a row from elsewhere") << "deep/er/s23" << others << "scroll to";
+    QTest::newRow("no such home") << "missing" << QStringList() << "";
 }
 
 void tst_DirView::opensAtHome()
 {
     QFETCH(QString, home);
     QFETCH(QStringList, made);
-    QFETCH(bool, scrolledFirst);
+    QFETCH(QString, moved);
     QTemporaryDir dir;
     QVERIFY(makeAll(dir.path(), made));
     const QString homePath = dir.filePath(home);
@@ -384,43 +387,53 @@ void tst_DirView::opensAtHome()
             [&listed](const QString &path) { listed.insert(path); });
     tree.resize(800, 600);
     tree.show();
-    if (scrolledFirst)
+    if (moved == "scroll bar")
         tree.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
     const int scrolled = tree.verticalScrollBar()->value();
 
     // The whole file system from its roots, all the same.
     QCOMPARE(dirs->rootPath(), QDir::rootPath());
     QVERIFY(!tree.rootIndex().isValid());
+    const QModelIndex root = dirs->index(QDir::rootPath());
     if (!QFileInfo(homePath).isDir()) {
         QTest::qWait(200);
-        QVERIFY(!tree.isExpanded(dirs->index(QDir::rootPath())));
+        QVERIFY(!tree.isExpanded(root));
         QCOMPARE(tree.verticalScrollBar()->value(), 0);
         return;
     }
     // Every directory on the way listed, and the rows placed after.
     const QString parent = QFileInfo(homePath).absolutePath();
     QTRY_VERIFY_WITH_TIMEOUT(listed.contains(parent) && listed.contains(homePath), 20000);
-    QTest::qWait(50);
     const QModelIndex index = dirs->index(homePath);
     for (QModelIndex up = index; up.isValid(); up = up.parent())
         QVERIFY(tree.isExpanded(up));
     QCOMPARE(tree.currentIndex(), index);
     QVERIFY(tree.selectionModel()->selectedIndexes().isEmpty());
-    if (scrolledFirst) {
+    if (moved == "scroll bar") {
         // Left where the user put it, away from home.
+        QTest::qWait(100);
         QCOMPARE(tree.verticalScrollBar()->value(), scrolled);
         QVERIFY(!inView(tree, index));
         return;
     }
-    QVERIFY(inView(tree, index));
+    QTRY_VERIFY(inView(tree, index));
+    if (moved == "scroll to") {
+        // That row stays in view, also when the view is resized.
+        tree.scrollTo(root, QAbstractItemView::PositionAtTop);
+        tree.resize(800, 500);
+        QTest::qWait(100);
+        QCOMPARE(tree.visualRect(root).top(), 0);
+        QVERIFY(!inView(tree, index));
+        return;
+    }
     const int rows = dirs->rowCount(index);
     if (rows * tree.visualRect(index).height() < tree.viewport()->height() / 2) {
         // Its rows fit below it: all in view.
         for (int row = 0; row < rows; ++row)
-            QVERIFY(inView(tree, dirs->index(row, 0, index)));
+            QTRY_VERIFY(inView(tree, dirs->index(row, 0, index)));
     } else {
         // They do not: home at the top, as many as fit below.
-        QCOMPARE(tree.visualRect(index).top(), 0);
+        QTRY_COMPARE(tree.visualRect(index).top(), 0);
         QVERIFY(inView(tree, dirs->index(0, 0, index)));
     }
 }
@@ -432,7 +445,7 @@ void tst_DirView::dropShowsTheWrittenFiles_data()
     QTest::addColumn<bool>("lastRow"); // the directory on the view's last row
 
     QTest::newRow("room below") << "show1" << QStringList{"One", "Two"} << false;
-    QTest::newRow("on the last row") << "show2" << QStringList{"One", "Two"} << true;
+    QTest::newRow("one file, on the last row") << "show2" << QStringList{"One"} << true;
     // Its 60 files come before the one written.
     QTest::newRow("after many other files") << "show3" << QStringList{"Zed"} << false;
     QTest::newRow("nothing written") << "show4" << QStringList{"../up"} << false;
@@ -465,7 +478,8 @@ void tst_DirView::dropShowsTheWrittenFiles()
     QTRY_VERIFY_WITH_TIMEOUT(loaded.contains(target), 20000);
     for (const QString &entry : entries) {
         const QModelIndex file = model->index(target + "/" + entry + ".mlt");
-        QTRY_VERIFY2(inView(*view, file), qPrintable(entry));
+        // Soon: rows that move for reasons of their own later must not count.
+        QTRY_VERIFY2_WITH_TIMEOUT(inView(*view, file), qPrintable(entry), 1000);
         QCOMPARE(file.parent(), model->index(target));
     }
     // Where they all fit with the directory, the directory too.

@@ -174,7 +174,9 @@ std::unique_ptr<MainWindow> tst_ScrollArea::demoWindow(ScrollArea **area)
     const ConfigFixture config(xml.readAll());
     auto window = std::make_unique<MainWindow>();
     window->show();
-    if (!QTest::qWaitForWindowActive(window.get()) || !artStore)
+    window->activateWindow();
+    // Generous: on a busy machine the platform may take its time.
+    if (!QTest::qWaitForWindowActive(window.get(), 30000) || !artStore)
         return nullptr;
     *area = window->findChild<ScrollArea *>();
     return *area ? std::move(window) : nullptr;
