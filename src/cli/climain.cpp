@@ -62,38 +62,16 @@ QString overview()
            exitStatusHelp();
 }
 
-// The bytes of an argument as text: valid UTF-8 as it is (control characters
-// escaped), every other byte as \xHH.
-QString shownBytes(const QByteArray &bytes)
-{
-    QString shown;
-    for (qsizetype i = 0; i < bytes.size();) {
-        const uchar lead = uchar(bytes[i]);
-        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
-        const QByteArray sequence = bytes.mid(i, length);
-        const QString text = QString::fromUtf8(sequence);
-        if (sequence.size() == length && text.toUtf8() == sequence &&
-            text != QChar(QChar::ReplacementCharacter)) {
-            shown += escapeControls(text);
-            i += length;
-        } else {
-            shown +=
-                QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, u'0');
-            ++i;
-        }
-    }
-    return shown;
-}
-
 // Qt decodes the arguments as UTF-8, putting U+FFFD for what is not: such a
 // path would name another file, so the argument is refused. Returns the
-// first such argument as shownBytes() writes it, or "".
+// first such argument with its bytes shown (control characters escaped),
+// or "".
 QString undecodableArgument(int argc, char **argv, const QStringList &decoded)
 {
     for (int i = 1; i < argc && i < decoded.size(); ++i) {
         const QByteArray bytes(argv[i]);
         if (QFile::encodeName(decoded[i]) != bytes)
-            return shownBytes(bytes);
+            return escapeControls(shownBytes(bytes));
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 
@@ -17,3 +18,7 @@ QString quotedPath(const QString &path);
 // A path as messages show it: as it is, or quoted when it holds a character
 // escapeControls escapes or white space at either end.
 QString shownPath(const QString &path);
+
+// Bytes as text: valid UTF-8 as it is, every other byte as \xHH (a name that
+// is not UTF-8 text shows what it holds).
+QString shownBytes(const QByteArray &bytes);

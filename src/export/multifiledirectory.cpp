@@ -7,34 +7,14 @@
 #include <cstring>
 #include <memory>
 
+#include "core/shownname.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// A name's bytes as text: UTF-8 as it is, every other byte as \xHH.
-QString shownBytes(const QByteArray &bytes)
-{
-    QString shown;
-    for (qsizetype i = 0; i < bytes.size();) {
-        const uchar lead = uchar(bytes[i]);
-        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xf0 ? 4 : lead >= 0xe0 ? 3 : 2;
-        const QByteArray sequence = bytes.mid(i, length);
-        const QString text = QString::fromUtf8(sequence);
-        if (sequence.size() == length && text.toUtf8() == sequence &&
-            text != QChar(QChar::ReplacementCharacter)) {
-            shown += text;
-            i += length;
-        } else {
-            shown +=
-                QStringLiteral("\\x") + QString::number(lead, 16).toUpper().rightJustified(2, u'0');
-            ++i;
-        }
-    }
-    return shown;
-}
 
 bool endsInMlt(const char *name, size_t length)
 {
