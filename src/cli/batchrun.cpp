@@ -107,7 +107,6 @@ bool BatchRun::run(qsizetype total, const std::function<bool(qsizetype *)> &step
 {
     // Before any worker starts: they take the signal mask it sets, so a
     // signal waits until this thread lets it through, between files.
-    InterruptGuard::watchCpuLimit();
     InterruptGuard guard;
     ProgressBar bar(total);
     qsizetype handled = 0;

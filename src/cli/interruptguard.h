@@ -37,7 +37,8 @@ public:
     // Lets a waiting signal take its effect (usually ending the process).
     void deliverPending();
 
-    // Catches SIGXCPU from now on, unless it was ignored.
+    // Catches SIGXCPU from now on, unless it was ignored (korvane-cli does
+    // so when it starts).
     static void watchCpuLimit();
 
 private:

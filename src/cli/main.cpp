@@ -1,5 +1,6 @@
 #include "climain.h"
 #include "clioptions.h"
+#include "interruptguard.h"
 
 #include <QCoreApplication>
 
@@ -29,6 +30,10 @@ int main(int argc, char *argv[])
     // reported, instead of ending the process without a word.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
+    // Caught from the start, so that a processor time limit reached while a
+    // batch gets ready (reading the cache, its pictures' keys) stops it in
+    // one line too, before its first file.
+    InterruptGuard::watchCpuLimit();
     QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     qInstallMessageHandler(quietMessages);
