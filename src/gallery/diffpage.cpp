@@ -3,7 +3,6 @@
 #include "gallerypage.h"
 
 #include <QStringList>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -62,18 +61,7 @@ QString side(const char *label, const GalleryResult *result)
     if (!result) {
         html += QStringLiteral("<div class=\"absent\">not there</div>");
     } else if (result->outcome == GalleryResult::Written) {
-        // Percent-encoded, and joined rather than arg()ed: a "%3A" in it is
-        // no placeholder.
-        const QString link =
-            QString::fromLatin1(QUrl::toPercentEncoding(GalleryRun::pictureName(result->name)));
-        const QSize &size = result->pixels;
-        const bool enlarged = 2 * size.width() <= ThumbWidth && 2 * size.height() <= ThumbHeight;
-        html += QStringLiteral("<a class=\"pic\" href=\"") + link +
-                QStringLiteral("\"><img src=\"") + link + QStringLiteral("\" width=\"") +
-                QString::number(size.width()) + QStringLiteral("\" height=\"") +
-                QString::number(size.height()) + QStringLiteral("\" loading=\"lazy\" alt=\"") +
-                escaped(result->name) +
-                (enlarged ? QStringLiteral("\" class=\"up\"></a>") : QStringLiteral("\"></a>"));
+        html += galleryThumbnail(*result, QSize(ThumbWidth, ThumbHeight));
     } else {
         const QString why =
             result->outcome == GalleryResult::NotWritten
@@ -93,23 +81,6 @@ QString card(const DiffCard &card)
            QStringLiteral("</span>\n<p class=\"change\">") + escaped(card.change) +
            QStringLiteral("</p>\n<p class=\"facts\">") + escaped(card.details) +
            QStringLiteral("</p></figcaption>\n</figure>\n");
-}
-
-QString navigation(int page, int pages)
-{
-    const auto link = [](int to, const QString &text) {
-        return QStringLiteral("<a href=\"") + galleryPageName(to) + QStringLiteral("\">") + text +
-               QStringLiteral("</a>");
-    };
-    QStringList parts;
-    if (page > 0)
-        parts << link(page - 1, QStringLiteral("\u2190 previous"));
-    for (int n = 0; n < pages; ++n)
-        parts << (n == page ? QStringLiteral("<strong>%1</strong>").arg(n + 1)
-                            : link(n, QString::number(n + 1)));
-    if (page + 1 < pages)
-        parts << link(page + 1, QStringLiteral("next \u2192"));
-    return QStringLiteral("<nav class=\"pages\">") + parts.join(u'\n') + QStringLiteral("</nav>\n");
 }
 
 } // namespace
@@ -132,7 +103,7 @@ QByteArray diffPage(const std::vector<DiffCard> &cards, int page, const QString 
     if (pages > 1)
         line += QStringLiteral(" This page: %1 to %2.").arg(first + 1).arg(end);
     html += (QStringLiteral("<p class=\"summary\">") + line + QStringLiteral("</p>\n")).toUtf8();
-    const QByteArray links = pages > 1 ? navigation(page, pages).toUtf8() : QByteArray();
+    const QByteArray links = pages > 1 ? galleryNavigation(page, pages).toUtf8() : QByteArray();
     html += links;
     html += "<div class=\"sheet\">\n";
     for (qsizetype n = first; n < end; ++n)

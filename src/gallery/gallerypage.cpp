@@ -73,21 +73,9 @@ QString card(const GalleryResult &result)
     const QString name = escaped(result.name);
     QString html = QStringLiteral("<figure class=\"card\">\n");
     if (result.outcome == GalleryResult::Written) {
-        // Names hold spaces and may hold "#", "?" or ":": the link is
-        // percent-encoded, so that it always names the file beside the page.
-        // Joined, not arg()ed: a "%3A" in it is no placeholder.
         const QString link =
             QString::fromLatin1(QUrl::toPercentEncoding(GalleryRun::pictureName(result.name)));
-        const QSize &size = result.pixels;
-        // A picture that fits the box twice over is enlarged to fill it,
-        // keeping pixel art sharp; larger ones are only made smaller.
-        const bool enlarged = 2 * size.width() <= ThumbWidth && 2 * size.height() <= ThumbHeight;
-        html += QStringLiteral("<a class=\"pic\" href=\"") + link +
-                QStringLiteral("\"><img src=\"") + link + QStringLiteral("\" width=\"") +
-                QString::number(size.width()) + QStringLiteral("\" height=\"") +
-                QString::number(size.height()) + QStringLiteral("\" loading=\"lazy\" alt=\"") +
-                name +
-                (enlarged ? QStringLiteral("\" class=\"up\"></a>\n") : QStringLiteral("\"></a>\n"));
+        html += galleryThumbnail(result, QSize(ThumbWidth, ThumbHeight)) + u'\n';
         html += QStringLiteral("<figcaption><a class=\"name\" href=\"") + link +
                 QStringLiteral("\">") + name + QStringLiteral("</a>\n");
     } else {
@@ -104,8 +92,27 @@ QString card(const GalleryResult &result)
     return html;
 }
 
-// Links to the previous page, every page by number and the next one.
-QString navigation(int page, int pages)
+} // namespace
+
+QString galleryThumbnail(const GalleryResult &result, QSize box)
+{
+    // Names hold spaces and may hold "#", "?" or ":": the link is
+    // percent-encoded, so that it always names the file beside the page.
+    // Joined, not arg()ed: a "%3A" in it is no placeholder.
+    const QString link =
+        QString::fromLatin1(QUrl::toPercentEncoding(GalleryRun::pictureName(result.name)));
+    const QSize &size = result.pixels;
+    // A picture that fits the box twice over is enlarged to fill it,
+    // keeping pixel art sharp; larger ones are only made smaller.
+    const bool enlarged = 2 * size.width() <= box.width() && 2 * size.height() <= box.height();
+    return QStringLiteral("<a class=\"pic\" href=\"") + link + QStringLiteral("\"><img src=\"") +
+           link + QStringLiteral("\" width=\"") + QString::number(size.width()) +
+           QStringLiteral("\" height=\"") + QString::number(size.height()) +
+           QStringLiteral("\" loading=\"lazy\" alt=\"") + result.name.toHtmlEscaped() +
+           (enlarged ? QStringLiteral("\" class=\"up\"></a>") : QStringLiteral("\"></a>"));
+}
+
+QString galleryNavigation(int page, int pages)
 {
     const auto link = [](int to, const QString &text) {
         return QStringLiteral("<a href=\"") + galleryPageName(to) + QStringLiteral("\">") + text +
@@ -121,8 +128,6 @@ QString navigation(int page, int pages)
         parts << link(page + 1, QStringLiteral("next \u2192"));
     return QStringLiteral("<nav class=\"pages\">") + parts.join(u'\n') + QStringLiteral("</nav>\n");
 }
-
-} // namespace
 
 int galleryPageCount(qsizetype results)
 {
@@ -169,7 +174,7 @@ QByteArray galleryPage(const std::vector<GalleryResult> &results, int page)
     if (pages > 1)
         summary += QStringLiteral(" This page: %1 to %2.").arg(first + 1).arg(end);
     html += QStringLiteral("<p class=\"summary\">%1</p>\n").arg(summary).toUtf8();
-    const QByteArray links = pages > 1 ? navigation(page, pages).toUtf8() : QByteArray();
+    const QByteArray links = pages > 1 ? galleryNavigation(page, pages).toUtf8() : QByteArray();
     html += links;
     html += "<div class=\"sheet\">\n";
     for (qsizetype n = first; n < end; ++n)

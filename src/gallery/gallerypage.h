@@ -22,3 +22,9 @@ QString galleryPageName(int page);
 // The page a name is galleryPageName() of; -1 for any other name.
 int galleryPageNumber(const QString &name);
 QByteArray galleryPage(const std::vector<GalleryResult> &results, int page);
+
+// A written picture's thumbnail, fitted into `box` CSS pixels and linking to
+// the picture.
+QString galleryThumbnail(const GalleryResult &result, QSize box);
+// Links to the previous page, every page by number and the next one.
+QString galleryNavigation(int page, int pages);
