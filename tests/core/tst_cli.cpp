@@ -558,6 +558,8 @@ void tst_Cli::gallery()
     // each is named in the page, its picture linked, or its reason given.
     const QString page = QString::fromUtf8(readAll(dirs[0] + QStringLiteral("/index.html")));
     QVERIFY(page.contains(u"<title>Korvane Extractor gallery</title>"));
+    // One page links to no other.
+    QVERIFY(!page.contains(u"<nav"));
     QStringList expected{QStringLiteral(".korvane-gallery"), QStringLiteral("index.html")};
     for (qsizetype n = 0; n < fixture.entries.size(); ++n) {
         const QString name = entryName(n);
