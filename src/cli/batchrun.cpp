@@ -16,19 +16,20 @@
 
 #include <sys/stat.h>
 
-BatchRun::BatchRun(const QString &directory, CountWords written, QString afterStop,
-                   QString afterInterrupt)
-    : path(directory), written(std::move(written)), afterStop(std::move(afterStop)),
+BatchRun::BatchRun(const CommandOutput &output, const QString &directory, CountWords written,
+                   QString afterStop, QString afterInterrupt)
+    : out(output), given(directory), written(std::move(written)), afterStop(std::move(afterStop)),
       afterInterrupt(std::move(afterInterrupt))
 {}
 
-bool BatchRun::chooseEntries(ClientData &client, const QStringList &names,
+bool BatchRun::chooseEntries(const CommandOutput &output, ClientData &client,
+                             const QStringList &names,
                              const std::function<bool(qsizetype, const QString &)> &take,
                              const std::function<bool(const QString &, bool *)> &other)
 {
     if (names.isEmpty()) {
         if (!client.loadEntries()) {
-            printError(client.errorMessage());
+            output.error(client.errorString());
             return false;
         }
         for (qsizetype n = 0; n < client.cache().size(); ++n) {
@@ -48,12 +49,12 @@ bool BatchRun::chooseEntries(ClientData &client, const QStringList &names,
             continue;
         }
         if (!loaded && !(loaded = client.loadEntries())) {
-            printError(client.errorMessage());
+            output.error(client.errorString());
             return false;
         }
         const qsizetype n = client.findEntry(name);
         if (n < 0) {
-            printError(client.errorMessage());
+            output.error(client.errorString());
             return false;
         }
         if (!seen.contains(n)) {
@@ -81,25 +82,28 @@ QString BatchRun::prepareDirectory(const QString &directory)
     return unwritableDirectory(directory);
 }
 
-QString BatchRun::open()
+bool BatchRun::open()
 {
-    if (const QString why = prepareDirectory(path); !why.isEmpty())
-        return why;
-    if (!output.open(path))
-        return output.errorString();
-    output.removeStaleTemporaries();
-    return {};
+    error = prepareDirectory(given);
+    if (!error.isEmpty())
+        return false;
+    if (!target.open(given)) {
+        error = target.errorString();
+        return false;
+    }
+    target.removeStaleTemporaries();
+    return true;
 }
 
 QString BatchRun::shown() const
 {
     // Also on stdout, in the summary: no name may steer a terminal there.
-    return escapeControls(QDir::toNativeSeparators(path));
+    return escapeControls(QDir::toNativeSeparators(given));
 }
 
 QString BatchRun::fileOf(const QString &name) const
 {
-    return QDir::toNativeSeparators(path + u'/' + name);
+    return QDir::toNativeSeparators(given + u'/' + name);
 }
 
 bool BatchRun::run(qsizetype total, const std::function<bool(qsizetype *)> &step,
@@ -108,18 +112,18 @@ bool BatchRun::run(qsizetype total, const std::function<bool(qsizetype *)> &step
     // Before any worker starts: they take the signal mask it sets, so a
     // signal waits until this thread lets it through, between files.
     InterruptGuard guard;
-    ProgressBar bar(total);
+    ProgressBar bar(total, out.err());
     qsizetype handled = 0;
     while (step(&handled)) {
         bar.update(handled);
         if (const InterruptGuard::Stop stop = guard.pending(); stop != InterruptGuard::None) {
             const qsizetype done = halt();
             bar.clear();
-            printError(QStringLiteral("%1 after writing %2 to %3%4")
-                           .arg(stop == InterruptGuard::CpuLimit
-                                    ? QStringLiteral("stopped at the processor time limit")
-                                    : QStringLiteral("interrupted"),
-                                written(done), shown(), afterInterrupt));
+            out.error(QStringLiteral("%1 after writing %2 to %3%4")
+                          .arg(stop == InterruptGuard::CpuLimit
+                                   ? QStringLiteral("stopped at the processor time limit")
+                                   : QStringLiteral("interrupted"),
+                               written(done), shown(), afterInterrupt));
             // A signal whose handler lets the process go on still ends the
             // batch, as a failure.
             if (stop == InterruptGuard::Interrupt)
@@ -133,12 +137,12 @@ bool BatchRun::run(qsizetype total, const std::function<bool(qsizetype *)> &step
 
 void BatchRun::notWritten(const QString &entry, const QString &file, const QString &reason) const
 {
-    printError(QStringLiteral("%1 was not written to %2: %3").arg(entry, file, reason));
+    out.error(QStringLiteral("%1 was not written to %2: %3").arg(entry, file, reason));
 }
 
 void BatchRun::stopped(const QString &entry, const QString &file, const QString &reason,
                        qsizetype count) const
 {
-    printError(QStringLiteral("stopped at %1 (%2): %3; wrote %4%5")
-                   .arg(entry, file, reason, written(count), afterStop));
+    out.error(QStringLiteral("stopped at %1 (%2): %3; wrote %4%5")
+                  .arg(entry, file, reason, written(count), afterStop));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commandoutput.h"
+
 #include "core/outputdirectory.h"
 
 #include <QList>
@@ -20,29 +22,33 @@ public:
     // What a message says of the files written: "4 of 12000 entries".
     using CountWords = std::function<QString(qsizetype written)>;
 
-    BatchRun(const QString &directory, CountWords written, QString afterStop = {},
-             QString afterInterrupt = {});
+    BatchRun(const CommandOutput &output, const QString &directory, CountWords written,
+             QString afterStop = {}, QString afterInterrupt = {});
 
     // Hands `take` the cache's entries the names choose, in order and each
     // once (all entries without names), before anything is written; false,
     // having said why, for a name that is none or that `take` refuses.
     // `other` sees each name first and returns true when it is its own
     // (setting `ok` to false to end the choice).
-    static bool chooseEntries(ClientData &client, const QStringList &names,
+    static bool chooseEntries(const CommandOutput &output, ClientData &client,
+                              const QStringList &names,
                               const std::function<bool(qsizetype n, const QString &name)> &take,
                               const std::function<bool(const QString &name, bool *ok)> &other = {});
 
     // Opens the directory, made when it is missing and its parent is there,
-    // clearing what killed writers left there; "" or why it cannot be
-    // written into.
-    QString open();
+    // clearing what killed writers left there; false, with errorString()
+    // saying why, when it cannot be written into.
+    bool open();
+    const QString &errorString() const { return error; }
     // DIR as a writable directory: made when it is missing and its parent is
     // there; "" when it can be written into, else why not. open() does this
     // first; a command that checks DIR before it reports anything calls it.
     static QString prepareDirectory(const QString &directory);
-    const OutputDirectory &directory() const { return output; }
-    QString shown() const;                     // the directory as messages name it
-    QString fileOf(const QString &name) const; // a file of it, likewise
+    const OutputDirectory &directory() const { return target; }
+    const CommandOutput &output() const { return out; }
+    const QString &path() const { return given; } // as the command line gave it
+    QString shown() const;                        // the directory as messages name it
+    QString fileOf(const QString &name) const;    // a file of it, likewise
 
     // Calls `step` until it returns false, `total` steps in all, with the
     // progress bar drawn and interruption signals held off but for the
@@ -60,9 +66,11 @@ public:
                  qsizetype written) const;
 
 private:
-    QString path;
+    const CommandOutput &out;
+    QString given;
     CountWords written;
     QString afterStop;
     QString afterInterrupt;
-    OutputDirectory output;
+    OutputDirectory target;
+    QString error;
 };

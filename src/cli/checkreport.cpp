@@ -2,7 +2,7 @@
 
 #include "cache/multicache.h"
 #include "client/clientdata.h"
-#include "clioptions.h"
+#include "commandoutput.h"
 #include "core/configuration.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
@@ -13,7 +13,6 @@
 #include <QJsonObject>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -150,51 +149,74 @@ QString oddSpacing(const QString &path)
     return odd.join(QStringLiteral(" and "));
 }
 
-} // namespace
+// The report of one configuration: what was read of it, then of each file.
+class CheckReport
+{
+public:
+    explicit CheckReport(const QString &configPath) : configPath(configPath) {}
 
-int printCheckReport(const QString &configPath, bool lookedUp, bool json)
+    void readConfiguration(bool lookedUp);
+    void checkFiles();
+    void describeFiles();
+    int print(const CommandOutput &output, bool json) const;
+
+private:
+    QByteArray jsonReport() const;
+    QByteArray textReport() const;
+
+    QString configPath;
+    FileCheck files[4];
+    bool readable = false; // whether the configuration gave its values
+    QJsonObject configJson;
+    QJsonArray filesJson;
+    QStringList lines; // the report in words
+    QStringList problems;
+    QStringList warnings;
+};
+
+void CheckReport::readConfiguration(bool lookedUp)
 {
     const ConfigurationFile configuration = readConfigurationFile(configPath);
-    const Configuration &values = configuration.values;
-    FileCheck files[4];
     bool anyValue = false;
     for (int i = 0; i < 4; ++i) {
         files[i].file = &ClientFiles[i];
-        files[i].path = values.*ClientFiles[i].path;
+        files[i].path = configuration.values.*ClientFiles[i].path;
         anyValue = anyValue || !files[i].path.isEmpty();
     }
     // A document cut short may still have given its values, as the window
     // takes them; one that gave none names no file, and that is its problem.
-    const bool readable = configuration.opened && (configuration.wellFormed || anyValue);
+    readable = configuration.opened && (configuration.wellFormed || anyValue);
 
-    QStringList problems;
-    QStringList warnings;
-    QJsonObject configJson{{QStringLiteral("path"), configPath},
-                           {QStringLiteral("opened"), configuration.opened},
-                           {QStringLiteral("xml"), configuration.wellFormed}};
-    QStringList out{QStringLiteral("configuration %1").arg(configPath)};
+    configJson = {{QStringLiteral("path"), configPath},
+                  {QStringLiteral("opened"), configuration.opened},
+                  {QStringLiteral("xml"), configuration.wellFormed}};
+    lines = {QStringLiteral("configuration %1").arg(configPath)};
     if (lookedUp) {
         const QStringList places = configurationPlaces();
         configJson[u"lookedFor"] = QJsonArray::fromStringList(places);
-        out.append(QStringLiteral("  looked for   %1").arg(places.join(QStringLiteral(", then "))));
+        lines.append(
+            QStringLiteral("  looked for   %1").arg(places.join(QStringLiteral(", then "))));
     }
     if (!configuration.opened) {
         configJson[u"error"] = configuration.errorString;
         problems.append(cannotOpenConfiguration(configPath, configuration.errorString));
-        out.append(QStringLiteral("  read         no: %1").arg(configuration.errorString));
+        lines.append(QStringLiteral("  read         no: %1").arg(configuration.errorString));
     } else if (configuration.wellFormed) {
-        out.append(QStringLiteral("  read         yes, XML"));
+        lines.append(QStringLiteral("  read         yes, XML"));
     } else if (readable) {
-        out.append(QStringLiteral("  read         yes, not well-formed XML; the values read from "
-                                  "it:"));
+        lines.append(QStringLiteral("  read         yes, not well-formed XML; the values read "
+                                    "from it:"));
         warnings.append(QStringLiteral("configuration %1 is not well-formed XML; the values read "
                                        "from it are used, as the window uses them")
                             .arg(configPath));
     } else {
-        out.append(QStringLiteral("  read         yes, not XML"));
+        lines.append(QStringLiteral("  read         yes, not XML"));
         problems.append(QStringLiteral("configuration %1 is not XML").arg(configPath));
     }
+}
 
+void CheckReport::checkFiles()
+{
     QStringList named;
     QJsonObject names;
     for (FileCheck &file : files) {
@@ -203,79 +225,96 @@ int printCheckReport(const QString &configPath, bool lookedUp, bool json)
             named.append(QLatin1String(file.file->key));
     }
     configJson[u"names"] = names;
-    if (readable) {
-        out.append(QStringLiteral("  names        %1")
-                       .arg(named.isEmpty() ? QStringLiteral("none of the four files")
-                                            : named.join(u' ')));
-        for (FileCheck &file : files) {
-            if (file.path.isEmpty())
-                file.problem = QStringLiteral("not named");
-            else
-                describeFile(file);
-        }
-        if (!files[0].path.isEmpty())
-            checkCache(files[0]);
-        if (!files[1].path.isEmpty() && !files[2].path.isEmpty())
-            checkArt(files[1], files[2]);
-        if (!files[3].path.isEmpty())
-            checkTiles(files[3]);
+    if (!readable)
+        return;
+    lines.append(
+        QStringLiteral("  names        %1")
+            .arg(named.isEmpty() ? QStringLiteral("none of the four files") : named.join(u' ')));
+    for (FileCheck &file : files) {
+        if (file.path.isEmpty())
+            file.problem = QStringLiteral("not named");
+        else
+            describeFile(file);
     }
+    if (!files[0].path.isEmpty())
+        checkCache(files[0]);
+    if (!files[1].path.isEmpty() && !files[2].path.isEmpty())
+        checkArt(files[1], files[2]);
+    if (!files[3].path.isEmpty())
+        checkTiles(files[3]);
+}
 
-    QJsonArray filesJson;
+void CheckReport::describeFiles()
+{
     for (FileCheck &file : files) {
         if (!readable)
             break;
-        const QString odd = oddSpacing(file.path);
-        if (!odd.isEmpty())
+        const QString what = QLatin1String(file.file->what);
+        const QString key = QLatin1String(file.file->key);
+        if (const QString odd = oddSpacing(file.path); !odd.isEmpty())
             warnings.append(QStringLiteral("configuration %1 names the %2 (%3) %4, with %5: "
                                            "likely a mistake, as the path is used as it stands")
-                                .arg(configPath, QLatin1String(file.file->what),
-                                     QLatin1String(file.file->key), quotedPath(file.path), odd));
-        out.append(QStringLiteral("%1 (%2) %3")
-                       .arg(QLatin1String(file.file->what), QLatin1String(file.file->key),
-                            shownPath(file.path)));
+                                .arg(configPath, what, key, quotedPath(file.path), odd));
+        lines.append(QStringLiteral("%1 (%2) %3").arg(what, key, shownPath(file.path)));
         for (const QString &line : std::as_const(file.lines))
-            out.append(QStringLiteral("  ") + line);
+            lines.append(QStringLiteral("  ") + line);
         if (file.path.isEmpty())
             problems.append(file.file->notNamed(configPath));
         else if (!file.problem.isEmpty())
             problems.append(file.file->unreadable(file.path, file.problem));
-        out.append(QStringLiteral("  usable       %1")
-                       .arg(file.problem.isEmpty() ? QStringLiteral("yes")
-                                                   : QStringLiteral("no: ") + file.problem));
-        file.facts[u"key"] = QLatin1String(file.file->key);
+        lines.append(QStringLiteral("  usable       %1")
+                         .arg(file.problem.isEmpty() ? QStringLiteral("yes")
+                                                     : QStringLiteral("no: ") + file.problem));
+        file.facts[u"key"] = key;
         file.facts[u"path"] = file.path;
         file.facts[u"usable"] = file.problem.isEmpty();
         if (!file.problem.isEmpty())
             file.facts[u"problem"] = file.problem;
         filesJson.append(file.facts);
     }
+}
 
+QByteArray CheckReport::jsonReport() const
+{
+    const QJsonObject object{{QStringLiteral("configuration"), configJson},
+                             {QStringLiteral("files"), filesJson},
+                             {QStringLiteral("usable"), problems.isEmpty()},
+                             {QStringLiteral("problems"), QJsonArray::fromStringList(problems)},
+                             {QStringLiteral("warnings"), QJsonArray::fromStringList(warnings)}};
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+QByteArray CheckReport::textReport() const
+{
     const bool usable = problems.isEmpty();
-    QByteArray report;
-    if (json) {
-        const QJsonObject object{
-            {QStringLiteral("configuration"), configJson},
-            {QStringLiteral("files"), filesJson},
-            {QStringLiteral("usable"), usable},
-            {QStringLiteral("problems"), QJsonArray::fromStringList(problems)},
-            {QStringLiteral("warnings"), QJsonArray::fromStringList(warnings)}};
-        report = QJsonDocument(object).toJson(QJsonDocument::Indented);
-    } else {
-        QString summary = usable ? QStringLiteral("all four files can be used")
-                                 : counted(problems.size(), "problem", "problems");
-        if (!warnings.isEmpty())
-            summary += (usable ? QStringLiteral("; ") : QStringLiteral(", ")) +
-                       counted(warnings.size(), "warning", "warnings");
-        out.append(summary);
-        report = out.join(u'\n').toUtf8() + '\n';
-    }
-    std::fwrite(report.constData(), 1, size_t(report.size()), stdout);
-    if (!flushStandardOutput(QStringLiteral("the report")))
+    QString summary = usable ? QStringLiteral("all four files can be used")
+                             : counted(problems.size(), "problem", "problems");
+    if (!warnings.isEmpty())
+        summary += (usable ? QStringLiteral("; ") : QStringLiteral(", ")) +
+                   counted(warnings.size(), "warning", "warnings");
+    return (lines + QStringList{summary}).join(u'\n').toUtf8() + '\n';
+}
+
+int CheckReport::print(const CommandOutput &output, bool json) const
+{
+    output.write(json ? jsonReport() : textReport());
+    if (!output.flush(QStringLiteral("the report")))
         return ExitInput;
-    for (const QString &warning : std::as_const(warnings))
-        printError(QStringLiteral("warning: ") + warning);
-    for (const QString &problem : std::as_const(problems))
-        printError(problem);
-    return usable ? ExitSuccess : ExitInput;
+    for (const QString &warning : warnings)
+        output.error(QStringLiteral("warning: ") + warning);
+    for (const QString &problem : problems)
+        output.error(problem);
+    return problems.isEmpty() ? ExitSuccess : ExitInput;
+}
+
+} // namespace
+
+int printCheckReport(const CommandOutput &output, const QString &configPath, bool lookedUp,
+                     bool json)
+{
+    CheckReport report(configPath);
+    report.readConfiguration(lookedUp);
+    report.checkFiles();
+    report.describeFiles();
+    return report.print(output, json);
 }

@@ -1,13 +1,17 @@
 #pragma once
 
-#include <QStringList>
+#include "command.h"
 
-// The commands of korvane-cli. Each takes the whole command line and returns
-// the process's exit status (see clioptions.h).
-int runList(const QStringList &arguments);
-int runExport(const QStringList &arguments);
-int runRender(const QStringList &arguments);
-int runGallery(const QStringList &arguments);
-int runCheck(const QStringList &arguments);
-int runConfig(const QStringList &arguments);
-int runDiff(const QStringList &arguments);
+#include <memory>
+
+// The commands of korvane-cli, each made for one run.
+std::unique_ptr<Command> makeListCommand();
+std::unique_ptr<Command> makeExportCommand();
+std::unique_ptr<Command> makeRenderCommand();
+std::unique_ptr<Command> makeGalleryCommand();
+std::unique_ptr<Command> makeCheckCommand();
+std::unique_ptr<Command> makeConfigCommand();
+std::unique_ptr<Command> makeDiffCommand();
+
+// The command of korvane-thumbnailer, a program of its own.
+std::unique_ptr<Command> makeThumbnailCommand();

@@ -1,19 +1,18 @@
 #include "checkreport.h"
 #include "client/clientdata.h"
 #include "client/clientfilefinder.h"
-#include "clioptions.h"
 #include "commands.h"
 #include "core/atomicfile.h"
 #include "core/configuration.h"
 #include "core/outputdirectory.h"
 #include "core/regularfile.h"
+#include "core/shownname.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdio>
 
 // korvane-cli config: the user's korvane.xml, naming the client files found
 // in a directory or named on the command line, so that nobody writes XML by
@@ -51,8 +50,10 @@ QString writeConfiguration(const QString &path, const QByteArray &xml, bool repl
     return file.errorString();
 }
 
-// What was taken for each file and why, or why none was.
-void printFindings(const ClientFileFinder &finder, const QString &directory, FILE *to)
+// What was taken for each file and why, or why none was: on standard output,
+// or on standard error when standard output takes the document alone.
+void printFindings(const ClientFileFinder &finder, const QString &directory,
+                   const CommandOutput &output, bool toError)
 {
     for (int i = 0; i < 4; ++i) {
         const ClientFileFinder::Finding &finding = finder.finding(i);
@@ -62,19 +63,24 @@ void printFindings(const ClientFileFinder &finder, const QString &directory, FIL
                                        .arg(what, shownPath(directory), finding.why)
                                  : QStringLiteral("took the %1 %2: %3")
                                        .arg(what, shownPath(finding.path), finding.why);
-        std::fprintf(to, "%s\n", line.toLocal8Bit().constData());
+        toError ? output.noteLine(line) : output.printLine(line);
     }
 }
 
-} // namespace
-
-int runConfig(const QStringList &arguments)
+QString userConfigurationShown()
 {
-    const QString user = userConfigurationPath().isEmpty()
-                             ? u'(' + userConfigurationProblem() + u')'
-                             : QDir::toNativeSeparators(userConfigurationPath());
-    CommandLine commandLine(
+    return userConfigurationPath().isEmpty() ? u'(' + userConfigurationProblem() + u')'
+                                             : QDir::toNativeSeparators(userConfigurationPath());
+}
+
+CommandInfo configInfo()
+{
+    const QString user = userConfigurationShown();
+    CommandInfo info{
         QStringLiteral("config"),
+        QStringLiteral("config CLIENTDIR"),
+        QStringLiteral("find the client files in CLIENTDIR by their content and write your "
+                       "korvane.xml naming them"),
         QStringLiteral("Finds the four client files in CLIENTDIR by their content, whatever "
                        "their names, and writes your configuration, %1, naming them by "
                        "absolute path; then reports on it as check does. --artidx, --artmul, "
@@ -87,86 +93,121 @@ int runConfig(const QStringList &arguments)
          {ExitInput, QStringLiteral("input error: a client file not found or that cannot be "
                                     "used, a configuration that exists (without --force) or "
                                     "cannot be written")}},
-        QStringLiteral("Write <file> instead of %1.").arg(user));
-    QCommandLineParser &parser = commandLine.parser();
-    QList<QCommandLineOption> fileOptions;
-    for (const ClientFile &file : ClientFiles) {
-        fileOptions.append({QLatin1String(file.key),
-                            QStringLiteral("Take <file> as the %1.").arg(QLatin1String(file.what)),
-                            QStringLiteral("file")});
-        parser.addOption(fileOptions.last());
-    }
-    const QCommandLineOption forceOption(QStringLiteral("force"),
-                                         QStringLiteral("Replace an existing configuration."));
-    const QCommandLineOption printOption(
-        QStringLiteral("print"),
-        QStringLiteral("Write the configuration to standard output instead of a file."));
-    parser.addOption(forceOption);
-    parser.addOption(printOption);
-    parser.addPositionalArgument(QStringLiteral("CLIENTDIR"),
-                                 QStringLiteral("The directory to find the client files in."),
-                                 QStringLiteral("[CLIENTDIR]"));
-    if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
-        return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
+        {},
+        {{QStringLiteral("CLIENTDIR"), QStringLiteral("The directory to find the client files in."),
+          QStringLiteral("[CLIENTDIR]")}},
+        QStringLiteral("Write <file> instead of %1.").arg(user)};
+    for (const ClientFile &file : ClientFiles)
+        info.options.append({QLatin1String(file.key),
+                             QStringLiteral("Take <file> as the %1.").arg(QLatin1String(file.what)),
+                             QStringLiteral("file")});
+    info.options.append(
+        {QStringLiteral("force"), QStringLiteral("Replace an existing configuration.")});
+    info.options.append(
+        {QStringLiteral("print"),
+         QStringLiteral("Write the configuration to standard output instead of a file.")});
+    return info;
+}
 
-    const QStringList positional = commandLine.arguments();
-    if (positional.size() > 1)
-        return usageError(
-            QStringLiteral("config takes one CLIENTDIR, not %1").arg(positional.size()));
-    const QString directory = positional.value(0);
-    Configuration named;
-    QStringList missing;
-    for (int i = 0; i < 4; ++i) {
-        const QStringList values = parser.values(fileOptions[i]);
-        if (values.size() > 1)
-            return usageError(QStringLiteral("--%1 given %2 times")
-                                  .arg(QLatin1String(ClientFiles[i].key))
-                                  .arg(values.size()));
-        named.*ClientFiles[i].path = values.value(0);
-        if (values.isEmpty())
-            missing.append(QStringLiteral("--") + QLatin1String(ClientFiles[i].key));
-    }
-    if (directory.isEmpty() && !missing.isEmpty())
-        return usageError(
-            QStringLiteral("config needs a CLIENTDIR to look in, or %1").arg(listed(missing)));
-    for (const ClientFile &file : ClientFiles) {
-        QFile namedFile(named.*file.path);
-        QString why;
-        if (!namedFile.fileName().isEmpty() && !openRegularFile(namedFile, &why)) {
-            printError(file.unreadable(named.*file.path, why));
+// korvane-cli config: the user's korvane.xml, naming the client files found
+// in a directory or named on the command line, so that nobody writes XML by
+// hand.
+class ConfigCommand : public Command
+{
+public:
+    ConfigCommand() : Command(configInfo()) {}
+
+    int run(const Invocation &call) override
+    {
+        if (const int status = parse(call); status != ExitSuccess)
+            return status;
+        if (!checkNamedFiles(call) || !chooseTarget(call))
             return ExitInput;
+        ClientFileFinder finder(directory, named);
+        QByteArray xml;
+        if (!find(call, finder) || !makeDocument(call, finder, &xml))
+            return ExitInput;
+        if (print) {
+            // Standard output takes the document alone.
+            printFindings(finder, directory, call.output(), true);
+            call.output().write(xml);
+            return call.output().flush(QStringLiteral("the configuration")) ? ExitSuccess
+                                                                            : ExitInput;
         }
+        return write(call, finder, xml);
     }
 
-    // With --print, standard output takes the document alone.
-    const bool print = parser.isSet(printOption);
-    const QString target =
-        commandLine.configGiven() ? commandLine.configPath() : userConfigurationPath();
-    if (target.isEmpty() && !print) {
-        printError(QStringLiteral("cannot write your configuration: %1; --config names the file "
-                                  "to write")
-                       .arg(userConfigurationProblem()));
-        return ExitInput;
-    }
-    const QString existsMessage =
-        QStringLiteral("configuration %1 exists; --force replaces it").arg(target);
-    if (const QFileInfo info(target);
-        !print && (info.exists() || info.isSymLink()) && !parser.isSet(forceOption)) {
-        printError(existsMessage);
-        return ExitInput;
+private:
+    int parse(const Invocation &call)
+    {
+        const QStringList &positional = call.arguments();
+        if (positional.size() > 1)
+            return call.usage(
+                QStringLiteral("config takes one CLIENTDIR, not %1").arg(positional.size()));
+        directory = positional.value(0);
+        QStringList missing;
+        for (const ClientFile &file : ClientFiles) {
+            const QStringList values = call.values(QLatin1String(file.key));
+            if (values.size() > 1)
+                return call.usage(QStringLiteral("--%1 given %2 times")
+                                      .arg(QLatin1String(file.key))
+                                      .arg(values.size()));
+            named.*file.path = values.value(0);
+            if (values.isEmpty())
+                missing.append(QStringLiteral("--") + QLatin1String(file.key));
+        }
+        if (directory.isEmpty() && !missing.isEmpty())
+            return call.usage(
+                QStringLiteral("config needs a CLIENTDIR to look in, or %1").arg(listed(missing)));
+        print = call.isSet(QStringLiteral("print"));
+        force = call.isSet(QStringLiteral("force"));
+        return ExitSuccess;
     }
 
-    ClientFileFinder finder(directory, named);
-    QString error;
-    if (!directory.isEmpty() && !finder.find(&error)) {
-        printError(QStringLiteral("cannot look for the client files in %1: %2")
-                       .arg(shownPath(directory), error));
-        return ExitInput;
+    bool checkNamedFiles(const Invocation &call) const
+    {
+        for (const ClientFile &file : ClientFiles) {
+            QFile namedFile(named.*file.path);
+            QString why;
+            if (!namedFile.fileName().isEmpty() && !openRegularFile(namedFile, &why)) {
+                call.output().error(file.unreadable(named.*file.path, why));
+                return false;
+            }
+        }
+        return true;
     }
-    if (!finder.complete()) {
-        printFindings(finder, directory, stdout);
-        if (!flushStandardOutput(QStringLiteral("the report")))
-            return ExitInput;
+
+    // The file to write, never one that is there without --force.
+    bool chooseTarget(const Invocation &call)
+    {
+        target = call.configGiven() ? call.configPath() : userConfigurationPath();
+        if (target.isEmpty() && !print) {
+            call.output().error(QStringLiteral("cannot write your configuration: %1; --config "
+                                               "names the file to write")
+                                    .arg(userConfigurationProblem()));
+            return false;
+        }
+        existsMessage = QStringLiteral("configuration %1 exists; --force replaces it").arg(target);
+        if (const QFileInfo info(target); !print && (info.exists() || info.isSymLink()) && !force) {
+            call.output().error(existsMessage);
+            return false;
+        }
+        return true;
+    }
+
+    bool find(const Invocation &call, ClientFileFinder &finder) const
+    {
+        QString error;
+        if (!directory.isEmpty() && !finder.find(&error)) {
+            call.output().error(QStringLiteral("cannot look for the client files in %1: %2")
+                                    .arg(shownPath(directory), error));
+            return false;
+        }
+        if (finder.complete())
+            return true;
+        printFindings(finder, directory, call.output(), false);
+        if (!call.output().flush(QStringLiteral("the report")))
+            return false;
         QStringList notFound;
         QStringList options;
         for (int i = 0; i < 4; ++i) {
@@ -175,45 +216,65 @@ int runConfig(const QStringList &arguments)
                 options.append(QStringLiteral("--") + QLatin1String(ClientFiles[i].key));
             }
         }
-        printError(QStringLiteral("could not find %1 in %2; name %3 with %4")
-                       .arg(listed(notFound), shownPath(directory),
-                            notFound.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"),
-                            listed(options)));
-        return ExitInput;
+        call.output().error(
+            QStringLiteral("could not find %1 in %2; name %3 with %4")
+                .arg(listed(notFound), shownPath(directory),
+                     notFound.size() == 1 ? QStringLiteral("it") : QStringLiteral("them"),
+                     listed(options)));
+        return false;
     }
 
-    const Configuration paths = finder.paths();
-    const QByteArray xml = configurationXml(paths);
-    bool wellFormed = false;
-    const Configuration back = readConfiguration(xml, &wellFormed);
-    for (const ClientFile &file : ClientFiles) {
-        if (!wellFormed || back.*file.path != paths.*file.path) {
-            printError(QStringLiteral("cannot name the %1 %2 in a configuration: XML cannot hold "
-                                      "every character of its path")
-                           .arg(QLatin1String(file.what), quotedPath(paths.*file.path)));
-            return ExitInput;
+    // The document, read back to be sure it names every path as it is.
+    static bool makeDocument(const Invocation &call, const ClientFileFinder &finder,
+                             QByteArray *xml)
+    {
+        const Configuration paths = finder.paths();
+        *xml = configurationXml(paths);
+        bool wellFormed = false;
+        const Configuration back = readConfiguration(*xml, &wellFormed);
+        for (const ClientFile &file : ClientFiles) {
+            if (!wellFormed || back.*file.path != paths.*file.path) {
+                call.output().error(
+                    QStringLiteral("cannot name the %1 %2 in a configuration: "
+                                   "XML cannot hold every character of its path")
+                        .arg(QLatin1String(file.what), quotedPath(paths.*file.path)));
+                return false;
+            }
         }
+        return true;
     }
-    if (print) {
-        // Standard output takes the document alone.
-        printFindings(finder, directory, stderr);
-        std::fwrite(xml.constData(), 1, size_t(xml.size()), stdout);
-        return flushStandardOutput(QStringLiteral("the configuration")) ? ExitSuccess : ExitInput;
+
+    int write(const Invocation &call, const ClientFileFinder &finder, const QByteArray &xml) const
+    {
+        const CommandOutput &output = call.output();
+        bool exists = false;
+        if (const QString why = writeConfiguration(target, xml, force, &exists); !why.isEmpty())
+            return call.fail(
+                ExitInput,
+                exists ? existsMessage
+                       : QStringLiteral("cannot write configuration %1: %2").arg(target, why));
+        printFindings(finder, directory, output, false);
+        output.printLine(QStringLiteral("wrote configuration %1").arg(shownPath(target)));
+        if (!output.flush(QStringLiteral("the report")))
+            return ExitInput;
+        if (const QString first = configurationPath(); !call.configGiven() && first != target)
+            output.error(QStringLiteral("warning: %1 is read before it, by the window and "
+                                        "korvane-cli alike")
+                             .arg(first));
+        return printCheckReport(output, target, false, false);
     }
-    bool exists = false;
-    if (const QString why = writeConfiguration(target, xml, parser.isSet(forceOption), &exists);
-        !why.isEmpty()) {
-        printError(exists ? existsMessage
-                          : QStringLiteral("cannot write configuration %1: %2").arg(target, why));
-        return ExitInput;
-    }
-    printFindings(finder, directory, stdout);
-    std::printf("wrote configuration %s\n", qPrintable(shownPath(target)));
-    if (!flushStandardOutput(QStringLiteral("the report")))
-        return ExitInput;
-    if (const QString first = configurationPath(); !commandLine.configGiven() && first != target)
-        printError(QStringLiteral("warning: %1 is read before it, by the window and korvane-cli "
-                                  "alike")
-                       .arg(first));
-    return printCheckReport(target, false, false);
+
+    QString directory;
+    Configuration named;
+    bool print = false;
+    bool force = false;
+    QString target;
+    QString existsMessage;
+};
+
+} // namespace
+
+std::unique_ptr<Command> makeConfigCommand()
+{
+    return std::make_unique<ConfigCommand>();
 }

@@ -1,29 +1,41 @@
 #include "pictureoptions.h"
 
 #include "core/wholenumber.h"
+#include "gallery/galleryrun.h"
 
-#include <QCommandLineParser>
+#include <QThread>
 
-void addPictureOptions(QCommandLineParser &parser)
+namespace {
+
+constexpr int MaxJobs = 256;
+
+int idealJobs()
 {
-    parser.addOption({QStringLiteral("scale"),
-                      QStringLiteral("Enlarge the picture <n> times (1 to %1), each pixel a "
-                                     "square of n x n.")
-                          .arg(PictureStyle::MaxScale),
-                      QStringLiteral("n")});
-    parser.addOption({QStringLiteral("background"),
-                      QStringLiteral("Put the picture on <color> (\"white\", \"#rrggbb\", "
-                                     "\"#aarrggbb\"; default: transparent)."),
-                      QStringLiteral("color")});
-    parser.addOption({QStringLiteral("trim"),
-                      QStringLiteral("Cut the transparent margin: the picture ends at its "
-                                     "painted pixels.")});
+    return qBound(1, QThread::idealThreadCount(), MaxJobs);
 }
 
-QString readPictureOptions(const QCommandLineParser &parser, PictureStyle *style)
+} // namespace
+
+QList<QCommandLineOption> pictureOptions()
 {
-    const QStringList scales = parser.values(QStringLiteral("scale"));
-    const QStringList backgrounds = parser.values(QStringLiteral("background"));
+    return {{QStringLiteral("scale"),
+             QStringLiteral("Enlarge the picture <n> times (1 to %1), each pixel a "
+                            "square of n x n.")
+                 .arg(PictureStyle::MaxScale),
+             QStringLiteral("n")},
+            {QStringLiteral("background"),
+             QStringLiteral("Put the picture on <color> (\"white\", \"#rrggbb\", "
+                            "\"#aarrggbb\"; default: transparent)."),
+             QStringLiteral("color")},
+            {QStringLiteral("trim"),
+             QStringLiteral("Cut the transparent margin: the picture ends at its "
+                            "painted pixels.")}};
+}
+
+QString readPictureOptions(const Invocation &call, PictureStyle *style)
+{
+    const QStringList scales = call.values(QStringLiteral("scale"));
+    const QStringList backgrounds = call.values(QStringLiteral("background"));
     int factor = 1;
     QColor fill(Qt::transparent);
     if (scales.size() > 1)
@@ -46,12 +58,26 @@ QString readPictureOptions(const QCommandLineParser &parser, PictureStyle *style
                 .arg(backgrounds.first());
         fill = color;
     }
-    *style = PictureStyle(factor, fill, parser.isSet(QStringLiteral("trim")));
+    *style = PictureStyle(factor, fill, call.isSet(QStringLiteral("trim")));
     return {};
 }
 
-QString readJobs(const QStringList &values, int most, int *jobs)
+QCommandLineOption jobsOption()
 {
+    return {QStringLiteral("jobs"),
+            QStringLiteral("Draw <n> pictures at a time (1 to %1; default: %2, the processor "
+                           "threads; at most %3, what the memory budget holds).")
+                .arg(MaxJobs)
+                .arg(idealJobs())
+                .arg(GalleryRun::MostWorkers),
+            QStringLiteral("n")};
+}
+
+QString readJobs(const Invocation &call, int *jobs)
+{
+    const QStringList values = call.values(QStringLiteral("jobs"));
+    const int most = MaxJobs;
+    *jobs = idealJobs();
     if (values.size() > 1)
         return QStringLiteral("--jobs given %1 times").arg(values.size());
     if (values.isEmpty())

@@ -1,17 +1,22 @@
 #pragma once
 
+#include "command.h"
+
 #include "gallery/picturestyle.h"
 
+#include <QCommandLineOption>
+#include <QList>
 #include <QString>
 
-class QCommandLineParser;
-
-// --scale, --background and --trim: how render and gallery finish a picture.
-void addPictureOptions(QCommandLineParser &parser);
+// --scale, --background and --trim: how render and the galleries finish a
+// picture.
+QList<QCommandLineOption> pictureOptions();
 // The style the options ask for; the usage problem when one is not valid,
 // else "" (`style` is then set).
-QString readPictureOptions(const QCommandLineParser &parser, PictureStyle *style);
+QString readPictureOptions(const Invocation &call, PictureStyle *style);
 
-// The values given to --jobs, at most one of 1 to `most`, into `jobs`
-// (untouched without one); the usage problem when they are not, else "".
-QString readJobs(const QStringList &values, int most, int *jobs);
+// --jobs, for the commands that draw galleries.
+QCommandLineOption jobsOption();
+// The threads --jobs asks for (by default the processor's); the usage
+// problem when it is not one whole number within bounds, else "".
+QString readJobs(const Invocation &call, int *jobs);

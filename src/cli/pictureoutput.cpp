@@ -49,8 +49,9 @@ bool isSpecial(const QString &path)
 
 } // namespace
 
-PictureOutput::PictureOutput(const QString &path)
-    : path(path), suffix(isStandardOutput(path) ? QString() : QFileInfo(path).suffix().toLower())
+PictureOutput::PictureOutput(const CommandOutput &output, const QString &path)
+    : output(output), path(path),
+      suffix(isStandardOutput(path) ? QString() : QFileInfo(path).suffix().toLower())
 {
     const QByteArray wanted = suffix.isEmpty() ? QByteArray("png") : suffix.toUtf8();
     if (QImageWriter::supportedImageFormats().contains(wanted))
@@ -68,7 +69,7 @@ QString PictureOutput::usageProblem() const
             .arg(suffix, path, known.join(QStringLiteral(", ")));
     }
     // As compressors do: image bytes would only garble the terminal.
-    if (isStandardOutput(path) && isatty(STDOUT_FILENO))
+    if (isStandardOutput(path) && output.outputIsTerminal())
         return QStringLiteral("will not write a picture to a terminal: redirect standard output "
                               "or give -o FILE");
     return {};
@@ -106,7 +107,10 @@ QString PictureOutput::write(const QImage &image) const
 
     QString error;
     if (isStandardOutput(path)) {
-        error = writeBytes(STDOUT_FILENO, bytes);
+        std::FILE *out = output.out();
+        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) != size_t(bytes.size()) ||
+            std::fflush(out) != 0)
+            error = errnoText();
     } else if (isSpecial(path)) {
         const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (fd < 0)

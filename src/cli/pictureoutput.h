@@ -1,5 +1,7 @@
 #pragma once
 
+#include "commandoutput.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -12,7 +14,7 @@ class QImage;
 class PictureOutput
 {
 public:
-    explicit PictureOutput(const QString &path);
+    PictureOutput(const CommandOutput &output, const QString &path);
 
     // What the command line asks that cannot be done: a format Qt cannot
     // write, or PNG bytes onto a terminal. "" when there is none.
@@ -28,6 +30,7 @@ public:
     QString write(const QImage &image) const;
 
 private:
+    const CommandOutput &output;
     QString path;
     QString suffix;
     QByteArray imageFormat; // empty when Qt cannot write the suffix's format

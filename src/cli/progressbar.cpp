@@ -24,7 +24,7 @@ constexpr int MinimumBar = 10;
 constexpr int RateWidth = 7;      // "12345/s", "678k/s"
 constexpr int TimeLeftWidth = 10; // "12:34 left"
 
-int terminalColumns()
+int terminalColumns(std::FILE *stream)
 {
 #ifdef Q_OS_WIN
     CONSOLE_SCREEN_BUFFER_INFO info;
@@ -32,7 +32,7 @@ int terminalColumns()
         return info.srWindow.Right - info.srWindow.Left + 1;
 #else
     winsize size{};
-    if (ioctl(fileno(stderr), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
         return size.ws_col;
 #endif
     return FallbackColumns;
@@ -116,7 +116,8 @@ QByteArray ProgressBar::line(qint64 done, qint64 total, qint64 elapsed, int colu
     return barLine(qBound<qint64>(0, done, total), total, elapsed, room);
 }
 
-ProgressBar::ProgressBar(qint64 total) : shown(isatty(fileno(stderr)) != 0), total(total)
+ProgressBar::ProgressBar(qint64 total, std::FILE *stream)
+    : stream(stream), shown(fileno(stream) >= 0 && isatty(fileno(stream)) != 0), total(total)
 {
     clock.start();
 }
@@ -135,7 +136,7 @@ void ProgressBar::update(qint64 done)
         return;
     lastDraw = now;
     if (widthRead < 0 || now - widthRead >= WidthInterval) {
-        columns = terminalColumns();
+        columns = terminalColumns(stream);
         widthRead = now;
     }
 
@@ -145,9 +146,9 @@ void ProgressBar::update(qint64 done)
     const int room = columns - 1;
     // Blanks over what a longer line before it left behind.
     line = line.leftJustified(qMin(drawnLength, room));
-    std::fputc('\r', stderr);
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    std::fputc('\r', stream);
+    std::fwrite(line.constData(), 1, size_t(line.size()), stream);
+    std::fflush(stream);
     drawnLength = int(line.size());
 }
 
@@ -156,7 +157,7 @@ void ProgressBar::clear()
     lastDraw = -1;
     if (drawnLength <= 0)
         return;
-    std::fprintf(stderr, "\r%*s\r", qMin(drawnLength, qMax(columns - 1, 0)), "");
-    std::fflush(stderr);
+    std::fprintf(stream, "\r%*s\r", qMin(drawnLength, qMax(columns - 1, 0)), "");
+    std::fflush(stream);
     drawnLength = 0;
 }

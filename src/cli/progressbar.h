@@ -4,13 +4,16 @@
 #include <QElapsedTimer>
 #include <QtGlobal>
 
-// A one-line progress bar on stderr, drawn only when stderr is a terminal.
+#include <cstdio>
+
+// A one-line progress bar on a stream (standard error), drawn only when it
+// is a terminal.
 // It fits the terminal's width, follows it when the terminal is resized, and
 // tells the rate and the time left once half a second of work gives an estimate.
 class ProgressBar
 {
 public:
-    explicit ProgressBar(qint64 total);
+    ProgressBar(qint64 total, std::FILE *stream);
     ~ProgressBar();
 
     ProgressBar(const ProgressBar &) = delete;
@@ -26,6 +29,7 @@ public:
     void clear();
 
 private:
+    std::FILE *stream;
     bool shown;
     qint64 total;
     QElapsedTimer clock;

@@ -1,84 +1,124 @@
 #include "client/clientdata.h"
-#include "clioptions.h"
 #include "commands.h"
 #include "gallery/picturestyle.h"
 #include "pictureoptions.h"
 #include "pictureoutput.h"
 #include "preview/multirenderer.h"
 
-int runRender(const QStringList &arguments)
+namespace {
+
+CommandInfo renderInfo()
 {
-    CommandLine commandLine(
+    CommandInfo info{
         QStringLiteral("render"),
+        QStringLiteral("render ENTRY -o FILE"),
+        QStringLiteral("write the preview of an entry (or of a .mlt file) as a picture in the "
+                       "format FILE's extension names (PNG without one; -o - writes PNG to "
+                       "standard output)"),
         QStringLiteral("Renders the preview of one entry (\"Entry 12\" or 12), or of a .mlt "
                        "file, and writes it as a picture, in the format its extension names "
                        "(PNG without one), cut to its painted pixels by --trim, enlarged by "
                        "--scale and on the --background colour when they are given."),
         {successLine(), usageLine(),
          inputLine(QStringLiteral("configuration, client file, entry, output file or argument, "
-                                  "or an entry with nothing to draw,"))});
-    const QCommandLineOption outputOption(
-        {QStringLiteral("o"), QStringLiteral("output")},
-        QStringLiteral("Write the picture to <file> (.png, .jpg, .bmp, ...); \"-\" writes "
-                       "PNG to standard output. A device or FIFO is written into."),
-        QStringLiteral("file"));
-    commandLine.parser().addOption(outputOption);
-    addPictureOptions(commandLine.parser());
-    commandLine.parser().addPositionalArgument(
-        QStringLiteral("ENTRY"), QStringLiteral("The entry, or the .mlt file, to render."),
-        QStringLiteral("ENTRY|FILE.mlt -o FILE"));
-    if (const auto outcome = commandLine.parse(arguments); outcome != CommandLine::Run)
-        return outcome == CommandLine::Finished ? ExitSuccess : ExitUsage;
-    const QStringList entries = commandLine.arguments();
-    if (entries.size() != 1)
-        return usageError(QStringLiteral("render takes exactly one ENTRY"));
-    const QStringList outputs = commandLine.parser().values(outputOption);
-    if (outputs.size() > 1)
-        return usageError(QStringLiteral("render takes one -o FILE, not %1").arg(outputs.size()));
-    if (outputs.isEmpty() || outputs.first().isEmpty())
-        return usageError(QStringLiteral("render needs -o FILE.png (or -o - for standard output)"));
-    PictureStyle style;
-    if (const QString problem = readPictureOptions(commandLine.parser(), &style);
-        !problem.isEmpty())
-        return usageError(problem);
-    // Decided before anything is read or drawn.
-    const PictureOutput output(outputs.first());
-    if (const QString problem = output.usageProblem(); !problem.isEmpty())
-        return usageError(problem);
-    if (const QString problem = output.targetProblem(); !problem.isEmpty()) {
-        printError(problem);
-        return ExitInput;
+                                  "or an entry with nothing to draw,"))},
+        {{{QStringLiteral("o"), QStringLiteral("output")},
+          QStringLiteral("Write the picture to <file> (.png, .jpg, .bmp, ...); \"-\" writes "
+                         "PNG to standard output. A device or FIFO is written into."),
+          QStringLiteral("file")}},
+        {{QStringLiteral("ENTRY"), QStringLiteral("The entry, or the .mlt file, to render."),
+          QStringLiteral("ENTRY|FILE.mlt -o FILE")}},
+        {}};
+    info.options += pictureOptions();
+    return info;
+}
+
+class RenderCommand : public Command
+{
+public:
+    RenderCommand() : Command(renderInfo()) {}
+
+    int run(const Invocation &call) override
+    {
+        if (const int status = parse(call); status != ExitSuccess)
+            return status;
+        // Decided before anything is read or drawn.
+        const PictureOutput output(call.output(), call.value(QStringLiteral("o")));
+        if (const QString problem = output.usageProblem(); !problem.isEmpty())
+            return call.usage(problem);
+        if (const QString problem = output.targetProblem(); !problem.isEmpty())
+            return call.fail(ExitInput, problem);
+        MultiEntry entry;
+        if (!read(call, &entry))
+            return ExitInput;
+        QImage image;
+        if (!draw(call, entry, &image))
+            return ExitInput;
+        if (const QString error = output.write(image); !error.isEmpty())
+            return call.fail(ExitInput, QStringLiteral("cannot write %1 to %2").arg(name, error));
+        return ExitSuccess;
     }
 
-    ClientData client;
-    MultiEntry entry;
-    // A .mlt file needs no cache, but its picture needs the client's art.
-    const bool configured = client.readConfiguration(commandLine.configPath());
-    if (!configured && ClientData::isMultiFile(entries.first())) {
-        printError(cannotDrawWithoutConfiguration(entries.first(), commandLine.configPath(),
-                                                  client.errorMessage()));
-        return ExitInput;
+private:
+    int parse(const Invocation &call)
+    {
+        if (call.arguments().size() != 1)
+            return call.usage(QStringLiteral("render takes exactly one ENTRY"));
+        argument = call.arguments().first();
+        const QStringList outputs = call.values(QStringLiteral("o"));
+        if (outputs.size() > 1)
+            return call.usage(
+                QStringLiteral("render takes one -o FILE, not %1").arg(outputs.size()));
+        if (outputs.isEmpty() || outputs.first().isEmpty())
+            return call.usage(
+                QStringLiteral("render needs -o FILE.png (or -o - for standard output)"));
+        if (const QString problem = readPictureOptions(call, &style); !problem.isEmpty())
+            return call.usage(problem);
+        return ExitSuccess;
     }
-    if (!configured || !client.entry(entries.first(), &entry) || !client.openReaders()) {
-        printError(client.errorMessage());
-        return ExitInput;
+
+    // The entry, and the client's art and tile data to draw it with.
+    bool read(const Invocation &call, MultiEntry *entry)
+    {
+        // A .mlt file needs no cache, but its picture needs the client's art.
+        const bool configured = client.readConfiguration(call.configPath());
+        if (!configured && ClientData::isMultiFile(argument)) {
+            call.output().error(
+                cannotDrawWithoutConfiguration(argument, call.configPath(), client.errorString()));
+            return false;
+        }
+        if (!configured || !client.entry(argument, entry) || !client.openReaders()) {
+            call.output().error(client.errorString());
+            return false;
+        }
+        // A .mlt file is named in messages as it was given.
+        name = ClientData::isMultiFile(argument) ? argument : entry->text;
+        return true;
     }
 
     // The preview pane's own rendering of this one entry.
-    RenderStatus status = RenderStatus::Rendered;
-    QImage image = renderMultiEntry(entry, client.art(), client.tiles(), &status);
-    if (status == RenderStatus::Rendered && !image.isNull())
-        image = style.finish(image, &status);
-    // A .mlt file is named in messages as it was given.
-    const QString name = ClientData::isMultiFile(entries.first()) ? entries.first() : entry.text;
-    if (status != RenderStatus::Rendered || image.isNull()) {
-        printError(renderFailure(name, status));
-        return ExitInput;
+    bool draw(const Invocation &call, const MultiEntry &entry, QImage *image)
+    {
+        RenderStatus status = RenderStatus::Rendered;
+        *image = renderMultiEntry(entry, client.art(), client.tiles(), &status);
+        if (status == RenderStatus::Rendered && !image->isNull())
+            *image = style.finish(*image, &status);
+        if (status != RenderStatus::Rendered || image->isNull()) {
+            call.output().error(renderFailure(name, status));
+            return false;
+        }
+        return true;
     }
 
-    if (const QString error = output.write(image); !error.isEmpty()) {
-        printError(QStringLiteral("cannot write %1 to %2").arg(name, error));
-        return ExitInput;
-    }
-    return ExitSuccess;
+    QString argument;
+    QString name;
+    PictureStyle style;
+    ClientData client;
+};
+
+} // namespace
+
+std::unique_ptr<Command> makeRenderCommand()
+{
+    return std::make_unique<RenderCommand>();
 }

@@ -45,7 +45,7 @@ QString cannotDrawWithoutConfiguration(const QString &what, const QString &path,
 
 // The client files read, named by a configuration file: the one way the
 // window and every command open them. Each step returns false on a file it
-// cannot use; errorMessage() then names the file and why, in the readers' own
+// cannot use; errorString() then names the file and why, in the readers' own
 // words (the window ignores them).
 class ClientData
 {
@@ -71,7 +71,7 @@ public:
     // cannot hold its index.
     std::unique_ptr<ArtStore> openArtStore();
 
-    QString errorMessage() const { return error; }
+    QString errorString() const { return error; }
 
     const MultiCache &cache() const { return multiCache; }
     QString cachePath() const { return configuration.values.cache; }

@@ -107,3 +107,30 @@ bool listDirectoryMultiFiles(const QString &directory, QList<DirectoryMultiFile>
     }
     return true;
 }
+
+bool forEachMultiFile(const QStringList &arguments,
+                      const std::function<bool(const QString &)> &visit,
+                      const std::function<void(const QString &)> &problem)
+{
+    for (const QString &argument : arguments) {
+        if (!isDirectoryPath(argument)) {
+            if (!visit(argument))
+                return false;
+            continue;
+        }
+        QList<DirectoryMultiFile> files;
+        QString why;
+        if (!listDirectoryMultiFiles(argument, &files, &why))
+            problem(QStringLiteral("cannot read directory %1: %2").arg(argument, why));
+        else if (files.isEmpty())
+            problem(QStringLiteral("directory %1 holds no .mlt files").arg(argument));
+        for (const DirectoryMultiFile &file : std::as_const(files)) {
+            if (!file.problem.isEmpty())
+                problem(
+                    QStringLiteral("cannot read .mlt file %1: %2").arg(file.path, file.problem));
+            else if (!visit(file.path))
+                return false;
+        }
+    }
+    return true;
+}

@@ -2,6 +2,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // Most .mlt files read from one directory: a folder a user keeps holds
 // hundreds; past this many the list of their names alone would take a
@@ -30,3 +33,13 @@ bool isDirectoryPath(const QString &path);
 // set, when the directory cannot be read or holds more than `most` of them.
 bool listDirectoryMultiFiles(const QString &directory, QList<DirectoryMultiFile> *files,
                              QString *error, qsizetype most = MaxDirectoryMultiFiles);
+
+// The .mlt files `arguments` name, as list, gallery and diff read them: a
+// file as given, a directory's .mlt files as listDirectoryMultiFiles() finds
+// them. `visit` gets each file to read, in order, and returns false to end
+// the walk (which then returns false); `problem` gets the one line of each
+// directory that cannot be read or holds no .mlt file, and of each file whose
+// name cannot be read.
+bool forEachMultiFile(const QStringList &arguments,
+                      const std::function<bool(const QString &path)> &visit,
+                      const std::function<void(const QString &message)> &problem);

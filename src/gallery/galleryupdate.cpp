@@ -23,13 +23,14 @@ QList<GalleryItem> GalleryUpdate::select(const QList<GalleryItem> &items, const 
     QList<GalleryItem> selected;
     for (qsizetype n = 0; n < items.size(); ++n) {
         const GalleryItem &item = items[n];
+        const qsizetype slot = keys.size(); // among the items of every call
         const MultiEntry entry = item.cacheIndex >= 0 ? cache.entry(item.cacheIndex) : item.entry;
         keys.append(pictureKeys.key(entry));
         names.append(GalleryRun::pictureName(entry.text));
         const GalleryManifest::Picture *picture =
             force ? nullptr : previous.intact(directory, names.last(), keys.last());
         if (!picture) {
-            drawnSlots.append(n);
+            drawnSlots.append(slot);
             selected.append(item);
             continue;
         }
@@ -41,7 +42,7 @@ QList<GalleryItem> GalleryUpdate::select(const QList<GalleryItem> &items, const 
         result.pixels = picture->pixels;
         result.digest = picture->digest;
         result.fileBytes = picture->bytes;
-        kept.push_back({n, result});
+        kept.push_back({slot, result});
     }
     return selected;
 }

@@ -27,6 +27,8 @@ public:
 
     // Of `items`, those whose picture is to be drawn; the others are up to
     // date. Decodes art with `art`, which no other thread may use meanwhile.
+    // Called once for each side of a gallery, the items of each following
+    // those of the one before.
     QList<GalleryItem> select(const QList<GalleryItem> &items, const MultiCache &cache,
                               ArtStore *art, const TileDataStore *tiles, const PictureStyle &style);
     qsizetype upToDate() const { return qsizetype(kept.size()); }
@@ -35,7 +37,8 @@ public:
     bool rerun() const { return !force && previous.size() > 0; }
 
     // The results of all items in their order, given those of the ones
-    // selected (in theirs); an up-to-date picture counts as written.
+    // selected (in theirs, every side's); an up-to-date picture counts as
+    // written.
     std::vector<GalleryResult> merge(const std::vector<GalleryResult> &drawn) const;
 
     // Tells of a page written in this run, with its bytes.

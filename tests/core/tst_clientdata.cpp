@@ -90,7 +90,7 @@ void tst_ClientData::memoryRunsOut()
         std::find_if(std::begin(ClientFiles), std::end(ClientFiles),
                      [&](const ClientFile &each) { return file == QLatin1String(each.key); });
     const QString path = client.paths().*known->path;
-    QCOMPARE(client.errorMessage(), QStringLiteral("not enough memory to read %1 %2 (%3 bytes)")
+    QCOMPARE(client.errorString(), QStringLiteral("not enough memory to read %1 %2 (%3 bytes)")
                                         .arg(QLatin1String(known->what), path)
                                         .arg(QFileInfo(path).size()));
 #endif

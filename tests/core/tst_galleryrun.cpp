@@ -32,7 +32,7 @@ void tst_GalleryRun::initTestCase()
     QVERIFY2(writeDemoSet(work.filePath(QStringLiteral("demo")), false, &error), qPrintable(error));
     QVERIFY(client.readConfiguration(work.filePath(QStringLiteral("demo/")) +
                                      QLatin1String(DemoConfigName)));
-    QVERIFY2(client.loadEntries() && client.openReaders(), qPrintable(client.errorMessage()));
+    QVERIFY2(client.loadEntries() && client.openReaders(), qPrintable(client.errorString()));
 }
 
 void tst_GalleryRun::threadsThatStart_data()
