@@ -1,0 +1,358 @@
+#include "clifixture.h"
+#include "demographics.h"
+#include "demomultis.h"
+#include "export/multifilewriter.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QTest>
+
+#include <sched.h>
+
+// The command line as a user sees it, compared whole: each row of
+// tests/golden/commands.txt runs its steps in a fresh directory ($OUT), and
+// what they print and leave there is compared with
+// tests/golden/expected/<row>.txt. With KORVANE_UPDATE_GOLDEN=1 in the
+// environment the expected files are written instead (see docs/development.md).
+
+namespace {
+
+struct Row
+{
+    QString name;
+    QStringList steps;
+};
+
+// The one place that runs a step: without a display, in the C locale, with
+// the configuration of the user and of the machine looked for in
+// `workingDirectory`/.config (missing until a row puts one there).
+CliRun runStep(const QString &program, const QStringList &arguments,
+               const QString &workingDirectory)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANG", "LANGUAGE"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    environment.insert(QStringLiteral("HOME"), workingDirectory);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), workingDirectory + "/.config");
+    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), workingDirectory + "/.config/xdg");
+    process.setProcessEnvironment(environment);
+    // On one processor thread, so that the default number of gallery jobs
+    // (which the help states) is 1 on every machine.
+    process.setChildProcessModifier([] {
+        cpu_set_t set;
+        if (sched_getaffinity(0, sizeof set, &set) != 0)
+            return;
+        int cpu = 0;
+        while (cpu < CPU_SETSIZE - 1 && !CPU_ISSET(cpu, &set))
+            ++cpu;
+        CPU_ZERO(&set);
+        CPU_SET(cpu, &set);
+        sched_setaffinity(0, sizeof set, &set);
+    });
+    process.start(program, arguments);
+    process.closeWriteChannel();
+    const bool ended = process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit;
+    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+// The rows of the table: "[name]" starts one, each line after it is a step;
+// "#" starts a comment line.
+QList<Row> readTable(const QString &path)
+{
+    QList<Row> rows;
+    for (const QString &text : QString::fromUtf8(readAll(path)).split(u'\n')) {
+        const QString line = text.trimmed();
+        if (line.startsWith(u'[') && line.endsWith(u']'))
+            rows.append({line.mid(1, line.size() - 2), {}});
+        else if (!line.isEmpty() && !line.startsWith(u'#') && !rows.isEmpty())
+            rows.last().steps.append(line);
+    }
+    return rows;
+}
+
+// A step's words: white space separates them, "..." holds one ("" an empty one).
+QStringList wordsOf(const QString &step)
+{
+    static const QRegularExpression word(QStringLiteral(R"((?:"[^"]*"|[^\s"])+)"));
+    QStringList words;
+    for (const QRegularExpressionMatch &match : word.globalMatch(step))
+        words.append(match.captured().remove(u'"'));
+    return words;
+}
+
+// Text that is UTF-8 without NULs is shown whole; anything else by its size
+// and digest, a picture also by its size in pixels.
+QString shown(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QStringLiteral(" (empty)\n");
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (!decoder.hasError() && !bytes.contains('\0'))
+        return u'\n' + text + (text.endsWith(u'\n') ? "" : "\n> (no newline at end)\n");
+    QString line = QStringLiteral(": %1 bytes, sha256 %2")
+                       .arg(bytes.size())
+                       .arg(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if ((format == "png" || format == "jpeg") && reader.size().isValid())
+        line += QStringLiteral(", %1 %2 x %3")
+                    .arg(QString::fromLatin1(format.toUpper()))
+                    .arg(reader.size().width())
+                    .arg(reader.size().height());
+    return line + u'\n';
+}
+
+// Every file and directory under `dir`, hidden ones included, sorted.
+QString filesIn(const QString &dir)
+{
+    QStringList names;
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        names.append(QDir(dir).relativeFilePath(it.next()));
+    names.sort();
+    QString text;
+    for (const QString &name : names) {
+        const QFileInfo info(dir + u'/' + name);
+        text += QStringLiteral("> file %1").arg(name);
+        text += info.isDir() ? QStringLiteral("/\n") : shown(readAll(info.filePath()));
+    }
+    return text;
+}
+
+// A set-up step of the table's own, in `out`: mkdir DIR, write FILE TEXT,
+// copy FROM TO, remove PATH. Returns false for a step it does not know or
+// that fails.
+bool setUp(const QStringList &words, const QString &out)
+{
+    const QString verb = words.value(0);
+    const QString path = QDir(out).absoluteFilePath(words.value(1));
+    const QString to = QDir(out).absoluteFilePath(words.value(2));
+    if (verb == u"mkdir" && words.size() == 2)
+        return QDir().mkpath(path);
+    if (verb == u"write" && words.size() == 3)
+        return QDir().mkpath(QFileInfo(path).path()) && writeAll(path, words[2].toUtf8());
+    if (verb == u"copy" && words.size() == 3)
+        return QDir().mkpath(QFileInfo(to).path()) && QFile::copy(path, to);
+    if (verb == u"remove" && words.size() == 2)
+        return QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+    return false;
+}
+
+// A client directory: art drawn from the demo graphics (the art of graphic
+// `repainted` inverted), the demo's tile data, `entries` as its cache, and a
+// korvane.xml naming the four.
+bool writeClient(const QString &dir, const QList<QList<DemoComponent>> &entries,
+                 const QString &tiles, int repainted = -1)
+{
+    ArtFileBuilder art;
+    for (const DemoGraphic &graphic : demoGraphics()) {
+        QImage image = graphic.art;
+        if (graphic.id == repainted)
+            image.invertPixels();
+        if (!image.isNull())
+            art.add(graphic.id, image);
+    }
+    QByteArray cache;
+    for (qsizetype n = 0; n < entries.size(); ++n)
+        cache += encodeCacheEntry(int(n), entries[n]);
+    const Configuration files{dir + "/art.idx", dir + "/art.dat", dir + "/tiles.bin",
+                              dir + "/cache.txt"};
+    return QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
+           writeAll(files.artmul, art.data()) && QFile::copy(tiles, files.tiledata) &&
+           writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+}
+
+} // namespace
+
+class tst_Golden : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void golden_data();
+    void golden();
+    void everyExpectedFileHasARow();
+
+private:
+    bool makeClients();
+    QString transcript(const QStringList &steps, const QString &out);
+    // Absolute paths in the outputs as their placeholders; see transcript().
+    QString normalised(QString text, const QString &out) const;
+
+    CliFixture fixture;
+    QList<std::pair<QString, QString>> places; // placeholder, path: longest path first
+    QList<Row> rows;
+    QString bin; // the programs the steps run
+};
+
+void tst_Golden::initTestCase()
+{
+    QString error;
+    QVERIFY2(fixture.setUp(&error), qPrintable(error));
+    QVERIFY(makeClients());
+    rows = readTable(QStringLiteral(KORVANE_GOLDEN_DIR "/commands.txt"));
+    QVERIFY(!rows.isEmpty());
+}
+
+// The fixtures, which rows only read: the demo set; an old and a new client;
+// one that renumbers the old one's entries only; one where an old entry has
+// two equal candidates; a cache of more than a page of gallery cards; .mlt
+// files; an empty directory and a file that is not a .mlt file.
+bool tst_Golden::makeClients()
+{
+    const QString work = fixture.work.path();
+    // Copies of the programs, where no korvane.xml lies beside them.
+    bin = work + "/bin";
+    if (!QDir().mkpath(bin) ||
+        !QFile::copy(QStringLiteral(KORVANE_CLI), bin + QStringLiteral("/korvane-cli")) ||
+        !QFile::copy(QStringLiteral(KORVANE_THUMBNAILER), bin + "/korvane-thumbnailer"))
+        return false;
+    const QString tiles = fixture.demoFiles.tiledata;
+    const QList<QList<DemoComponent>> e = demoHouses() << demoKeep() << demoBoat();
+    const QList<QList<DemoComponent>> old = e.mid(0, 7);
+
+    // Entry 3 changed: a graphic replaced, one moved a cell, one removed, one added.
+    QList<DemoComponent> changed = e[3];
+    changed[0].graphicId = Gfx::Barrel;
+    changed[1].x += 1;
+    changed.removeLast();
+    changed.append({Gfx::Tree, 9, 9, 0});
+    // A graphic only entry 5 draws gets other art.
+    QHash<int, QSet<int>> users; // of each graphic, the entries that draw it
+    for (qsizetype n = 0; n < old.size(); ++n)
+        for (const DemoComponent &c : old[n])
+            users[c.graphicId].insert(int(n));
+    int repainted = -1;
+    for (auto it = users.cbegin(); it != users.cend(); ++it)
+        if (*it == QSet<int>{5} && (repainted < 0 || it.key() < repainted))
+            repainted = it.key();
+
+    QList<QList<DemoComponent>> large(510);
+    for (int n = 0; n < large.size(); n += 100)
+        large[n] = {{Gfx::Tree, 0, 0, n / 100}};
+
+    // Entry 3 changed where it stands and once more at the end: two equal candidates.
+    QList<QList<DemoComponent>> twins = old;
+    twins[3] = changed;
+    twins.append(changed);
+    const QList<DemoComponent> added{{Gfx::Fountain, 0, 0, 0}, {Gfx::Tree, 1, 1, 0}};
+    places = {{"$DEMO", fixture.demoConfig},
+              {"$DEMODIR", work + "/demo"},
+              {"$BROKEN", work + "/broken/broken.mlt"},
+              {"$WORK", work}};
+    for (const char *dir : {"old", "new", "renum", "twins", "large", "mlt", "empty", "bin"})
+        places.append({u'$' + QString::fromLatin1(dir).toUpper(), work + u'/' + dir});
+    std::sort(places.begin(), places.end(),
+              [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
+    return repainted >= 0 && writeClient(work + "/old", old, tiles) &&
+           writeClient(work + "/new", {e[0], e[2], e[1], changed, added, e[5], e[6]}, tiles,
+                       repainted) &&
+           writeClient(work + "/renum", {e[1], e[0], e[2], e[3], e[4], e[5], e[6]}, tiles) &&
+           writeClient(work + "/twins", twins, tiles) &&
+           writeClient(work + "/large", large, tiles) && QDir().mkpath(work + "/mlt") &&
+           writeMultiFiles(fixture.entries.mid(0, 4) << fixture.entries[fixture.keep],
+                           work + "/mlt") &&
+           QDir().mkpath(work + "/empty") && QDir().mkpath(work + "/broken") &&
+           writeAll(work + "/broken/broken.mlt", "not a multi\n");
+}
+
+void tst_Golden::golden_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    for (const Row &row : std::as_const(rows))
+        QTest::newRow(qPrintable(row.name)) << row.steps;
+}
+
+void tst_Golden::golden()
+{
+    QFETCH(QStringList, steps);
+    const QString name = QString::fromUtf8(QTest::currentDataTag());
+    const QString out = fixture.path(QStringLiteral("rows/") + name);
+    QVERIFY(QDir().mkpath(out));
+    const QString text = transcript(steps, out);
+    const QString expectedPath = QStringLiteral(KORVANE_GOLDEN_DIR "/expected/%1.txt").arg(name);
+    if (qEnvironmentVariableIsSet("KORVANE_UPDATE_GOLDEN")) {
+        QVERIFY(QDir().mkpath(QFileInfo(expectedPath).path()));
+        QVERIFY(writeAll(expectedPath, text.toUtf8()));
+        return;
+    }
+    const QString expected = QString::fromUtf8(readAll(expectedPath));
+    if (text == expected)
+        return;
+    // What differs, as a unified diff of the expected file and what ran.
+    const QString actualPath = fixture.path(QStringLiteral("rows/%1.txt").arg(name));
+    QVERIFY(writeAll(actualPath, text.toUtf8()));
+    QProcess diff;
+    diff.start(QStringLiteral("diff"), {QStringLiteral("-u"), expectedPath, actualPath});
+    diff.waitForFinished(-1);
+    QFAIL(qPrintable(QStringLiteral("%1 differs (update: KORVANE_UPDATE_GOLDEN=1):\n%2")
+                         .arg(expectedPath, QString::fromUtf8(diff.readAllStandardOutput()))));
+}
+
+// An expected file without its row is left over from a row renamed or
+// removed: updating removes it.
+void tst_Golden::everyExpectedFileHasARow()
+{
+    const QString dir = QStringLiteral(KORVANE_GOLDEN_DIR "/expected/");
+    QStringList names;
+    for (const Row &row : std::as_const(rows))
+        names.append(row.name + QStringLiteral(".txt"));
+    names.sort();
+    for (const QString &name : namesIn(dir))
+        if (!names.contains(name) && qEnvironmentVariableIsSet("KORVANE_UPDATE_GOLDEN"))
+            QVERIFY(QFile::remove(dir + name));
+    QCOMPARE(namesIn(dir), names);
+}
+
+// Each step as written, its status, standard output and standard error, then
+// the files the row left in its directory.
+QString tst_Golden::transcript(const QStringList &steps, const QString &out)
+{
+    QString text;
+    for (const QString &step : steps) {
+        QStringList words = wordsOf(step);
+        for (QString &word : words) {
+            word.replace(QLatin1String("$OUT"), out);
+            for (const auto &[name, path] : std::as_const(places))
+                word.replace(QRegularExpression(QRegularExpression::escape(name) + "\\b"), path);
+        }
+        const QString program = words.value(0);
+        text += QStringLiteral("$ %1\n").arg(step);
+        if (program == u"korvane-cli" || program == u"korvane-thumbnailer") {
+            const CliRun run = runStep(bin + u'/' + program, words.mid(1), out);
+            text += run.status < 0 ? QStringLiteral("> crashed\n")
+                                   : QStringLiteral("> status %1\n").arg(run.status);
+            text += "> stdout" + normalised(shown(run.out), out);
+            text += "> stderr" + normalised(shown(run.err), out);
+        } else if (!setUp(words, out)) {
+            text += QStringLiteral("> failed\n");
+        }
+    }
+    return text + QStringLiteral("> files in $OUT\n") + normalised(filesIn(out), out);
+}
+
+// What differs from one machine or run to the next: the fixtures' and the
+// row's absolute paths, and the version. Nothing else needs it.
+QString tst_Golden::normalised(QString text, const QString &out) const
+{
+    text.replace(out, QLatin1String("$OUT"));
+    for (const auto &[name, path] : places)
+        text.replace(path, name);
+    return text.replace(QLatin1String(KORVANE_VERSION), QLatin1String("$VERSION"));
+}
+
+QTEST_GUILESS_MAIN(tst_Golden)
+#include "tst_golden.moc"
