@@ -22,6 +22,7 @@ struct CliRun
     QByteArray err;
 };
 
+#ifdef KORVANE_CLI
 // Runs korvane-cli (or a copy of it) without any display; its standard output
 // goes to the file `standardOutput` when one is given. Its per-user
 // configuration is looked for in `configHome` (by default a directory that
@@ -51,6 +52,7 @@ inline CliRun runCli(const QStringList &arguments,
         run = {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
     return run;
 }
+#endif
 
 inline QByteArray readAll(const QString &path)
 {

@@ -1,4 +1,5 @@
 #include "clifixture.h"
+#include "commandrun.h"
 #include "demographics.h"
 #include "demomultis.h"
 #include "export/multifilewriter.h"
@@ -10,6 +11,8 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTest>
+
+#include <clocale>
 
 #include <sched.h>
 
@@ -27,40 +30,39 @@ struct Row
     QStringList steps;
 };
 
-// The one place that runs a step: without a display, in the C locale, with
-// the configuration of the user and of the machine looked for in
-// `workingDirectory`/.config (missing until a row puts one there).
+// The one place that runs a step: in this process, as the program's main()
+// runs it, in `workingDirectory`, with the configuration of the user and of
+// the machine looked for in its .config (missing until a row puts one there).
 CliRun runStep(const QString &program, const QStringList &arguments,
                const QString &workingDirectory)
 {
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANG", "LANGUAGE"})
-        environment.remove(QLatin1String(name));
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    environment.insert(QStringLiteral("HOME"), workingDirectory);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), workingDirectory + "/.config");
-    environment.insert(QStringLiteral("XDG_CONFIG_DIRS"), workingDirectory + "/.config/xdg");
-    process.setProcessEnvironment(environment);
-    // On one processor thread, so that the default number of gallery jobs
-    // (which the help states) is 1 on every machine.
-    process.setChildProcessModifier([] {
-        cpu_set_t set;
-        if (sched_getaffinity(0, sizeof set, &set) != 0)
-            return;
+    qputenv("HOME", QFile::encodeName(workingDirectory));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(workingDirectory + "/.config"));
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(workingDirectory + "/.config/xdg"));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(workingDirectory);
+    const CommandResult run = runCommandLine(program, arguments);
+    QDir::setCurrent(before);
+    return {run.status, run.out, run.err};
+}
+
+// On one processor thread, so that the default number of gallery jobs
+// (which the help states) is 1 on every machine; in the C locale, so that
+// the system's words for errors are the same too.
+void runAsThePrograms()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) {
         int cpu = 0;
         while (cpu < CPU_SETSIZE - 1 && !CPU_ISSET(cpu, &set))
             ++cpu;
         CPU_ZERO(&set);
         CPU_SET(cpu, &set);
         sched_setaffinity(0, sizeof set, &set);
-    });
-    process.start(program, arguments);
-    process.closeWriteChannel();
-    const bool ended = process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    }
+    std::setlocale(LC_ALL, "C.UTF-8");
+    // The pictures' resolution, as the programs have it (QtTest sets 96 dpi).
+    QCoreApplication::setAttribute(Qt::AA_Use96Dpi, false);
 }
 
 // The rows of the table: "[name]" starts one, each line after it is a step;
@@ -195,11 +197,11 @@ private:
     CliFixture fixture;
     QList<std::pair<QString, QString>> places; // placeholder, path: longest path first
     QList<Row> rows;
-    QString bin; // the programs the steps run
 };
 
 void tst_Golden::initTestCase()
 {
+    runAsThePrograms();
     QString error;
     QVERIFY2(fixture.setUp(&error), qPrintable(error));
     QVERIFY(makeClients());
@@ -214,12 +216,6 @@ void tst_Golden::initTestCase()
 bool tst_Golden::makeClients()
 {
     const QString work = fixture.work.path();
-    // Copies of the programs, where no korvane.xml lies beside them.
-    bin = work + "/bin";
-    if (!QDir().mkpath(bin) ||
-        !QFile::copy(QStringLiteral(KORVANE_CLI), bin + QStringLiteral("/korvane-cli")) ||
-        !QFile::copy(QStringLiteral(KORVANE_THUMBNAILER), bin + "/korvane-thumbnailer"))
-        return false;
     const QString tiles = fixture.demoFiles.tiledata;
     const QList<QList<DemoComponent>> e = demoHouses() << demoKeep() << demoBoat();
     const QList<QList<DemoComponent>> old = e.mid(0, 7);
@@ -252,8 +248,9 @@ bool tst_Golden::makeClients()
     places = {{"$DEMO", fixture.demoConfig},
               {"$DEMODIR", work + "/demo"},
               {"$BROKEN", work + "/broken/broken.mlt"},
-              {"$WORK", work}};
-    for (const char *dir : {"old", "new", "renum", "twins", "large", "mlt", "empty", "bin"})
+              {"$WORK", work},
+              {"$BIN", QCoreApplication::applicationDirPath()}};
+    for (const char *dir : {"old", "new", "renum", "twins", "large", "mlt", "empty"})
         places.append({u'$' + QString::fromLatin1(dir).toUpper(), work + u'/' + dir});
     std::sort(places.begin(), places.end(),
               [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
@@ -332,7 +329,7 @@ QString tst_Golden::transcript(const QStringList &steps, const QString &out)
         const QString program = words.value(0);
         text += QStringLiteral("$ %1\n").arg(step);
         if (program == u"korvane-cli" || program == u"korvane-thumbnailer") {
-            const CliRun run = runStep(bin + u'/' + program, words.mid(1), out);
+            const CliRun run = runStep(program, words.mid(1), out);
             text += run.status < 0 ? QStringLiteral("> crashed\n")
                                    : QStringLiteral("> status %1\n").arg(run.status);
             text += "> stdout" + normalised(shown(run.out), out);
