@@ -9,20 +9,41 @@
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <ctime>
+#include <functional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
+// Lets a running process go on only in short steps until `reached` holds,
+// stopping it (SIGSTOP) in between, so that however busy the machine it never
+// runs far past the state the test waits for: a batch cannot end before the
+// test acts on it. Returns whether the state was reached; the process is left
+// stopped (SIGCONT lets it go on), or has ended.
+bool stepUntil(QProcess &process, const std::function<bool()> &reached)
+{
+    const pid_t pid = pid_t(process.processId());
+    ::kill(pid, SIGSTOP);
+    while (!reached()) {
+        if (process.state() == QProcess::NotRunning || process.waitForFinished(0))
+            return false;
+        ::kill(pid, SIGCONT);
+        ::usleep(2000);
+        ::kill(pid, SIGSTOP);
+    }
+    return true;
+}
+
 // Runs a batch writing into `dir` and sends it SIGTERM once 20 files are
-// there, unless it has ended by then; returns when it has ended.
+// there; returns when it has ended.
 void runAndStop(QProcess &process, const QStringList &arguments, const QString &dir)
 {
     process.start(QStringLiteral(KORVANE_CLI), arguments);
     QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning,
-                             60000);
-    if (process.state() == QProcess::Running && process.processId() > 0)
-        ::kill(pid_t(process.processId()), SIGTERM);
+    QVERIFY2(stepUntil(process, [&] { return namesIn(dir).size() >= 20; }),
+             "ended before 20 files");
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ::kill(pid_t(process.processId()), SIGCONT);
     QVERIFY(process.waitForFinished(60000));
 }
 
@@ -105,38 +126,30 @@ void tst_CliStops::exportInterrupted()
 #else
     const QList<MultiEntry> many = cacheEntriesOf(fixture.path(QStringLiteral("many.txt")));
 
-    int stopped = 0;
-    for (int round = 0; round < 3; ++round) {
-        const QString dir = fixture.freshDir();
-        QProcess process;
-        runAndStop(process,
-                   {QStringLiteral("export"), dir, QStringLiteral("--config"),
-                    fixture.path(QStringLiteral("many.xml"))},
-                   dir);
-        if (QTest::currentTestFailed())
-            return;
-        const QStringList names = namesIn(dir);
-        if (process.exitStatus() == QProcess::CrashExit) {
-            // Stopped between two files, saying how far it got.
-            ++stopped;
-            QCOMPARE(
-                process.readAllStandardError(),
-                QStringLiteral("korvane-cli: interrupted after writing %1 of %2 entries to %3\n")
-                    .arg(names.size())
-                    .arg(many.size())
-                    .arg(dir)
-                    .toUtf8());
-            QVERIFY(names.size() < many.size());
-        }
-
-        // Only whole files, each the bytes of its entry; no temporary left.
-        for (const QString &name : names) {
-            QVERIFY2(name.startsWith(u"Entry ") && name.endsWith(u".mlt"), qPrintable(name));
-            const qsizetype n = name.mid(6, name.size() - 10).toInt();
-            QCOMPARE(readAll(dir + u'/' + name), encodeMultiFile(many[n].components));
-        }
+    const QString dir = fixture.freshDir();
+    QProcess process;
+    runAndStop(process,
+               {QStringLiteral("export"), dir, QStringLiteral("--config"),
+                fixture.path(QStringLiteral("many.xml"))},
+               dir);
+    if (QTest::currentTestFailed())
+        return;
+    // Stopped between two files, saying how far it got.
+    const QStringList names = namesIn(dir);
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(process.readAllStandardError(),
+             QStringLiteral("korvane-cli: interrupted after writing %1 of %2 entries to %3\n")
+                 .arg(names.size())
+                 .arg(many.size())
+                 .arg(dir)
+                 .toUtf8());
+    QVERIFY(names.size() < many.size());
+    // Only whole files, each the bytes of its entry; no temporary left.
+    for (const QString &name : names) {
+        QVERIFY2(name.startsWith(u"Entry ") && name.endsWith(u".mlt"), qPrintable(name));
+        const qsizetype n = name.mid(6, name.size() - 10).toInt();
+        QCOMPARE(readAll(dir + u'/' + name), encodeMultiFile(many[n].components));
     }
-    QVERIFY(stopped > 0);
 #endif
 }
 
@@ -155,7 +168,6 @@ void tst_CliStops::exportKilled()
         QVERIFY(writeAll(dir + u'/' + entryName(n) + QStringLiteral(".mlt"), "old"));
     const QStringList expected = namesIn(dir);
 
-    int killed = 0;
     for (int round = 0; round < 3; ++round) {
         // Killed once it is under way, at a later file each round.
         const QString sign = dir + u'/' + entryName(20 + 400 * round) + QStringLiteral(".mlt");
@@ -163,15 +175,11 @@ void tst_CliStops::exportKilled()
         QProcess process;
         process.start(QStringLiteral(KORVANE_CLI), exportMany);
         QVERIFY(process.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(readAll(sign) != "old" || process.state() == QProcess::NotRunning,
-                                 60000);
-        if (process.state() == QProcess::Running && process.processId() > 0) {
-            ::kill(pid_t(process.processId()), SIGKILL);
-            ++killed;
-        }
+        QVERIFY2(stepUntil(process, [&] { return readAll(sign) != "old"; }),
+                 "ended before the file");
+        ::kill(pid_t(process.processId()), SIGKILL);
         QVERIFY(process.waitForFinished(60000));
     }
-    QVERIFY(killed > 0);
 
     const CliRun run = runCli(exportMany);
     QCOMPARE(run.status, 0);
@@ -186,31 +194,24 @@ void tst_CliStops::galleryInterrupted()
 #else
     // The workers let a signal through only between files: the pictures
     // written are whole, the count told is theirs, and no page is written.
-    int stopped = 0;
-    for (int round = 0; round < 3 && stopped == 0; ++round) {
-        const QString dir = fixture.freshDir();
-        QProcess process;
-        runAndStop(process,
-                   {QStringLiteral("gallery"), dir, QStringLiteral("--jobs"), QStringLiteral("2"),
-                    QStringLiteral("--config"), fixture.path(QStringLiteral("many.xml"))},
-                   dir);
-        if (QTest::currentTestFailed())
-            return;
-        if (process.exitStatus() != QProcess::CrashExit)
-            continue;
-        ++stopped;
-        const QStringList names = namesIn(dir);
-        QCOMPARE(process.readAllStandardError(),
-                 QStringLiteral("korvane-cli: interrupted after writing %1 pictures to %2; no "
-                                "index.html\n")
-                     .arg(names.size())
-                     .arg(dir)
-                     .toUtf8());
-        for (const QString &name : names)
-            QVERIFY2(name.endsWith(u".png") && !QImage(dir + u'/' + name).isNull(),
-                     qPrintable(name));
-    }
-    QVERIFY(stopped > 0);
+    const QString dir = fixture.freshDir();
+    QProcess process;
+    runAndStop(process,
+               {QStringLiteral("gallery"), dir, QStringLiteral("--jobs"), QStringLiteral("2"),
+                QStringLiteral("--config"), fixture.path(QStringLiteral("many.xml"))},
+               dir);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    const QStringList names = namesIn(dir);
+    QCOMPARE(process.readAllStandardError(),
+             QStringLiteral("korvane-cli: interrupted after writing %1 pictures to %2; no "
+                            "index.html\n")
+                 .arg(names.size())
+                 .arg(dir)
+                 .toUtf8());
+    for (const QString &name : names)
+        QVERIFY2(name.endsWith(u".png") && !QImage(dir + u'/' + name).isNull(), qPrintable(name));
 #endif
 }
 
@@ -273,10 +274,10 @@ void tst_CliStops::signalsAtStart()
     process.start(QStringLiteral(KORVANE_CLI), arguments);
     QVERIFY(process.waitForStarted());
     if (ignored != 0) {
-        QTRY_VERIFY_WITH_TIMEOUT(
-            namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning, 60000);
-        QVERIFY2(process.state() == QProcess::Running, "ended before the signal");
+        QVERIFY2(stepUntil(process, [&] { return namesIn(dir).size() >= 20; }),
+                 "ended before the signal");
         ::kill(pid_t(process.processId()), ignored);
+        ::kill(pid_t(process.processId()), SIGCONT);
     }
     QVERIFY(process.waitForFinished(120000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -325,16 +326,13 @@ void tst_CliStops::directoryReplaced()
     process.start(QStringLiteral(KORVANE_CLI), {command, dir, QStringLiteral("--config"),
                                                 fixture.path(QStringLiteral("many.xml"))});
     QVERIFY(process.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(namesIn(dir).size() >= 20 || process.state() == QProcess::NotRunning,
-                             60000);
-    QCOMPARE(process.state(), QProcess::Running);
+    // Held still while DIR is removed or replaced, so that a busy machine
+    // cannot let the batch finish first.
+    const pid_t pid = pid_t(process.processId());
+    QVERIFY2(stepUntil(process, [&] { return namesIn(dir).size() >= 20; }),
+             "ended before 20 files");
     if (removed) {
-        // Held still while it is emptied and removed, so that a busy machine
-        // cannot let the gallery finish first.
-        const pid_t pid = pid_t(process.processId());
-        QCOMPARE(::kill(pid, SIGSTOP), 0);
         QTRY_VERIFY(QDir(dir).removeRecursively());
-        ::kill(pid, SIGCONT);
     } else {
         QCOMPARE(::rename(QFile::encodeName(dir).constData(), QFile::encodeName(moved).constData()),
                  0);
@@ -342,11 +340,11 @@ void tst_CliStops::directoryReplaced()
     }
     const qsizetype before = namesIn(moved).size();
     if (command == u"gallery" && !removed) {
-        QTRY_VERIFY_WITH_TIMEOUT(
-            namesIn(moved).size() >= before + 20 || process.state() == QProcess::NotRunning, 60000);
-        if (process.state() == QProcess::Running)
-            ::kill(pid_t(process.processId()), SIGTERM);
+        QVERIFY2(stepUntil(process, [&] { return namesIn(moved).size() >= before + 20; }),
+                 "ended before 20 more files");
+        ::kill(pid, SIGTERM);
     }
+    ::kill(pid, SIGCONT);
     QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(120000));
     QVERIFY2(namesIn(elsewhere).isEmpty(), qPrintable(namesIn(elsewhere).join(u' ')));
     const QByteArray err = process.readAllStandardError();
