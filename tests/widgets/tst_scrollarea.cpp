@@ -5,10 +5,13 @@
 #include "configfixture.h"
 #include "core/processwide.h"
 #include "demoencoders.h"
+#include "export/multifilereader.h"
+#include "export/multifilewriter.h"
 #include "preview/multirenderer.h"
 #include "preview/scrollarea.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -19,9 +22,12 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <limits>
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,10 +41,12 @@ std::unique_ptr<QMimeData> entriesDrag(const QByteArray &payload)
 // Sends a drag event to the area's viewport, where the toolkit delivers it;
 // returns whether it was accepted. `before` is the event's state on arrival.
 // Moves and drops reach only a widget that accepted the drag's enter.
-template <typename Event> bool sendDrag(ScrollArea *area, const QMimeData *data, bool before)
+template <typename Event>
+bool sendDrag(ScrollArea *area, const QMimeData *data, bool before,
+              Qt::DropActions offered = Qt::CopyAction)
 {
     const QPoint middle = area->viewport()->rect().center();
-    Event event(middle, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    Event event(middle, offered, data, Qt::LeftButton, Qt::NoModifier);
     event.setAccepted(before);
     QCoreApplication::sendEvent(area->viewport(), &event);
     return event.isAccepted();
@@ -124,6 +132,8 @@ private Q_SLOTS:
     void zoomKeptForTheNextDrop_data();
     void zoomKeptForTheNextDrop();
     void wheelKeepsThePointUnderThePointer();
+    void dropsOfFiles_data();
+    void dropsOfFiles();
 
 private:
     // The demo window, shown and active, and its preview pane.
@@ -131,6 +141,7 @@ private:
     QSize drop(ScrollArea *area, const MultiEntry &entry);
 
     QTemporaryDir demoDir;
+    QTemporaryDir filesDir;    // .mlt files and others, to drop
     QList<MultiEntry> entries; // the demo entries that have components
     int largest = 0;           // the one with the largest picture (the keep)
     int smallest = 0;
@@ -153,6 +164,29 @@ void tst_ScrollArea::initTestCase()
     QFile xml(demoDir.filePath(QLatin1String(DemoConfigName)));
     QVERIFY(xml.open(QIODevice::ReadOnly));
     const ConfigFixture config(xml.readAll());
+    // house.mlt and other.mlt: the first two entries; the rest each break a
+    // rule of the reader.
+    const QString files = filesDir.path();
+    QList<MultiEntry> written = entries.mid(0, 2);
+    written[0].text = QStringLiteral("house");
+    written[1].text = QStringLiteral("other");
+    QVERIFY(writeMultiFiles(written, files));
+    const QByteArray house = [&] {
+        QFile file(filesDir.filePath("house.mlt"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    const auto make = [&](const QString &name, const QByteArray &bytes, qint64 size) {
+        QFile file(filesDir.filePath(name));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
+               file.resize(size < 0 ? bytes.size() : size);
+    };
+    QVERIFY(make("HOUSE.MLT", house, -1) && make("house.mlt.txt", house, -1) &&
+            make("notes.txt", "notes\n", -1) && make("short.mlt", house.chopped(1), -1) &&
+            make("lead.mlt", "\1" + house.mid(1), -1) &&
+            make("huge.mlt", QByteArray(4, 0), 4 + 12 * (MaxMultiFileComponents + 1)));
+    QVERIFY(QDir(files).mkdir("folder.mlt"));
+    QCOMPARE(::mkfifo(QFile::encodeName(filesDir.filePath("fifo.mlt")).constData(), 0600), 0);
+
     MainWindow window;
     qint64 most = 0;
     qint64 least = std::numeric_limits<qint64>::max();
@@ -536,6 +570,67 @@ void tst_ScrollArea::wheelKeepsThePointUnderThePointer()
     gesture(window.get(), area, "wheel -120");
     QCOMPARE(area->horizontalScrollBar()->value(), 100);
     QCOMPARE(area->verticalScrollBar()->value(), 50);
+}
+
+void tst_ScrollArea::dropsOfFiles_data()
+{
+    QTest::addColumn<QStringList>("files"); // in the drag's order; a URL names a remote file
+    QTest::addColumn<Qt::DropActions>("offered");
+    QTest::addColumn<bool>("entered");
+    QTest::addColumn<int>("shown"); // the entry drawn; -1: the picture before stays
+
+    const Qt::DropActions any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QTest::newRow("a .mlt file") << QStringList{"house.mlt"} << any << true << 0;
+    QTest::newRow("in capitals") << QStringList{"HOUSE.MLT"} << Qt::DropActions(Qt::CopyAction)
+                                 << true << 0;
+    QTest::newRow("the first .mlt file")
+        << QStringList{"notes.txt", "other.mlt", "house.mlt"} << any << true << 1;
+    QTest::newRow("unreadable ones passed over")
+        << QStringList{"short.mlt", "missing.mlt", "fifo.mlt", "house.mlt"} << any << true << 0;
+    QTest::newRow("no .mlt file") << QStringList{"notes.txt", "house.mlt.txt"} << any << false
+                                  << -1;
+    QTest::newRow("remote") << QStringList{"https://example.invalid/house.mlt"} << any << false
+                            << -1;
+    QTest::newRow("offered only as a move")
+        << QStringList{"house.mlt"} << Qt::DropActions(Qt::MoveAction) << false << -1;
+    QTest::newRow("cut short") << QStringList{"short.mlt"} << any << true << -1;
+    QTest::newRow("lead not 0") << QStringList{"lead.mlt"} << any << true << -1;
+    QTest::newRow("a directory") << QStringList{"folder.mlt"} << any << true << -1;
+    QTest::newRow("a FIFO, never waited on") << QStringList{"fifo.mlt"} << any << true << -1;
+    QTest::newRow("more than a rendering takes") << QStringList{"huge.mlt"} << any << true << -1;
+    QTest::newRow("missing") << QStringList{"missing.mlt"} << any << true << -1;
+}
+
+void tst_ScrollArea::dropsOfFiles()
+{
+    QFETCH(QStringList, files);
+    QFETCH(Qt::DropActions, offered);
+    QFETCH(bool, entered);
+    QFETCH(int, shown);
+    ScrollArea *area = nullptr;
+    const auto window = demoWindow(&area);
+    QVERIFY(window);
+    drop(area, entries.at(largest));
+    QWidget *const before = area->widget();
+
+    QList<QUrl> urls;
+    for (const QString &file : files)
+        urls << (file.contains(':') ? QUrl(file) : QUrl::fromLocalFile(filesDir.filePath(file)));
+    QMimeData data;
+    data.setUrls(urls);
+    QCOMPARE(sendDrag<QDragEnterEvent>(area, &data, false, offered), entered);
+    QCOMPARE(sendDrag<QDropEvent>(area, &data, false, offered), shown >= 0);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    if (shown < 0) {
+        QCOMPARE(area->widget(), before);
+        return;
+    }
+    // As a drop of the entry draws it.
+    auto *label = qobject_cast<QLabel *>(area->widget());
+    QVERIFY(label && label != before);
+    const QImage image = renderMultiEntry(entries.at(shown), artStore, tileDataStore);
+    QCOMPARE(premultiplied(label->pixmap().toImage()), premultiplied(image));
+    QCOMPARE(label->minimumSize(), image.size());
 }
 
 QTEST_MAIN(tst_ScrollArea)
