@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -154,10 +155,12 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(icon);
 
     MainWindow window;
-    if (!files.isEmpty())
-        window.openMultiFiles(files);
     QObject::connect(&application, &QApplication::lastWindowClosed, &application,
                      &QApplication::quit);
     window.show();
+    // Drawn once the window is up, as a drop would be: the panes keep the
+    // sizes of the window without a picture.
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &window, [&window, &files] { window.openMultiFiles(files); });
     return application.exec();
 }
