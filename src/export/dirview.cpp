@@ -16,8 +16,8 @@
 DirView::DirView(QWidget *parent) : QTreeView(parent)
 {
     setAcceptDrops(true);
-    // A row dragged out carries its file as a URL; the model offers only a
-    // copy, so that no drop target moves the user's file away.
+    // A file's row dragged out carries the file as a URL; the model offers
+    // only a copy, so that no drop target moves the user's file away.
     setDragEnabled(true);
     // The item view's own drop indicator knows nothing of the verdict below,
     // and with no row of its own it marks the corner pixel; this view draws it.

@@ -10,8 +10,8 @@ class DirModel;
 
 // The "Destination" tree of the file system. A drag of cache entries is
 // accepted only over a directory that can be written to, and dropped there;
-// while it is, that directory's row shows the drop indicator. Rows are
-// dragged out as files (copied, never moved), onto the preview, say.
+// while it is, that directory's row shows the drop indicator. Files' rows
+// are dragged out as the files (copied, never moved), onto the preview, say.
 //
 // It opens expanded down to the user's home directory, with that directory in
 // view; after a drop, the directory dropped on is expanded and the files
