@@ -19,8 +19,7 @@ unpacked package), with a demo set written and exported by its own programs:
   goes on thumbnailing; nothing is written beside the .mlt files;
 - the desktop entry, its applications' cache updated as the package's trigger
   does, is the default application of a demo .mlt file for "gio mime" and
-  "xdg-mime query default", not of another program's .mlt file, and a
-  double click ("gio launch") starts korvane with the file's path.
+  "xdg-mime query default", not of another program's .mlt file.
 
 Skipped (status 77) when a tool is missing, unless CI=true.
 
@@ -36,7 +35,6 @@ import signal
 import subprocess
 import sys
 import tempfile
-import time
 
 SKIPPED = 77
 OURS = "application/x-korvane-multi"
@@ -287,39 +285,20 @@ def check_thumbnails(prefix, files, env, work, ours):
 
 def check_opening(prefix, files, env, work, ours):
     apps = os.path.join(work, "apps", "applications")
-    os.makedirs(apps)
-    for path in find(prefix, "share/applications"):
-        shutil.copy(path, apps)
-    run(["update-desktop-database", apps])
-    # What Exec names, found first on PATH: a stand-in that writes down its
-    # arguments.
-    stand_in, record = os.path.join(work, "stand-in"), os.path.join(work, "arguments")
-    os.makedirs(stand_in)
-    with open(os.path.join(stand_in, "korvane"), "w") as script:
-        script.write(f'#!/bin/sh\nprintf "%s\\n" "$@" > "{record}.part" && mv "{record}.part" "{record}"\n')
-    os.chmod(os.path.join(stand_in, "korvane"), 0o755)
+    shutil.copytree(os.path.join(prefix, "share", "applications"), apps)
+    entry = os.listdir(apps)[0]
+    run(["update-desktop-database", apps])  # as the package's trigger does
     data_dirs = f"{ours}:{os.path.join(work, 'other')}:{os.path.dirname(apps)}:/usr/share"
-    env = dict(env, XDG_DATA_DIRS=data_dirs, PATH=f"{stand_in}:{env['PATH']}")
-    entry = os.path.basename(find(prefix, "share/applications")[0])
+    # gio offers only programs that are on PATH.
+    env = dict(env, XDG_DATA_DIRS=data_dirs, PATH=f"{prefix}/bin:{env['PATH']}")
     for key, want in (("keep", entry), ("xml", "")):
         mime = content_type(files[key], data_dirs, env)
         by_xdg = run(["xdg-mime", "query", "default", mime], env).strip()
         by_gio = run(["gio", "mime", mime], env).splitlines()[0]
-        if by_xdg != want or (by_gio.endswith(f": {entry}") != bool(want)):
+        if by_xdg != want or by_gio.endswith(f": {entry}") != bool(want):
             raise Failure(f"{os.path.basename(files[key])} ({mime}): xdg-mime's default is "
                           f"'{by_xdg}', gio says '{by_gio}'")
-    run(["gio", "launch", os.path.join(apps, entry), files["keep"]], env)
-    for _ in range(300):
-        if os.path.exists(record):
-            break
-        time.sleep(0.1)
-    else:
-        raise Failure(f"gio launch {entry} did not run korvane in 30 s")
-    with open(record) as arguments:
-        got = arguments.read()
-    if got != files["keep"] + "\n":
-        raise Failure(f"a double click on {files['keep']} ran korvane with {got!r}")
-    print(f"desktop: {entry} opens the demo .mlt files, by default, with the file's path")
+    print(f"desktop: {entry} opens the demo .mlt files by default, not another type's")
 
 
 def main():

@@ -10,15 +10,11 @@ then with real mouse input (press, move in steps, release):
   pane shows the very pixels korvane-cli renders for that entry;
 - selects "Entry 1" and "Entry 2" (click, Ctrl+click), opens a fresh directory
   in the "Destination" tree by keyboard, drags both onto it and checks the two
-  .mlt files against korvane-cli export of the same entries; the directory's
-  row shows the drop indicator during the drag, a file's row does not during
-  a drag of "Entry 0" over it, whose drop there changes nothing;
-- drags the written "Entry 2.mlt" from the tree onto the preview and checks
-  it shows the pixels korvane-cli renders for that file;
-- closes the window as its close button would and expects status 0;
-- starts korvane "big keep.mlt" and checks that the window opens with the
-  panes as before and the keep's picture in the preview, as korvane-cli
-  renders it.
+  .mlt files against korvane-cli export of the same entries (the drop
+  indicator on the row; none on a file's row, whose drop changes nothing);
+- drags "Entry 2.mlt" from the tree onto the preview, checked as above;
+- closes the window as its close button would and expects status 0, then
+  starts korvane "big keep.mlt": the same panes, the keep in the preview.
 
 Along the way, what a person sees of the window's gestures: the tree opens at
 the home directory (a fresh one, given in HOME), in view; Ctrl+plus shows the
@@ -26,8 +22,8 @@ preview's picture twice the size, pixel for pixel, Ctrl+0 at its own size
 again and Ctrl+9 whole in the pane; the drag shows a small label of the
 entries' names beside the pointer, off the row aimed at; after the drop the
 written files are in view below that row. Before any of it, korvane without
-a display says so in one line and ends with status 1, and prints its help and
-version with status 0.
+a display says so in one line and ends with status 1; --help and --version
+print with status 0.
 
 Positions come from outside the program: the toolkit's accessibility
 interface (AT-SPI) and the screenshot. Every process the test starts carries
@@ -299,21 +295,18 @@ class Session:
         subprocess.run([self.args.cli, "export", self.expected_dir, "Entry 1", "Entry 2",
                         "--config", config], check=True, env=cli_env,
                        stdout=subprocess.DEVNULL)
-        # A .mlt file received: the keep, the entry of the most components,
-        # and its picture; the picture of an exported file.
-        rows = subprocess.run([self.args.cli, "list", "--config", config], check=True,
-                              env=cli_env, stdout=subprocess.PIPE, text=True).stdout
-        keep = max((line.split("\t") for line in rows.splitlines()), key=lambda r: int(r[1]))[0]
-        subprocess.run([self.args.cli, "export", self.work, keep, "--config", config],
-                       check=True, env=cli_env, stdout=subprocess.DEVNULL)
+        # A .mlt file received, the largest (the keep), and the pictures
+        # korvane-cli renders of it and of an exported file.
+        received = os.path.join(self.work, "received")
+        subprocess.run([self.args.cli, "export", received, "--config", config], check=True,
+                       env=cli_env, stdout=subprocess.DEVNULL)
         self.keep_mlt = os.path.join(self.work, "big keep.mlt")
-        os.rename(os.path.join(self.work, f"{keep}.mlt"), self.keep_mlt)
+        os.rename(max(os.scandir(received), key=lambda f: f.stat().st_size), self.keep_mlt)
         self.pictures = {}
-        for name, mlt in (("keep", self.keep_mlt),
-                          ("Entry 2.mlt", os.path.join(self.expected_dir, "Entry 2.mlt"))):
-            self.pictures[name] = os.path.join(self.work, f"{name}.png")
-            subprocess.run([self.args.cli, "render", mlt, "-o", self.pictures[name],
-                            "--config", config], check=True, env=cli_env)
+        for mlt in (self.keep_mlt, os.path.join(self.expected_dir, "Entry 2.mlt")):
+            png = self.pictures[os.path.basename(mlt)] = f"{received}/{os.path.basename(mlt)}.png"
+            subprocess.run([self.args.cli, "render", mlt, "-o", png, "--config", config],
+                           check=True, env=cli_env)
 
     # X input and output
 
@@ -546,12 +539,10 @@ def picture_box(shot, pane):
 
 
 def indicator(shot, box):
-    """The part of the row's top and left edges drawn in the drop indicator's
-    dark line."""
-    x0, y0, w, h = box
-    edges = [(x, y0) for x in range(x0, x0 + w)] + [(x0, y) for y in range(y0, y0 + h)]
-    dark = sum(1 for x, y in edges if max(shot.pixel(x, y)) < 64)
-    return dark / len(edges)
+    """The part of the row's top and left edges in the drop indicator's line."""
+    x, y, w, h = box
+    edges = [(x + i, y) for i in range(w)] + [(x, y + i) for i in range(h)]
+    return sum(max(shot.pixel(*point)) < 64 for point in edges) / len(edges)
 
 
 def opaque_box(image):
@@ -576,13 +567,12 @@ def check_no_display(args):
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     version = subprocess.run([args.cli, "--version"], env=env, check=True, text=True,
                              stdout=subprocess.PIPE).stdout.replace("korvane-cli", "korvane", 1)
-    usage = "Usage: korvane [FILE.mlt]\n"
-    for argv, want in ((["--help"], usage), (["-v"], version), (["--version"], version)):
-        result = subprocess.run([args.korvane, *argv], env=env, stdin=subprocess.DEVNULL,
+    for argv, want in (("--help", "Usage: korvane [FILE.mlt]\n"), ("--version", version)):
+        result = subprocess.run([args.korvane, argv], env=env, stdin=subprocess.DEVNULL,
                                 capture_output=True, text=True, timeout=60)
-        printed = result.stdout[:len(usage)] if want == usage else result.stdout
+        printed = result.stdout[:len(want)] if argv == "--help" else result.stdout
         if (result.returncode, result.stderr, printed) != (0, "", want):
-            raise Failure(f"korvane {argv[0]} without a display: status {result.returncode}, "
+            raise Failure(f"korvane {argv} without a display: status {result.returncode}, "
                           f"{result.stdout!r}, {result.stderr!r}")
     cases = [([], env), ([], dict(env, DISPLAY=":97531"))]
     for argv, case_env in cases:
@@ -613,6 +603,18 @@ def open_window(session, *arguments):
     area = session.find("Preview", ("scroll pane", "filler"))
     wait_for("the resized window", lambda: session.extents(area)[3] > WINDOW_SIZE[1] // 4)
     return window, area
+
+
+def show_file(session, pane, name, gesture=None):
+    """After the gesture, the pane shows korvane-cli's picture of the file."""
+    picture = read_png_rgba(session.pictures[name])
+    if gesture and preview_matches(session.screenshot(), picture, session.extents(pane)):
+        raise Failure(f"the preview shows {name} before the gesture")
+    if gesture:
+        gesture()
+    wait_for(f"{name} drawn in the Preview pane", lambda: preview_matches(
+        session.screenshot(), picture, session.extents(pane)), timeout=30, interval=0.5)
+    print(f"preview: {name} shows korvane-cli's rendering of it")
 
 
 def close_window(session, window):
@@ -790,48 +792,32 @@ def run(args):
             wait_for(f"the row {file!r} in view after the drop", lambda: row(file), timeout=30)
         print("tree: the directory dropped on is open, the files written in view")
 
-        # Entries dragged over a file: refused, its row shows no drop indicator.
+        # Entries dragged over a file: no drop indicator, and the drop refused.
         session.drag(entry(0), lambda: wait_for("a file's row", lambda: row("Entry 1.mlt")),
                      hovering=look_at("Entry 1.mlt"))
-        hovered_dir, hovered_file = indicator(*hover[name]), indicator(*hover["Entry 1.mlt"])
-        if hovered_dir < 0.9 or hovered_file > 0:
-            raise Failure(f"the drop indicator outlines {hovered_dir:.0%} of the row {name!r} "
-                          f"a drag of entries is accepted over, {hovered_file:.0%} of a file's")
+        outlined = indicator(*hover[name]), indicator(*hover["Entry 1.mlt"])
         time.sleep(1)
-        if written() != expected_files:
-            raise Failure(f"the drop on a file changed {sorted(os.listdir(session.dest))}")
-        print("drop target: a directory's row outlined while a drag may drop there, "
-              "a file's not, and its drop refused")
+        if outlined[0] < 0.9 or outlined[1] > 0 or written() != expected_files:
+            raise Failure(f"the drop indicator outlines {outlined[0]:.0%} of the directory's "
+                          f"row, {outlined[1]:.0%} of a file's, whose drop wrote {written()}")
+        print("drop target: outlined over the directory, not over a file, whose drop is refused")
 
-        # A .mlt file dragged from the tree onto the preview: drawn as
-        # korvane-cli render draws it, at the own size chosen.
+        # A .mlt file from the tree onto the preview, at the own size chosen.
         session.xdotool("key", "ctrl+0")
-        picture = read_png_rgba(session.pictures["Entry 2.mlt"])
-        if preview_matches(session.screenshot(), picture, session.extents(preview)):
-            raise Failure("the preview shows Entry 2.mlt before it is dropped")
-        session.drag(wait_for("the row 'Entry 2.mlt'", lambda: row("Entry 2.mlt")),
-                     lambda: centre(session.extents(preview)))
-        wait_for("Entry 2.mlt drawn in the Preview pane",
-                 lambda: preview_matches(session.screenshot(), picture,
-                                         session.extents(preview)), timeout=30, interval=0.5)
-        print("preview: Entry 2.mlt dragged from the tree shows korvane-cli's rendering of it")
-
+        show_file(session, preview, "Entry 2.mlt", lambda: session.drag(
+            wait_for("the row 'Entry 2.mlt'", lambda: row("Entry 2.mlt")),
+            lambda: centre(session.extents(preview))))
         panes = session.extents(area)
         close_window(session, window)
         print("close: korvane ended with status 0")
 
-        # Opened with a file, as a file manager's double click does: the
+        # Opened with a file, as a file manager's double click does: the same
         # panes as without one.
         window, area = open_window(session, session.keep_mlt)
         if session.extents(area) != panes:
-            raise Failure(f"the Preview pane is {session.extents(area)}, not {panes} as without "
-                          "a file")
-        picture = read_png_rgba(session.pictures["keep"])
-        wait_for("big keep.mlt drawn in the Preview pane",
-                 lambda: preview_matches(session.screenshot(), picture,
-                                         session.extents(area)), timeout=30, interval=0.5)
+            raise Failure(f"the Preview pane is {session.extents(area)}, not {panes}")
+        show_file(session, area, "big keep.mlt")
         close_window(session, window)
-        print("korvane 'big keep.mlt': the window opens with korvane-cli's rendering of it")
         return 0
     except (Failure, subprocess.CalledProcessError) as error:
         print(f"FAIL: {error}", file=sys.stderr)
