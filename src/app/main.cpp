@@ -2,16 +2,81 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
+#include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
 
 namespace {
 
 constexpr char NoSessionLine[] =
     "korvane: the window needs a graphical session, and none could be opened "
     "(korvane-cli works without one)\n";
+
+constexpr char HelpText[] =
+    "Usage: korvane [FILE.mlt]\n"
+    "Lists the multis of a game client's cache file: drag them onto a directory to\n"
+    "write them as .mlt files, or onto the preview to see them drawn. FILE.mlt, when\n"
+    "given, is drawn in the preview at start, as dropping it there draws it.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     Show this help.\n"
+    "  -v, --version  Show the version.\n"
+    "\n"
+    "korvane-cli does the same work without a display (korvane-cli --help).\n";
+
+// Prints the help or the version when an argument before "--" asks for it:
+// these need no display, and end the program before any window. Its exit
+// status, or -1 when neither is asked.
+int printAnswer(int argc, char *argv[])
+{
+    const char *text = nullptr;
+    const std::string version = "korvane " KORVANE_VERSION "\n";
+    for (int n = 1; n < argc && !text; ++n) {
+        const std::string_view argument = argv[n];
+        if (argument == "--")
+            break;
+        if (argument == "-h" || argument == "--help")
+            text = HelpText;
+        else if (argument == "-v" || argument == "--version")
+            text = version.c_str();
+    }
+    if (!text)
+        return -1;
+    if (std::fputs(text, stdout) >= 0 && std::fflush(stdout) == 0)
+        return 0;
+    std::fprintf(stderr, "korvane: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+}
+
+// The files named, from the arguments the toolkit left once it took its own
+// options (-style, ...); after "--" every argument is a file. Any other
+// option is a usage error: false, said in two lines.
+bool namedFiles(int argc, char *argv[], QStringList *files)
+{
+    bool options = true;
+    for (int n = 1; n < argc; ++n) {
+        const std::string_view argument = argv[n];
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && argument.size() > 1 && argument.front() == '-') {
+            std::fprintf(stderr,
+                         "korvane: unknown option '%s'\n"
+                         "Try 'korvane --help' for more information.\n",
+                         argv[n]);
+            return false;
+        } else {
+            files->append(QFile::decodeName(argv[n]));
+        }
+    }
+    return true;
+}
 
 // Whether a platform may be reached: one named in QT_QPA_PLATFORM (as
 // "offscreen" for tests) is left to the toolkit; without one, the session's
@@ -63,6 +128,8 @@ void passHeldMessages()
 
 int main(int argc, char *argv[])
 {
+    if (const int status = printAnswer(argc, argv); status >= 0)
+        return status;
     if (!sessionNamed()) {
         std::fputs(NoSessionLine, stderr);
         return 1;
@@ -71,6 +138,9 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     qInstallMessageHandler(toolkitHandler);
     passHeldMessages();
+    QStringList files;
+    if (!namedFiles(argc, argv, &files))
+        return 2;
 
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
     // The desktop entry's name: desktops that match windows to entries by it
@@ -88,5 +158,9 @@ int main(int argc, char *argv[])
     QObject::connect(&application, &QApplication::lastWindowClosed, &application,
                      &QApplication::quit);
     window.show();
+    // Drawn once the window is up, as a drop would be: the panes keep the
+    // sizes of the window without a picture.
+    if (!files.isEmpty())
+        QTimer::singleShot(0, &window, [&window, &files] { window.openMultiFiles(files); });
     return application.exec();
 }

@@ -70,3 +70,8 @@ MainWindow::~MainWindow()
     artStore = nullptr;
     tileDataStore = nullptr;
 }
+
+void MainWindow::openMultiFiles(const QStringList &paths)
+{
+    scrollArea->showMultiFile(paths);
+}

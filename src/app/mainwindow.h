@@ -20,6 +20,10 @@ public:
     explicit MainWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
     ~MainWindow() override;
 
+    // Shows the first readable ".mlt" file of `paths` in the preview, as a
+    // drop of it would; nothing changes when there is none.
+    void openMultiFiles(const QStringList &paths);
+
 private:
     std::unique_ptr<ClientData> client;
     ScrollArea *scrollArea = nullptr;

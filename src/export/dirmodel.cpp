@@ -22,6 +22,12 @@ int DirModel::columnCount(const QModelIndex &) const
     return 1;
 }
 
+Qt::ItemFlags DirModel::flags(const QModelIndex &index) const
+{
+    const Qt::ItemFlags flags = QFileSystemModel::flags(index);
+    return index.isValid() && isDir(index) ? flags & ~Qt::ItemIsDragEnabled : flags;
+}
+
 bool DirModel::dropMimeData(const QMimeData *data, Qt::DropAction, int, int,
                             const QModelIndex &parent)
 {

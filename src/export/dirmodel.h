@@ -12,6 +12,9 @@ public:
     explicit DirModel(QObject *parent = nullptr);
 
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    // A file's row may be dragged out (as its URL), a directory's not: a
+    // drop of one would copy a whole tree.
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
     // Writes one ".mlt" file per dropped entry into the directory `parent`;
     // true only when every entry was written.
     bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,

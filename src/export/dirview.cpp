@@ -9,11 +9,19 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPainter>
 #include <QScrollBar>
+#include <QStyleOption>
 
 DirView::DirView(QWidget *parent) : QTreeView(parent)
 {
     setAcceptDrops(true);
+    // A file's row dragged out carries the file as a URL; the model offers
+    // only a copy, so that no drop target moves the user's file away.
+    setDragEnabled(true);
+    // The item view's own drop indicator knows nothing of the verdict below,
+    // and with no row of its own it marks the corner pixel; this view draws it.
+    setDropIndicatorShown(false);
     dirModel = new DirModel(this);
     setModel(dirModel);
 
@@ -189,13 +197,23 @@ void DirView::dragEnterEvent(QDragEnterEvent *event)
 
 void DirView::dragMoveEvent(QDragMoveEvent *event)
 {
-    // No auto-scroll and no drop indicator: the verdict is the row's alone.
-    if (acceptsDrop(event->mimeData(), indexAt(event->position().toPoint()))) {
+    // No auto-scroll: the verdict is the row's alone, and the row it accepts
+    // shows the drop indicator.
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (acceptsDrop(event->mimeData(), index)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
+        showDropTarget(index);
     } else {
         event->ignore();
+        showDropTarget(QModelIndex());
     }
+}
+
+void DirView::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    showDropTarget(QModelIndex());
+    QTreeView::dragLeaveEvent(event);
 }
 
 void DirView::dropEvent(QDropEvent *event)
@@ -204,6 +222,7 @@ void DirView::dropEvent(QDropEvent *event)
     // on the row they land; the item view would take a drop near a row's edge,
     // or on a row the model does not flag for drops, as one between rows.
     // A drop that writes files expands the directory and shows them.
+    showDropTarget(QModelIndex());
     const QModelIndex index = indexAt(event->position().toPoint());
     event->ignore();
     if (acceptsDrop(event->mimeData(), index)) {
@@ -213,4 +232,26 @@ void DirView::dropEvent(QDropEvent *event)
     }
     setState(NoState);
     viewport()->update();
+}
+
+void DirView::showDropTarget(const QModelIndex &index)
+{
+    if (index == dropTarget)
+        return;
+    dropTarget = index;
+    viewport()->update();
+}
+
+void DirView::paintEvent(QPaintEvent *event)
+{
+    QTreeView::paintEvent(event);
+    // The toolkit's drop indicator around the row's name, as the item view
+    // draws it over a row that takes a drop.
+    if (!dropTarget.isValid())
+        return;
+    QStyleOption option;
+    option.initFrom(this);
+    option.rect = visualRect(dropTarget);
+    QPainter painter(viewport());
+    style()->drawPrimitive(QStyle::PE_IndicatorItemViewItemDrop, &option, &painter, this);
 }

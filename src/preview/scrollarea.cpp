@@ -1,6 +1,7 @@
 #include "scrollarea.h"
 
 #include "cache/multipayload.h"
+#include "client/clientdata.h"
 #include "core/processwide.h"
 #include "preview/multirenderer.h"
 #include "preview/previewlabel.h"
@@ -12,6 +13,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -36,6 +38,14 @@ constexpr int WheelStep = 120;
 bool carriesEntries(const QMimeData *data)
 {
     return data && data->hasFormat(QLatin1String(MultiMimeType));
+}
+
+// Files are only read: they are taken as a copy, never as a move, which a
+// file manager would finish by removing them.
+bool carriesMultiFiles(const QDropEvent *event)
+{
+    return (event->possibleActions() & Qt::CopyAction) &&
+           !ScrollArea::multiFilePaths(event->mimeData()).isEmpty();
 }
 
 } // namespace
@@ -72,6 +82,38 @@ QImage ScrollArea::renderMulti(const QMimeData *data)
     return renderMultiPayload(data->data(QLatin1String(MultiMimeType)), artStore, tileDataStore);
 }
 
+QStringList ScrollArea::multiFilePaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile() && ClientData::isMultiFile(url.toLocalFile()))
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+bool ScrollArea::showMultiFile(const QStringList &paths)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The one reader of ".mlt" files, with its limits: a file that is not one
+    // (or too large to draw) is passed over.
+    ClientData reader;
+    MultiEntry entry;
+    bool read = false;
+    for (const QString &path : paths) {
+        read = ClientData::isMultiFile(path) && reader.readMultiFileEntry(path, &entry);
+        if (read)
+            break;
+    }
+    if (read)
+        showPicture(renderMultiEntry(entry, artStore, tileDataStore));
+    QApplication::restoreOverrideCursor();
+    return read;
+}
+
 // A drag whose enter is ignored never moves or drops here, so the enter
 // makes the same decision as every move.
 void ScrollArea::dragEnterEvent(QDragEnterEvent *event)
@@ -81,22 +123,35 @@ void ScrollArea::dragEnterEvent(QDragEnterEvent *event)
 
 void ScrollArea::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (carriesEntries(event->mimeData()))
+    if (carriesEntries(event->mimeData())) {
         event->accept();
-    else
+    } else if (carriesMultiFiles(event)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
         event->ignore();
+    }
 }
 
 void ScrollArea::dropEvent(QDropEvent *event)
 {
-    if (!carriesEntries(event->mimeData())) {
-        event->ignore();
+    if (carriesEntries(event->mimeData())) {
+        event->accept();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        showPicture(renderMulti(event->mimeData()));
+        QApplication::restoreOverrideCursor();
         return;
     }
-    event->accept();
+    // Files of which none can be read leave the pane as it was, silently.
+    event->ignore();
+    if (carriesMultiFiles(event) && showMultiFile(multiFilePaths(event->mimeData()))) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+}
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QImage image = renderMulti(event->mimeData());
+void ScrollArea::showPicture(const QImage &image)
+{
     previewLabel = new PreviewLabel(image);
     // Deletes the previous label.
     setWidget(previewLabel);
@@ -107,7 +162,6 @@ void ScrollArea::dropEvent(QDropEvent *event)
         horizontalScrollBar()->setValue(0);
         verticalScrollBar()->setValue(0);
     }
-    QApplication::restoreOverrideCursor();
 }
 
 void ScrollArea::wheelEvent(QWheelEvent *event)

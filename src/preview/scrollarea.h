@@ -2,12 +2,15 @@
 
 #include <QImage>
 #include <QScrollArea>
+#include <QStringList>
 
 class PreviewLabel;
 class QMimeData;
 
 // The "Preview" pane: accepts dragged cache entries and shows the first one
 // rendered, in a label that each drop replaces, at the picture's own size.
+// Dragged files (from the "Destination" tree or a file manager) show the
+// first readable ".mlt" file among them as a drop of its entry would.
 // The user may zoom it (Ctrl+wheel, Ctrl+plus, Ctrl+minus, Ctrl+0 for the own
 // size, Ctrl+9 to fit the pane); the zoom chosen stays for the next drops
 // while the pane exists.
@@ -22,6 +25,12 @@ public:
     // The picture of the payload's first entry, drawn with the process-wide
     // readers; a null image when they do not exist or the entry is empty.
     static QImage renderMulti(const QMimeData *data);
+    // The local files named ".mlt" that a drag of files carries, in order.
+    static QStringList multiFilePaths(const QMimeData *data);
+
+    // Shows the first of `paths` that is a readable ".mlt" file, as a drop of
+    // its entry would; false, with the pane unchanged, when none is.
+    bool showMultiFile(const QStringList &paths);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -31,6 +40,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void showPicture(const QImage &image);
     void zoomIn(const QPoint &anchor);
     void zoomOut(const QPoint &anchor);
     void zoomTo(int step, bool fit, const QPoint &anchor);

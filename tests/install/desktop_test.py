@@ -16,7 +16,10 @@ unpacked package), with a demo set written and exported by its own programs:
   thumbnailer entry: the keep reduced to the size asked, its pixels those of
   "korvane-cli render --trim" reduced alike, and a house whole, pixel for
   pixel; a damaged .mlt file gets an error and no thumbnail, and the service
-  goes on thumbnailing; nothing is written beside the .mlt files.
+  goes on thumbnailing; nothing is written beside the .mlt files;
+- the desktop entry, its applications' cache updated as the package's trigger
+  does, is the default application of a demo .mlt file for "gio mime" and
+  "xdg-mime query default", not of another program's .mlt file.
 
 Skipped (status 77) when a tool is missing, unless CI=true.
 
@@ -280,13 +283,31 @@ def check_thumbnails(prefix, files, env, work, ours):
         raise Failure(f"files appeared beside the .mlt files: {set(after) - set(before)}")
 
 
+def check_opening(prefix, files, env, work, ours):
+    apps = os.path.join(work, "apps", "applications")
+    shutil.copytree(os.path.join(prefix, "share", "applications"), apps)
+    entry = os.listdir(apps)[0]
+    run(["update-desktop-database", apps])  # as the package's trigger does
+    data_dirs = f"{ours}:{os.path.join(work, 'other')}:{os.path.dirname(apps)}:/usr/share"
+    # gio offers only programs that are on PATH.
+    env = dict(env, XDG_DATA_DIRS=data_dirs, PATH=f"{prefix}/bin:{env['PATH']}")
+    for key, want in (("keep", entry), ("xml", "")):
+        mime = content_type(files[key], data_dirs, env)
+        by_xdg = run(["xdg-mime", "query", "default", mime], env).strip()
+        by_gio = run(["gio", "mime", mime], env).splitlines()[0]
+        if by_xdg != want or by_gio.endswith(f": {entry}") != bool(want):
+            raise Failure(f"{os.path.basename(files[key])} ({mime}): xdg-mime's default is "
+                          f"'{by_xdg}', gio says '{by_gio}'")
+    print(f"desktop: {entry} opens the demo .mlt files by default, not another type's")
+
+
 def main():
     parser = argparse.ArgumentParser()
     where = parser.add_mutually_exclusive_group(required=True)
     where.add_argument("--prefix")
     where.add_argument("--build")
     options = parser.parse_args()
-    tools = ["update-mime-database", "gio", "xdg-mime", "dbus-daemon"]
+    tools = ["update-mime-database", "update-desktop-database", "gio", "xdg-mime", "dbus-daemon"]
     missing = [tool for tool in tools if not shutil.which(tool)]
     try:
         import gi
@@ -336,6 +357,7 @@ def main():
 
         ours = check_types(prefix, files, env, work)
         check_thumbnails(prefix, files, env, work, ours)
+        check_opening(prefix, files, env, work, ours)
     except (Failure, subprocess.SubprocessError, OSError) as failure:
         print(f"FAIL: {failure}", file=sys.stderr)
         return 1

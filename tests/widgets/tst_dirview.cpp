@@ -107,7 +107,7 @@ private Q_SLOTS:
 private:
     QModelIndex showRow(const QString &path);
     QPoint pointOnRow(const QString &path, double fraction);
-    bool send(const QPoint &pos, const QMimeData *data, bool dropIt);
+    bool send(const QPoint &pos, const QMimeData *data, bool dropIt, QImage *during = nullptr);
 
     QTemporaryDir base;
     std::unique_ptr<DirView> view;
@@ -173,13 +173,16 @@ QPoint tst_DirView::pointOnRow(const QString &path, double fraction)
 
 // Enters and moves a drag at `pos` as the toolkit delivers it, then drops
 // or leaves. The toolkit sends no moves after a refused enter, so the verdict
-// needs both; for a drop, the drop's own.
-bool tst_DirView::send(const QPoint &pos, const QMimeData *data, bool dropIt)
+// needs both; for a drop, the drop's own. `during` gets the tree as drawn
+// after the move.
+bool tst_DirView::send(const QPoint &pos, const QMimeData *data, bool dropIt, QImage *during)
 {
     QDragEnterEvent enter(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view->viewport(), &enter);
     QDragMoveEvent move(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(view->viewport(), &move);
+    if (during)
+        *during = view->viewport()->grab().toImage();
     if (dropIt) {
         QDropEvent drop(pos, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(view->viewport(), &drop);
@@ -212,6 +215,12 @@ void tst_DirView::neverTouchesTheUsersFiles()
     QVERIFY(!(model->flags(file) & Qt::ItemIsEditable));
     QVERIFY(!(model->flags(writable) & Qt::ItemIsEditable));
     QVERIFY(!model->setData(file, QStringLiteral("renamed.txt")));
+
+    // Dragged out, a file's row is the file, to be copied only; a directory's stays.
+    QVERIFY(view->dragEnabled() && model->supportedDragActions() == Qt::CopyAction);
+    QVERIFY((model->flags(file) & ~model->flags(writable)) & Qt::ItemIsDragEnabled);
+    const std::unique_ptr<QMimeData> out(model->mimeData({file}));
+    QCOMPARE(out->urls(), QList<QUrl>{QUrl::fromLocalFile(path)});
 
     // Files from a file manager are neither moved nor linked into the tree.
     QMimeData files;
@@ -265,7 +274,10 @@ void tst_DirView::acceptance()
     auto data = std::make_unique<QMimeData>();
     data->setData(format, encodeMultiPayload({{"Matrix", QRect(), {"1:0:0:0:0:1:1"}}}));
 
-    QCOMPARE(send(pos, data.get(), false), accepted);
+    QImage during;
+    QCOMPARE(send(pos, data.get(), false, &during), accepted);
+    // The drop indicator is drawn only while the drag is accepted.
+    QCOMPARE(during != view->viewport()->grab().toImage(), accepted);
     // The verdict holds for the drop as well: a refused drop writes nothing.
     if (!target.isEmpty())
         pos = pointOnRow(target, 0.5);

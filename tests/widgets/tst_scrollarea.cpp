@@ -5,6 +5,8 @@
 #include "configfixture.h"
 #include "core/processwide.h"
 #include "demoencoders.h"
+#include "export/multifilereader.h"
+#include "export/multifilewriter.h"
 #include "preview/multirenderer.h"
 #include "preview/scrollarea.h"
 
@@ -19,9 +21,12 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <limits>
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,10 +40,12 @@ std::unique_ptr<QMimeData> entriesDrag(const QByteArray &payload)
 // Sends a drag event to the area's viewport, where the toolkit delivers it;
 // returns whether it was accepted. `before` is the event's state on arrival.
 // Moves and drops reach only a widget that accepted the drag's enter.
-template <typename Event> bool sendDrag(ScrollArea *area, const QMimeData *data, bool before)
+template <typename Event>
+bool sendDrag(ScrollArea *area, const QMimeData *data, bool before,
+              Qt::DropActions offered = Qt::CopyAction)
 {
     const QPoint middle = area->viewport()->rect().center();
-    Event event(middle, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    Event event(middle, offered, data, Qt::LeftButton, Qt::NoModifier);
     event.setAccepted(before);
     QCoreApplication::sendEvent(area->viewport(), &event);
     return event.isAccepted();
@@ -124,6 +131,8 @@ private Q_SLOTS:
     void zoomKeptForTheNextDrop_data();
     void zoomKeptForTheNextDrop();
     void wheelKeepsThePointUnderThePointer();
+    void dropsOfFiles_data();
+    void dropsOfFiles();
 
 private:
     // The demo window, shown and active, and its preview pane.
@@ -131,6 +140,7 @@ private:
     QSize drop(ScrollArea *area, const MultiEntry &entry);
 
     QTemporaryDir demoDir;
+    QTemporaryDir filesDir;    // .mlt files and others, to drop
     QList<MultiEntry> entries; // the demo entries that have components
     int largest = 0;           // the one with the largest picture (the keep)
     int smallest = 0;
@@ -153,6 +163,16 @@ void tst_ScrollArea::initTestCase()
     QFile xml(demoDir.filePath(QLatin1String(DemoConfigName)));
     QVERIFY(xml.open(QIODevice::ReadOnly));
     const ConfigFixture config(xml.readAll());
+    // "Entry 0.mlt" and "Entry 1.mlt", and files a drop passes over: not
+    // named .mlt, cut short, of too many components, a FIFO.
+    QVERIFY(writeMultiFiles(entries.mid(0, 2), filesDir.path()));
+    QFile notes(filesDir.filePath("notes.txt")), cut(filesDir.filePath("short.mlt")),
+        huge(filesDir.filePath("huge.mlt"));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && cut.open(QIODevice::WriteOnly) &&
+            huge.open(QIODevice::WriteOnly) && cut.write(QByteArray(15, 0)) == 15 &&
+            huge.resize(4 + 12 * (MaxMultiFileComponents + 1)));
+    QCOMPARE(::mkfifo(QFile::encodeName(filesDir.filePath("fifo.mlt")).constData(), 0600), 0);
+
     MainWindow window;
     qint64 most = 0;
     qint64 least = std::numeric_limits<qint64>::max();
@@ -536,6 +556,52 @@ void tst_ScrollArea::wheelKeepsThePointUnderThePointer()
     gesture(window.get(), area, "wheel -120");
     QCOMPARE(area->horizontalScrollBar()->value(), 100);
     QCOMPARE(area->verticalScrollBar()->value(), 50);
+}
+
+void tst_ScrollArea::dropsOfFiles_data()
+{
+    QTest::addColumn<QStringList>("files"); // in the drag's order; a URL names a remote file
+    QTest::addColumn<Qt::DropActions>("offered");
+    QTest::addColumn<bool>("entered");
+    QTest::addColumn<int>("shown"); // the entry drawn; -1: the picture before stays
+
+    const Qt::DropActions any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QTest::newRow("a .mlt file") << QStringList{"Entry 0.mlt"} << any << true << 0;
+    QTest::newRow("the first readable one")
+        << QStringList{"notes.txt", "short.mlt", "Entry 1.mlt", "Entry 0.mlt"} << any << true << 1;
+    QTest::newRow("none readable, none waited on")
+        << QStringList{"short.mlt", "fifo.mlt", "huge.mlt", "missing.mlt"} << any << true << -1;
+    QTest::newRow("no local .mlt file")
+        << QStringList{"notes.txt", "https://example.invalid/keep.mlt"} << any << false << -1;
+    QTest::newRow("offered only as a move")
+        << QStringList{"Entry 0.mlt"} << Qt::DropActions(Qt::MoveAction) << false << -1;
+}
+
+void tst_ScrollArea::dropsOfFiles()
+{
+    QFETCH(QStringList, files);
+    QFETCH(Qt::DropActions, offered);
+    QFETCH(bool, entered);
+    QFETCH(int, shown);
+    ScrollArea *area = nullptr;
+    const auto window = demoWindow(&area);
+    QVERIFY(window);
+    drop(area, entries.at(largest));
+    QWidget *const before = area->widget();
+    QList<QUrl> urls;
+    for (const QString &file : files)
+        urls << (file.contains(':') ? QUrl(file) : QUrl::fromLocalFile(filesDir.filePath(file)));
+    QMimeData data;
+    data.setUrls(urls);
+    QCOMPARE(sendDrag<QDragEnterEvent>(area, &data, false, offered), entered);
+    QCOMPARE(sendDrag<QDropEvent>(area, &data, false, offered), shown >= 0);
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    // As a drop of the entry draws it; else nothing changed.
+    auto *label = qobject_cast<QLabel *>(area->widget());
+    QCOMPARE(label == before, shown < 0);
+    if (shown >= 0)
+        QCOMPARE(premultiplied(label->pixmap().toImage()),
+                 premultiplied(renderMultiEntry(entries.at(shown), artStore, tileDataStore)));
 }
 
 QTEST_MAIN(tst_ScrollArea)

@@ -10,8 +10,11 @@ then with real mouse input (press, move in steps, release):
   pane shows the very pixels korvane-cli renders for that entry;
 - selects "Entry 1" and "Entry 2" (click, Ctrl+click), opens a fresh directory
   in the "Destination" tree by keyboard, drags both onto it and checks the two
-  .mlt files against korvane-cli export of the same entries;
-- closes the window as its close button would and expects status 0.
+  .mlt files against korvane-cli export of the same entries (the drop
+  indicator on the row; none on a file's row, whose drop changes nothing);
+- drags "Entry 2.mlt" from the tree onto the preview, checked as above;
+- closes the window as its close button would and expects status 0, then
+  starts korvane "big keep.mlt": the same panes, the keep in the preview.
 
 Along the way, what a person sees of the window's gestures: the tree opens at
 the home directory (a fresh one, given in HOME), in view; Ctrl+plus shows the
@@ -19,7 +22,8 @@ preview's picture twice the size, pixel for pixel, Ctrl+0 at its own size
 again and Ctrl+9 whole in the pane; the drag shows a small label of the
 entries' names beside the pointer, off the row aimed at; after the drop the
 written files are in view below that row. Before any of it, korvane without
-a display says so in one line and ends with status 1.
+a display says so in one line and ends with status 1; --help and --version
+print with status 0.
 
 Positions come from outside the program: the toolkit's accessibility
 interface (AT-SPI) and the screenshot. Every process the test starts carries
@@ -216,18 +220,19 @@ class Session:
         self.start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def start_korvane(self):
+    def start_korvane(self, *arguments):
         app_dir = os.path.join(self.work, "app")
-        os.mkdir(app_dir)
         executable = os.path.join(app_dir, "korvane")
-        shutil.copy2(self.args.korvane, executable)
-        # The window reads korvane.xml beside itself, as a user has it.
-        shutil.copy2(os.path.join(self.work, "demo", "korvane.xml"),
-                     os.path.join(app_dir, "korvane.xml"))
+        if not os.path.exists(executable):
+            os.mkdir(app_dir)
+            shutil.copy2(self.args.korvane, executable)
+            # The window reads korvane.xml beside itself, as a user has it.
+            shutil.copy2(os.path.join(self.work, "demo", "korvane.xml"),
+                         os.path.join(app_dir, "korvane.xml"))
         env = dict(self.env)
         env.update(QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", HOME=self.home)
-        self.korvane = subprocess.Popen([executable], env=env, cwd=self.work,
+        self.korvane = subprocess.Popen([executable, *arguments], env=env, cwd=self.work,
                                         stdin=subprocess.DEVNULL)
         self.children.append(self.korvane)
 
@@ -290,6 +295,18 @@ class Session:
         subprocess.run([self.args.cli, "export", self.expected_dir, "Entry 1", "Entry 2",
                         "--config", config], check=True, env=cli_env,
                        stdout=subprocess.DEVNULL)
+        # A .mlt file received, the largest (the keep), and the pictures
+        # korvane-cli renders of it and of an exported file.
+        received = os.path.join(self.work, "received")
+        subprocess.run([self.args.cli, "export", received, "--config", config], check=True,
+                       env=cli_env, stdout=subprocess.DEVNULL)
+        self.keep_mlt = os.path.join(self.work, "big keep.mlt")
+        os.rename(max(os.scandir(received), key=lambda f: f.stat().st_size), self.keep_mlt)
+        self.pictures = {}
+        for mlt in (self.keep_mlt, os.path.join(self.expected_dir, "Entry 2.mlt")):
+            png = self.pictures[os.path.basename(mlt)] = f"{received}/{os.path.basename(mlt)}.png"
+            subprocess.run([self.args.cli, "render", mlt, "-o", png, "--config", config],
+                           check=True, env=cli_env)
 
     # X input and output
 
@@ -521,6 +538,13 @@ def picture_box(shot, pane):
     return left + min(xs) - px, min(ys) - py, left + max(xs) - px + 1, max(ys) - py + 1
 
 
+def indicator(shot, box):
+    """The part of the row's top and left edges in the drop indicator's line."""
+    x, y, w, h = box
+    edges = [(x + i, y) for i in range(w)] + [(x, y + i) for i in range(h)]
+    return sum(max(shot.pixel(*point)) < 64 for point in edges) / len(edges)
+
+
 def opaque_box(image):
     xs = [x for y in range(image.height) for x in range(image.width)
           if image.pixel(x, y)[3] == 255]
@@ -537,10 +561,20 @@ def tooltip_pixels(shot, box):
 
 
 def check_no_display(args):
-    """korvane started where there is no display: one line, status 1."""
+    """korvane started where there is no display: one line, status 1; its
+    help and version need none."""
     env = {k: v for k, v in os.environ.items()
            if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-    cases = [([], env), (["--help"], env), ([], dict(env, DISPLAY=":97531"))]
+    version = subprocess.run([args.cli, "--version"], env=env, check=True, text=True,
+                             stdout=subprocess.PIPE).stdout.replace("korvane-cli", "korvane", 1)
+    for argv, want in (("--help", "Usage: korvane [FILE.mlt]\n"), ("--version", version)):
+        result = subprocess.run([args.korvane, argv], env=env, stdin=subprocess.DEVNULL,
+                                capture_output=True, text=True, timeout=60)
+        printed = result.stdout[:len(want)] if argv == "--help" else result.stdout
+        if (result.returncode, result.stderr, printed) != (0, "", want):
+            raise Failure(f"korvane {argv} without a display: status {result.returncode}, "
+                          f"{result.stdout!r}, {result.stderr!r}")
+    cases = [([], env), ([], dict(env, DISPLAY=":97531"))]
     for argv, case_env in cases:
         result = subprocess.run([args.korvane, *argv], env=case_env, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
@@ -551,7 +585,49 @@ def check_no_display(args):
                           f"{result.returncode}, saying {said!r}")
         if "graphical session" not in lines[0] or "korvane-cli" not in lines[0]:
             raise Failure(f"korvane without a display said {said!r}")
-    print(f"no display: status 1 and one line: {lines[0]}")
+    print(f"no display: status 1 and one line: {lines[0]}; --help and --version printed")
+
+
+def open_window(session, *arguments):
+    """Starts korvane and sizes its window; the window and the Preview pane."""
+    session.start_korvane(*arguments)
+    window = wait_for("the window", lambda: session.xdotool(
+        "search", "--onlyvisible", "--pid", session.korvane.pid, "--name",
+        f"^{TITLE}$").split(), timeout=60)[0]
+    session.window = window
+    # There is no window manager: the user's resize and focus go to the
+    # window directly.
+    session.xdotool("windowsize", window, *WINDOW_SIZE)
+    session.xdotool("windowfocus", "--sync", window)
+    session.connect_atspi()
+    area = session.find("Preview", ("scroll pane", "filler"))
+    wait_for("the resized window", lambda: session.extents(area)[3] > WINDOW_SIZE[1] // 4)
+    return window, area
+
+
+def show_file(session, pane, name, gesture=None):
+    """After the gesture, the pane shows korvane-cli's picture of the file."""
+    picture = read_png_rgba(session.pictures[name])
+    if gesture and preview_matches(session.screenshot(), picture, session.extents(pane)):
+        raise Failure(f"the preview shows {name} before the gesture")
+    if gesture:
+        gesture()
+    wait_for(f"{name} drawn in the Preview pane", lambda: preview_matches(
+        session.screenshot(), picture, session.extents(pane)), timeout=30, interval=0.5)
+    print(f"preview: {name} shows korvane-cli's rendering of it")
+
+
+def close_window(session, window):
+    if session.korvane.poll() is not None:
+        raise Failure(f"korvane ended with status {session.korvane.returncode}")
+    # The user closes the window, as a window manager asks it to.
+    send_delete_window(session.display, int(window))
+    try:
+        status = session.korvane.wait(60)
+    except subprocess.TimeoutExpired:
+        raise Failure("korvane did not end when its window was closed")
+    if status != 0:
+        raise Failure(f"korvane ended with status {status} when its window was closed")
 
 
 def run(args):
@@ -562,16 +638,7 @@ def run(args):
         session.make_data()
         session.start_xvfb()
         session.start_dbus()
-        session.start_korvane()
-        window = wait_for("the window", lambda: session.xdotool(
-            "search", "--onlyvisible", "--pid", session.korvane.pid, "--name",
-            f"^{TITLE}$").split(), timeout=60)[0]
-        session.window = window
-        # There is no window manager: the user's resize and focus go to the
-        # window directly.
-        session.xdotool("windowsize", window, *WINDOW_SIZE)
-        session.xdotool("windowfocus", "--sync", window)
-        session.connect_atspi()
+        window, area = open_window(session)
 
         # The icon a task bar or window switcher shows: the sizes rendered
         # from the installed icon, embedded in the program.
@@ -585,8 +652,6 @@ def run(args):
 
         entries = session.find("Cache Entries", ("list",))
         tree = session.find("Destination", ("tree", "tree table"))
-        area = session.find("Preview", ("scroll pane", "filler"))
-        wait_for("the resized window", lambda: session.extents(area)[3] > WINDOW_SIZE[1] // 4)
         # The scroll area's viewport, where the picture is shown at the top left.
         preview = area.getChildAtIndex(0) if area.childCount == 1 else area
 
@@ -682,17 +747,21 @@ def run(args):
         open_row(name, then_expand=False)
         hover = {}
 
-        def look_at_the_drag(point):
-            hover["shot"], hover["point"] = session.screenshot(), point
-            hover["row"] = session.extents(session.child_named(tree, name))
+        def look_at(label):
+            def look(point):
+                hover[label] = session.screenshot(), session.extents(
+                    session.child_named(tree, label))
+                hover["point"] = point
+            return look
 
         session.drag(entry(2), lambda: wait_for(f"the row {name!r} in view", lambda: row(name)),
-                     hovering=look_at_the_drag)
+                     hovering=look_at(name))
         # The drag's label: beside the pointer (below and right), not over the
         # row aimed at, whose name stays readable.
         x, y = hover["point"]
-        beside = tooltip_pixels(hover["shot"], (x, y, 300, 120))
-        over = tooltip_pixels(hover["shot"], hover["row"])
+        shot, box = hover[name]
+        beside = tooltip_pixels(shot, (x, y, 300, 120))
+        over = tooltip_pixels(shot, box)
         if beside < 200 or over:
             raise Failure(f"the drag's label shows {beside} pixels beside the pointer and "
                           f"{over} over the row {name!r}")
@@ -723,17 +792,32 @@ def run(args):
             wait_for(f"the row {file!r} in view after the drop", lambda: row(file), timeout=30)
         print("tree: the directory dropped on is open, the files written in view")
 
-        if session.korvane.poll() is not None:
-            raise Failure(f"korvane ended with status {session.korvane.returncode}")
-        # The user closes the window, as a window manager asks it to.
-        send_delete_window(session.display, int(window))
-        try:
-            status = session.korvane.wait(60)
-        except subprocess.TimeoutExpired:
-            raise Failure("korvane did not end when its window was closed")
-        if status != 0:
-            raise Failure(f"korvane ended with status {status} when its window was closed")
+        # Entries dragged over a file: no drop indicator, and the drop refused.
+        session.drag(entry(0), lambda: wait_for("a file's row", lambda: row("Entry 1.mlt")),
+                     hovering=look_at("Entry 1.mlt"))
+        outlined = indicator(*hover[name]), indicator(*hover["Entry 1.mlt"])
+        time.sleep(1)
+        if outlined[0] < 0.9 or outlined[1] > 0 or written() != expected_files:
+            raise Failure(f"the drop indicator outlines {outlined[0]:.0%} of the directory's "
+                          f"row, {outlined[1]:.0%} of a file's, whose drop wrote {written()}")
+        print("drop target: outlined over the directory, not over a file, whose drop is refused")
+
+        # A .mlt file from the tree onto the preview, at the own size chosen.
+        session.xdotool("key", "ctrl+0")
+        show_file(session, preview, "Entry 2.mlt", lambda: session.drag(
+            wait_for("the row 'Entry 2.mlt'", lambda: row("Entry 2.mlt")),
+            lambda: centre(session.extents(preview))))
+        panes = session.extents(area)
+        close_window(session, window)
         print("close: korvane ended with status 0")
+
+        # Opened with a file, as a file manager's double click does: the same
+        # panes as without one.
+        window, area = open_window(session, session.keep_mlt)
+        if session.extents(area) != panes:
+            raise Failure(f"the Preview pane is {session.extents(area)}, not {panes}")
+        show_file(session, area, "big keep.mlt")
+        close_window(session, window)
         return 0
     except (Failure, subprocess.CalledProcessError) as error:
         print(f"FAIL: {error}", file=sys.stderr)
