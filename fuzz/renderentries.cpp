@@ -69,6 +69,7 @@ FuzzFailure checkRendering(const QByteArray &payload, RenderStatus status, const
     case RenderStatus::NoArt:
     case RenderStatus::DamagedArt:
     case RenderStatus::TooMuchArt:
+    case RenderStatus::NoMemory:
         if (components == 0)
             return QStringLiteral("an entry without components reported as %1").arg(int(status));
         break;

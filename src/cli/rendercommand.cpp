@@ -100,11 +100,12 @@ private:
     bool draw(const Invocation &call, const MultiEntry &entry, QImage *image)
     {
         RenderStatus status = RenderStatus::Rendered;
-        *image = renderMultiEntry(entry, client.art(), client.tiles(), &status);
-        if (status == RenderStatus::Rendered && !image->isNull())
-            *image = style.finish(*image, &status);
-        if (status != RenderStatus::Rendered || image->isNull()) {
-            call.output().error(renderFailure(name, status));
+        QSize size;
+        *image = renderMultiEntry(entry, client.art(), client.tiles(), &status, &size);
+        if (status == RenderStatus::Rendered)
+            *image = style.finish(*image, &status, &size);
+        if (status != RenderStatus::Rendered) {
+            call.output().error(renderFailure(name, status, size));
             return false;
         }
         return true;

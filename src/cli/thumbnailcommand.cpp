@@ -25,12 +25,26 @@ QString localPath(const QString &argument)
     return url.isLocalFile() ? url.toLocalFile() : argument;
 }
 
+// What a name that is there but not a regular file is, for a message.
+QString kindOf(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return QStringLiteral("a symbolic link");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a directory");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    return QStringLiteral("not a regular file");
+}
+
 // Writes the PNG of `picture` into the file `path`, made when it is not
 // there. Written in place, not replaced: a thumbnail service may hold the
-// file it named open and read the picture through that handle. A write that
-// fails leaves nothing: a file made here is removed, another is emptied.
-// The reason when it could not, else "".
-QString writePicture(const QImage &picture, const QString &path)
+// file it named open and read the picture through that handle. Only a
+// regular file or a new name is written, never through a link a final name
+// is (a service always hands over a file of its own), and never the file
+// `input` is. A write that fails leaves nothing: a file made here is
+// removed, another is emptied. The reason when it could not, else "".
+QString writePicture(const QImage &picture, const QString &path, const struct stat &input)
 {
     QString why;
     const QByteArray bytes = encodePng(picture, &why);
@@ -39,11 +53,30 @@ QString writePicture(const QImage &picture, const QString &path)
     const QByteArray name = QFile::encodeName(path);
     struct stat before;
     const bool existed = ::lstat(name.constData(), &before) == 0;
+    if (existed && !S_ISREG(before.st_mode))
+        return QStringLiteral("it is %1; a picture is written only into a regular file or a new "
+                              "one")
+            .arg(kindOf(before.st_mode));
+    // Opened before it is emptied, so that the input is known by its
+    // identity, whatever name it goes by.
     const int fd =
-        ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOCTTY | O_CLOEXEC, 0666);
+        ::open(name.constData(),
+               O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     if (fd < 0)
         return qt_error_string(errno);
-    int code = writeAll(fd, bytes);
+    struct stat opened;
+    QString refused;
+    if (::fstat(fd, &opened) != 0)
+        refused = qt_error_string(errno);
+    else if (!S_ISREG(opened.st_mode))
+        refused = QStringLiteral("it is not a regular file");
+    else if (opened.st_dev == input.st_dev && opened.st_ino == input.st_ino)
+        refused = QStringLiteral("it is the .mlt file to draw");
+    if (!refused.isEmpty()) {
+        ::close(fd);
+        return refused;
+    }
+    int code = ::ftruncate(fd, 0) == 0 ? writeAll(fd, bytes) : errno;
     if (code != 0 && ::ftruncate(fd, 0) == 0 && !existed)
         ::unlink(name.constData());
     if (::close(fd) != 0 && code == 0)
@@ -89,8 +122,12 @@ public:
         // components than a rendering takes.
         ClientData client;
         MultiEntry entry;
+        struct stat inputFile;
         if (!client.readMultiFileEntry(input, &entry))
             return call.fail(ExitInput, client.errorString());
+        if (::stat(QFile::encodeName(input).constData(), &inputFile) != 0)
+            return call.fail(
+                ExitInput, QStringLiteral("cannot read %1: %2").arg(input, qt_error_string(errno)));
         if (!client.readConfiguration(call.configPath()))
             return call.fail(ExitInput, cannotDrawWithoutConfiguration(input, call.configPath(),
                                                                        client.errorString()));
@@ -98,8 +135,8 @@ public:
             return call.fail(ExitInput, client.errorString());
         QImage picture;
         if (!draw(client, entry, &picture))
-            return call.fail(ExitInput, renderFailure(input, status));
-        if (const QString why = writePicture(picture, output); !why.isEmpty())
+            return call.fail(ExitInput, renderFailure(input, status, drawing));
+        if (const QString why = writePicture(picture, output, inputFile); !why.isEmpty())
             return call.fail(ExitInput, QStringLiteral("cannot write %1: %2").arg(output, why));
         return ExitSuccess;
     }
@@ -119,22 +156,24 @@ private:
                                   .arg(sizeText));
         size = int(*side);
         input = localPath(positional[0]);
-        output = positional[1];
+        output = localPath(positional[1]);
         return ExitSuccess;
     }
 
     bool draw(const ClientData &client, const MultiEntry &entry, QImage *picture)
     {
-        const QImage rendered = renderMultiEntry(entry, client.art(), client.tiles(), &status);
-        if (status == RenderStatus::Rendered && !rendered.isNull())
-            *picture = thumbnailPicture(rendered, size, &status);
-        return status == RenderStatus::Rendered && !picture->isNull();
+        const QImage rendered =
+            renderMultiEntry(entry, client.art(), client.tiles(), &status, &drawing);
+        if (status == RenderStatus::Rendered)
+            *picture = thumbnailPicture(rendered, size, &status, &drawing);
+        return status == RenderStatus::Rendered;
     }
 
     int size = 256;
     QString input;
     QString output;
     RenderStatus status = RenderStatus::Rendered;
+    QSize drawing; // the picture being drawn
 };
 
 } // namespace

@@ -234,6 +234,7 @@ void GalleryRun::handle(qsizetype index, ArtStore *art)
     } const held{this, cost};
     QByteArray png;
     QString error;
+    QSize drawing = layout.size; // the picture memory may not hold
     {
         QImage picture;
         {
@@ -241,20 +242,20 @@ void GalleryRun::handle(qsizetype index, ArtStore *art)
             const QImage rendered = paintMultiLayout(layout, images);
             layout = MultiLayout();
             if (!rendered.isNull())
-                picture = style.finish(rendered, &status);
+                picture = style.finish(rendered, &status, &drawing);
             else
-                status = RenderStatus::TooLarge;
+                status = RenderStatus::NoMemory;
         }
         if (status == RenderStatus::Rendered && !picture.isNull()) {
             result.pixels = picture.size();
             png = encodePng(picture, &error);
-        } else {
-            status = RenderStatus::TooLarge;
+        } else if (status == RenderStatus::Rendered) {
+            status = RenderStatus::NoMemory;
         }
     }
     if (status != RenderStatus::Rendered) {
         result.outcome = GalleryResult::NoPicture;
-        result.reason = renderFailure(item.shown, status);
+        result.reason = renderFailure(item.shown, status, drawing);
         return;
     }
 

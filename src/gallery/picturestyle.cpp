@@ -50,13 +50,17 @@ QSize PictureStyle::finishedSize(QSize size) const
     return QSize(int(width), int(height));
 }
 
-QImage PictureStyle::finish(const QImage &rendered, RenderStatus *status) const
+QImage PictureStyle::finish(const QImage &rendered, RenderStatus *status, QSize *finished) const
 {
     *status = RenderStatus::Rendered;
+    if (finished)
+        *finished = rendered.size();
     if (isPlain())
         return rendered;
     const QImage painted = trim ? rendered.copy(paintedRect(rendered)) : rendered;
     const QSize size = finishedSize(painted.size());
+    if (finished)
+        *finished = size;
     if (size.isEmpty()) {
         *status = RenderStatus::TooLarge;
         return {};
@@ -64,14 +68,14 @@ QImage PictureStyle::finish(const QImage &rendered, RenderStatus *status) const
     QImage picture =
         factor == 1 ? painted : painted.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (picture.isNull()) {
-        *status = RenderStatus::TooLarge;
+        *status = RenderStatus::NoMemory;
         return {};
     }
     if (fill.alpha() > 0) {
         // Behind what is painted: the picture's own pixels are laid over it.
         QPainter painter(&picture);
         if (!painter.isActive()) {
-            *status = RenderStatus::TooLarge;
+            *status = RenderStatus::NoMemory;
             return {};
         }
         painter.setCompositionMode(QPainter::CompositionMode_DestinationOver);

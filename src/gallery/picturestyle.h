@@ -32,9 +32,10 @@ public:
     // --trim, the most it can be); an empty size when it would exceed the
     // renderer's limits (MaxRenderSide, MaxRenderPixels).
     QSize finishedSize(QSize size) const;
-    // The picture to write: null, with `status` TooLarge, when it would be
-    // too large or its memory cannot be had.
-    QImage finish(const QImage &rendered, RenderStatus *status) const;
+    // The picture to write: null, with `status` TooLarge when it would be
+    // too large, NoMemory when its memory cannot be had. `size` (when given)
+    // is the size of the picture to write.
+    QImage finish(const QImage &rendered, RenderStatus *status, QSize *size = nullptr) const;
 
 private:
     int factor = 1;

@@ -14,5 +14,7 @@ inline constexpr int MaxThumbnailSize = 4096;
 // reduction averages the pixels it merges, so thin walls stay visible. A
 // picture that fits already is kept as it is: never enlarged, as a file
 // manager shows a small picture at its own size. Null, with `status`
-// TooLarge, when its memory cannot be had.
-QImage thumbnailPicture(const QImage &rendered, int size, RenderStatus *status);
+// NoMemory, when its memory cannot be had; `made` (when given) is the size
+// of the picture it was making then.
+QImage thumbnailPicture(const QImage &rendered, int size, RenderStatus *status,
+                        QSize *made = nullptr);

@@ -100,7 +100,7 @@ QSize artSize(ArtStore *art, QHash<quint16, QSize> &sizes, quint16 graphicId)
 
 } // namespace
 
-QString renderFailure(const QString &name, RenderStatus status)
+QString renderFailure(const QString &name, RenderStatus status, QSize picture)
 {
     // One arg() call each: a "%1" in a file name is no placeholder.
     switch (status) {
@@ -123,6 +123,11 @@ QString renderFailure(const QString &name, RenderStatus status)
     case RenderStatus::TooMuchArt:
         return QStringLiteral("%1 is too large to render (its art may paint at most %2 pixels)")
             .arg(name, QString::number(MaxPaintedPixels));
+    case RenderStatus::NoMemory:
+        if (picture.isEmpty())
+            return QStringLiteral("not enough memory to draw %1").arg(name);
+        return QStringLiteral("not enough memory to draw %1 (a picture of %2 x %3 pixels)")
+            .arg(name, QString::number(picture.width()), QString::number(picture.height()));
     case RenderStatus::NoReaders:
     case RenderStatus::Rendered:
         break;
@@ -224,7 +229,7 @@ QImage paintMultiLayout(const MultiLayout &layout, ArtImageCache &images)
 }
 
 QImage renderMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles,
-                        RenderStatus *status)
+                        RenderStatus *status, QSize *size)
 {
     const MultiLayout layout = layoutMultiEntry(entry, art, tiles);
     ArtImageCache images(art, MaxCachedArtBytes);
@@ -232,9 +237,11 @@ QImage renderMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataSt
     RenderStatus outcome = layout.status;
     // The memory for a picture within the limit may still be missing.
     if (outcome == RenderStatus::Rendered && image.isNull())
-        outcome = RenderStatus::TooLarge;
+        outcome = RenderStatus::NoMemory;
     if (status)
         *status = outcome;
+    if (size)
+        *size = layout.size;
     return image;
 }
 

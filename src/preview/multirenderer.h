@@ -22,11 +22,13 @@ enum class RenderStatus
     DamagedArt,        // the index points at art for some, but no header can be drawn
     TooManyComponents, // more components than MaxRenderComponents
     TooMuchArt,        // the art would paint more than MaxPaintedPixels
+    NoMemory,          // the picture, within the limits, could not have its memory
 };
 
 // Why an entry gave no picture, in the words of the window and of every
-// command that draws: "<name> has no components: nothing to render", ...
-QString renderFailure(const QString &name, RenderStatus status);
+// command that draws: "<name> has no components: nothing to render", ...;
+// for NoMemory, the size of the picture that memory could not hold.
+QString renderFailure(const QString &name, RenderStatus status, QSize picture = {});
 
 // Largest picture rendered: real multis are at most a few thousand pixels a
 // side, so anything beyond this comes from corrupt or foreign coordinates.
@@ -82,8 +84,9 @@ MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileD
 QImage paintMultiLayout(const MultiLayout &layout, ArtImageCache &images);
 
 // The picture of one entry; a null image unless `status` says Rendered.
+// `size` (when given) is the picture's size as laid out, drawn or not.
 QImage renderMultiEntry(const MultiEntry &entry, ArtStore *art, const TileDataStore *tiles,
-                        RenderStatus *status = nullptr);
+                        RenderStatus *status = nullptr, QSize *size = nullptr);
 
 // The picture of a MultiPayload's first entry; the other entries are not read.
 QImage renderMultiPayload(const QByteArray &payload, ArtStore *art, const TileDataStore *tiles,

@@ -504,6 +504,14 @@ void tst_CliStops::boundedMemory_data()
         << QStringList{"render", "0", "-o", "@dir/x.png", config, "@emptylines.xml"} << 3 << 80
         << false << "korvane-cli: Entry 0 has too many components to render (at most 1048576)"
         << "";
+    // A picture within the size limits that memory cannot hold: the keep
+    // three times enlarged, 126 MB.
+    QTest::newRow("render, a picture memory cannot hold")
+        << QStringList{"render", "6",          "--scale", "3",
+                       "-o",     "@dir/x.png", config,    "@demo/korvane.xml"}
+        << 3 << 80 << false
+        << "korvane-cli: not enough memory to draw Entry 6 (a picture of 5124 x 6162 pixels)\n"
+        << "";
     // Larger than the limit: the cache is refused, the .mlt files listed.
     QTest::newRow("list, a cache file beyond memory")
         << QStringList{"list", config, "@sparse.xml"} << 3 << 80 << false

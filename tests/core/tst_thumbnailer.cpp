@@ -1,6 +1,7 @@
 #include "clifixture.h"
 #include "data/artstore.h"
 #include "data/tiledatastore.h"
+#include "demographics.h"
 #include "export/multifilereader.h"
 #include "export/multifilewriter.h"
 #include "gallery/thumbnail.h"
@@ -8,11 +9,13 @@
 #include <QImageReader>
 #include <QTest>
 #include <QUrl>
+#include <QtEndian>
 
 #include <cerrno>
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // korvane-thumbnailer, run as a file manager's thumbnail service runs it:
@@ -27,6 +30,8 @@ private Q_SLOTS:
     void picture();
     void failures_data();
     void failures();
+    void outputRefused_data();
+    void outputRefused();
 
 private:
     CliFixture fixture;
@@ -47,6 +52,17 @@ void tst_Thumbnailer::initTestCase()
     keepFile = fixture.path(QStringLiteral("keep.mlt"));
     QVERIFY(writeAll(keepFile, encodeMultiFile(fixture.entries[fixture.keep].components)));
     QVERIFY(writeAll(fixture.path(QStringLiteral("notes.mlt")), "notes\n"));
+    // Four pieces of a tree far apart, as .mlt records: a picture of some
+    // 6600 pixels a side.
+    QByteArray wide(4, '\0');
+    for (const auto &[x, y] : {std::pair{0, 0}, {150, -150}, {150, 150}, {300, 0}}) {
+        const qint16 record[] = {qint16(Gfx::Tree), qint16(x), qint16(y), 0, 1, 0};
+        for (const qint16 field : record) {
+            const qint16 stored = qToLittleEndian(field);
+            wide += QByteArray(reinterpret_cast<const char *>(&stored), 2);
+        }
+    }
+    QVERIFY(writeAll(fixture.path(QStringLiteral("wide.mlt")), wide));
     QVERIFY(writeAll(fixture.path(QStringLiteral("empty.mlt")), QByteArray(4, '\0')));
     QFile many(fixture.path(QStringLiteral("many.mlt")));
     QVERIFY(many.open(QIODevice::WriteOnly) && many.resize(4 + 12 * (MaxMultiFileComponents + 1)));
@@ -147,6 +163,9 @@ void tst_Thumbnailer::failures_data()
     QTest::newRow("output under a missing directory")
         << QStringList{"@keep.mlt", "@none/x.png"} << true << 3
         << "cannot write @none/x.png: " + qt_error_string(ENOENT);
+    QTest::newRow("a picture memory cannot hold")
+        << QStringList{"@wide.mlt", out} << true << 3
+        << "not enough memory to draw @wide.mlt (a picture of ";
     QTest::newRow("output beyond the file size limit")
         << QStringList{"@keep.mlt", out} << true << 3
         << "cannot write %out: " + qt_error_string(EFBIG);
@@ -181,6 +200,13 @@ void tst_Thumbnailer::failures()
             ::setrlimit(RLIMIT_FSIZE, &limit);
         });
     }
+    // Room for the program, not for a picture of 170 MB.
+    if (QTest::currentDataTag() == QLatin1String("a picture memory cannot hold")) {
+        process.setChildProcessModifier([] {
+            const rlimit limit{80 << 20, 80 << 20};
+            ::setrlimit(RLIMIT_DATA, &limit);
+        });
+    }
     process.start(Program, arguments);
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
@@ -191,6 +217,67 @@ void tst_Thumbnailer::failures()
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
     // Nothing written, not even a part of the picture.
     QCOMPARE(namesIn(dir), QStringList());
+}
+
+void tst_Thumbnailer::outputRefused_data()
+{
+    QTest::addColumn<QString>("output"); // what OUTPUT is: a kind of name in the test's directory
+    QTest::addColumn<QString>("message");
+
+    // A file it would destroy, or reach through a link planted there: one
+    // line, and nothing of the user's changed.
+    QTest::newRow("INPUT itself") << "input"
+                                  << "cannot write @in: it is the .mlt file to draw";
+    QTest::newRow("a file: URI of INPUT") << "input URI"
+                                          << "cannot write @in: it is the .mlt file to draw";
+    QTest::newRow("a hard link to INPUT") << "hard link"
+                                          << "cannot write @out: it is the .mlt file to draw";
+    QTest::newRow("a link to another file")
+        << "link"
+        << "cannot write @out: it is a symbolic link; a picture is written only into a "
+           "regular file or a new one";
+    QTest::newRow("a FIFO") << "fifo"
+                            << "cannot write @out: it is a FIFO; a picture is written only into "
+                               "a regular file or a new one";
+}
+
+void tst_Thumbnailer::outputRefused()
+{
+    QFETCH(QString, output);
+    QFETCH(QString, message);
+    const QString dir = fixture.freshDir();
+    const QString in = dir + QStringLiteral("/keep.mlt");
+    const QString out = dir + QStringLiteral("/thumb.png");
+    const QString notes = dir + QStringLiteral("/notes.txt");
+    const QByteArray keep = readAll(keepFile);
+    QVERIFY(writeAll(in, keep) && writeAll(notes, "my notes\n"));
+    QString argument = out;
+    if (output == u"input")
+        argument = in;
+    else if (output == u"input URI")
+        argument = QUrl::fromLocalFile(in).toString();
+    else if (output == u"hard link")
+        QCOMPARE(::link(QFile::encodeName(in).constData(), QFile::encodeName(out).constData()), 0);
+    else if (output == u"link")
+        QVERIFY(QFile::link(notes, out));
+    else if (output == u"fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(out).constData(), 0600), 0);
+    const QStringList names = namesIn(dir);
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), fixture.path(QStringLiteral("home")));
+    process.setProcessEnvironment(environment);
+    process.start(Program, {in, argument});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    message.replace(QStringLiteral("@in"), in).replace(QStringLiteral("@out"), out);
+    QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+             QStringLiteral("korvane-thumbnailer: ") + message + u'\n');
+    QCOMPARE(process.exitCode(), 3);
+    QCOMPARE(readAll(in), keep);
+    QCOMPARE(readAll(notes), QByteArray("my notes\n"));
+    QCOMPARE(namesIn(dir), names);
 }
 
 QTEST_GUILESS_MAIN(tst_Thumbnailer)
