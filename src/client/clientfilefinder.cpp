@@ -330,6 +330,33 @@ void ClientFileFinder::findTileData()
                .arg(TileDataStore::FileSize));
 }
 
+// One art index paired with the data files: those that fit it best.
+struct ClientFileFinder::ArtPairing
+{
+    const Candidate *index = nullptr;
+    QList<const Candidate *> data; // those that fit best, as well as each other
+    ArtFit fit;
+    int withArt = 0;
+    int fitting = 0; // data files that fit at all
+};
+
+// The best of the pairings, and the indices of it; two as good are named.
+struct ClientFileFinder::ArtChoice
+{
+    std::optional<ArtPairing> best;
+    QStringList bestIndices;
+    int fittingIndices = 0;
+    QStringList passedOver;
+};
+
+ClientFileFinder::Candidate ClientFileFinder::namedCandidate(int file) const
+{
+    const QString &path = findings[file].path;
+    Candidate named{path, path, QFileInfo(path).size(), {}, 0};
+    identityOf(path, &named.identity);
+    return named;
+}
+
 void ClientFileFinder::findArt()
 {
     const bool indexNamed = !findings[ArtIndex].path.isEmpty();
@@ -337,83 +364,78 @@ void ClientFileFinder::findArt()
     if (indexNamed && dataNamed)
         return;
     const QList<Candidate> others = untaken();
-    const auto namedFile = [this](int file) {
-        const QString &path = findings[file].path;
-        Candidate named{path, path, QFileInfo(path).size(), {}, 0};
-        identityOf(path, &named.identity);
-        return QList<Candidate>{named};
-    };
-    const QList<Candidate> indices = indexNamed ? namedFile(ArtIndex) : others;
-    const QList<Candidate> data = dataNamed ? namedFile(ArtData) : others;
+    const QList<Candidate> indices = indexNamed ? QList{namedCandidate(ArtIndex)} : others;
+    const QList<Candidate> data = dataNamed ? QList{namedCandidate(ArtData)} : others;
 
     // Each index is read once and paired with every file large enough to
     // hold most of its art; the best pair wins, two as good are named.
-    struct Pairing
-    {
-        const Candidate *index;
-        QList<const Candidate *> data; // those that fit best, as well as each other
-        ArtFit fit;
-        int withArt;
-        int fitting; // data files that fit at all
-    };
-    std::optional<Pairing> best;
-    QStringList bestIndices;
-    int fittingIndices = 0;
-    QStringList passedOver;
+    ArtChoice choice;
     for (const Candidate &index : indices) {
         if (!indexNamed && (index.size < ArtStore::IndexSize || index.size % 12 != 0))
             continue;
-        QString problem;
-        const auto indexFile = openedFile(index.path, &problem);
-        const QByteArray indexBytes =
-            indexFile ? readUpTo(*indexFile, ArtStore::IndexSize) : QByteArray();
-        const IndexArt art = indexArt(indexBytes);
-        if (!indexFile || art.graphics.isEmpty()) {
-            passedOver.append(
-                shownPath(index.name) + QStringLiteral(": ") +
-                (indexFile ? QStringLiteral("no entry points at item art") : problem));
+        ArtPairing pairing;
+        if (!pairIndex(index, data, &pairing, &choice.passedOver))
             continue;
-        }
-        const int withArt = int(art.graphics.size());
-        const ArtFit perfect{withArt, int(spreadSample(art.graphics).size()),
-                             int(spreadSample(art.graphics).size())};
-        Pairing pairing{&index, {}, {}, withArt, 0};
-        for (const Candidate &candidate : data) {
-            if (candidate.identity == index.identity || candidate.size < leastDataSize(art))
-                continue;
-            auto dataFile = openedFile(candidate.path, &problem);
-            if (!dataFile)
-                continue;
-            const ArtFit fit = artFit(indexBytes, art, std::move(dataFile), candidate.size);
-            if (!fit.fits(withArt))
-                continue;
-            ++pairing.fitting;
-            if (pairing.data.isEmpty() || pairing.fit < fit)
-                pairing.data = {&candidate}, pairing.fit = fit;
-            else if (fit == pairing.fit)
-                pairing.data.append(&candidate);
-            // No other file can fit better than two that fit perfectly.
-            if (pairing.data.size() > 1 && pairing.fit == perfect)
-                break;
-        }
-        if (pairing.data.isEmpty()) {
-            passedOver.append(shownPath(index.name) +
-                              QStringLiteral(": no other file holds nine in ten of its %1 item "
-                                             "graphics with headers of art where it points")
-                                  .arg(withArt));
-            continue;
-        }
-        ++fittingIndices;
-        if (!best || best->fit < pairing.fit) {
-            best = pairing;
-            bestIndices = {index.path};
-        } else if (pairing.fit == best->fit) {
-            bestIndices.append(index.path);
+        ++choice.fittingIndices;
+        if (!choice.best || choice.best->fit < pairing.fit) {
+            choice.best = pairing;
+            choice.bestIndices = {index.path};
+        } else if (pairing.fit == choice.best->fit) {
+            choice.bestIndices.append(index.path);
         }
     }
+    settleArt(choice, indexNamed, dataNamed);
+}
 
+bool ClientFileFinder::pairIndex(const Candidate &index, const QList<Candidate> &data,
+                                 ArtPairing *pairing, QStringList *passedOver) const
+{
+    QString problem;
+    const auto indexFile = openedFile(index.path, &problem);
+    const QByteArray indexBytes =
+        indexFile ? readUpTo(*indexFile, ArtStore::IndexSize) : QByteArray();
+    const IndexArt art = indexArt(indexBytes);
+    if (!indexFile || art.graphics.isEmpty()) {
+        passedOver->append(shownPath(index.name) + QStringLiteral(": ") +
+                           (indexFile ? QStringLiteral("no entry points at item art") : problem));
+        return false;
+    }
+    const int withArt = int(art.graphics.size());
+    const ArtFit perfect{withArt, int(spreadSample(art.graphics).size()),
+                         int(spreadSample(art.graphics).size())};
+    *pairing = {&index, {}, {}, withArt, 0};
+    for (const Candidate &candidate : data) {
+        if (candidate.identity == index.identity || candidate.size < leastDataSize(art))
+            continue;
+        auto dataFile = openedFile(candidate.path, &problem);
+        if (!dataFile)
+            continue;
+        const ArtFit fit = artFit(indexBytes, art, std::move(dataFile), candidate.size);
+        if (!fit.fits(withArt))
+            continue;
+        ++pairing->fitting;
+        if (pairing->data.isEmpty() || pairing->fit < fit)
+            pairing->data = {&candidate}, pairing->fit = fit;
+        else if (fit == pairing->fit)
+            pairing->data.append(&candidate);
+        // No other file can fit better than two that fit perfectly.
+        if (pairing->data.size() > 1 && pairing->fit == perfect)
+            break;
+    }
+    if (pairing->data.isEmpty()) {
+        passedOver->append(shownPath(index.name) +
+                           QStringLiteral(": no other file holds nine in ten of its %1 item "
+                                          "graphics with headers of art where it points")
+                               .arg(withArt));
+        return false;
+    }
+    return true;
+}
+
+void ClientFileFinder::settleArt(const ArtChoice &choice, bool indexNamed, bool dataNamed)
+{
     QStringList indexWhy, dataFits, dataWhy;
-    if (best) {
+    if (const std::optional<ArtPairing> &best = choice.best) {
         const Candidate &index = *best->index;
         const Candidate &data = *best->data.first();
         QString why = QStringLiteral("%1 bytes of 12-byte entries, %2 pointing at item art, %3 "
@@ -425,8 +447,9 @@ void ClientFileFinder::findArt()
         if (best->fit.inside < best->withArt)
             why += QStringLiteral("; the %1 past its end are read as without art")
                        .arg(best->withArt - best->fit.inside);
-        if (fittingIndices > 1)
-            why += QStringLiteral("; the best of the %1 indices that fit").arg(fittingIndices);
+        if (choice.fittingIndices > 1)
+            why +=
+                QStringLiteral("; the best of the %1 indices that fit").arg(choice.fittingIndices);
         indexWhy.append(why);
         for (const Candidate *fitting : std::as_const(best->data))
             dataFits.append(fitting->path);
@@ -438,8 +461,9 @@ void ClientFileFinder::findArt()
             why += QStringLiteral("; the best of the %1 files that hold it").arg(best->fitting);
         dataWhy.append(why);
     }
+    const QStringList &bestIndices = choice.bestIndices;
     if (!indexNamed)
-        settle(ArtIndex, bestIndices, indexWhy, passedOver,
+        settle(ArtIndex, bestIndices, indexWhy, choice.passedOver,
                QStringLiteral("no file there of %1 bytes or more of 12-byte entries points at "
                               "art inside another file of it")
                    .arg(ArtStore::IndexSize));
@@ -447,11 +471,11 @@ void ClientFileFinder::findArt()
         // The art data is the one the chosen index points into.
         if (bestIndices.size() > 1)
             dataFits.clear();
-        settle(ArtData, dataFits, dataWhy, indexNamed ? passedOver : QStringList(),
+        settle(ArtData, dataFits, dataWhy, indexNamed ? choice.passedOver : QStringList(),
                bestIndices.size() > 1
                    ? QStringLiteral("it is found by the art index's entries, and the art index "
                                     "was not chosen")
-               : !best && !indexNamed
+               : !choice.best && !indexNamed
                    ? QStringLiteral("it is found by the art index's entries, and no art index "
                                     "was found")
                    : QStringLiteral("no other file there holds the art the art index points at"));

@@ -58,9 +58,20 @@ private:
         int links = 0;                    // other names of the directory for it
     };
 
+    struct ArtPairing;
+    struct ArtChoice;
+
     void findCache();
     void findTileData();
     void findArt();
+    // A file named for `file`, as a candidate.
+    Candidate namedCandidate(int file) const;
+    // Reads one index and pairs it with those of `data` that fit it best;
+    // false, with why in `passedOver`, when none does.
+    bool pairIndex(const Candidate &index, const QList<Candidate> &data, ArtPairing *pairing,
+                   QStringList *passedOver) const;
+    // Ends the search for the art index and art data files not named.
+    void settleArt(const ArtChoice &choice, bool indexNamed, bool dataNamed);
     // Candidates that are not yet taken for another file.
     QList<Candidate> untaken() const;
     // Ends a search: the one that fits, or why none (or more than one) does.

@@ -66,6 +66,16 @@ bool isText(const char *bytes, int length)
     return std::all_of(bytes, bytes + length, [](char c) { return c >= 0x20 && c < 0x7f; });
 }
 
+// Whether a whole record, its numbers too, is what a text file holds:
+// printable ASCII, tabs and line breaks. The numbers of tile data nearly
+// always hold other bytes, if only zeros.
+bool isTextThroughout(const char *bytes, qint64 size)
+{
+    return std::all_of(bytes, bytes + size, [](char c) {
+        return (c >= 0x20 && c < 0x7f) || c == '\t' || c == '\n' || c == '\r';
+    });
+}
+
 } // namespace
 
 TileDataStore::TileDataStore(QString path)
@@ -155,7 +165,7 @@ QString TileDataStore::layoutProblem(QIODevice *device, int *textNames)
     const Section sections[] = {{LandRecordSize, LandNameAt}, {ItemRecordSize, ItemNameAt}};
     int named = 0;
     int text = 0;
-    int ended = 0;
+    int textRecords = 0;
     for (const Section &section : sections) {
         const qint64 blockSize = BlockHeader + RecordsPerBlock * section.recordSize;
         for (int block = 0; block < Records / RecordsPerBlock; ++block) {
@@ -163,25 +173,28 @@ QString TileDataStore::layoutProblem(QIODevice *device, int *textNames)
             if (bytes.size() < blockSize)
                 return QStringLiteral("shorter than %1 bytes").arg(FileSize);
             for (int i = 0; i < RecordsPerBlock; ++i) {
-                const char *name =
-                    bytes.constData() + BlockHeader + i * section.recordSize + section.nameAt;
+                const char *record = bytes.constData() + BlockHeader + i * section.recordSize;
+                const char *name = record + section.nameAt;
                 const int length = nameLength(name);
                 named += length > 0;
                 text += length > 0 && isText(name, length);
-                ended += length < NameSize;
+                textRecords += isTextThroughout(record, section.recordSize);
             }
         }
     }
     if (textNames)
         *textNames = text;
-    // A file of zero bytes has no names; one of a single printable byte over
-    // and over has only names that fill their field; random bytes have names
-    // of every byte.
+    // A file of zero bytes has no names; a text file (one of a single
+    // printable byte over and over too) is text in its numbers as well;
+    // random bytes have names of every byte. A name of 20 characters fills
+    // its field and is a name like any other.
     if (text == 0)
         return QStringLiteral("no record has a name of text");
-    if (ended < Records)
-        return QStringLiteral("most names fill all %1 bytes, not ended by a zero byte")
-            .arg(NameSize);
+    if (textRecords > Records) // more than half of the land and item records
+        return QStringLiteral("most records are text throughout, their numbers as well as their "
+                              "names (%1 of %2 are)")
+            .arg(textRecords)
+            .arg(2 * Records);
     if (2 * text < named)
         return QStringLiteral("most names are not text (%1 of %2 are)").arg(text).arg(named);
     return {};

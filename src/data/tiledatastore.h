@@ -36,11 +36,12 @@ public:
 
     // Why the device's first FileSize bytes, from its current position, are
     // not laid out as tile data; "" when they may be. A name is read as the
-    // readers read it, up to its first zero byte, whatever bytes it holds;
-    // laid out as tile data, most names end within their 20 bytes, and most
-    // of the names that are not empty are text (printable ASCII), at least
-    // one. `textNames` gets how many are: the more, the likelier the file is
-    // tile data. Reads a block at a time.
+    // readers read it, up to its first zero byte or all 20 bytes, whatever
+    // bytes it holds; laid out as tile data, most of the names that are not
+    // empty are text (printable ASCII), at least one, and most records are
+    // not text throughout, as a text file's would be, their numbers too.
+    // `textNames` gets how many names are text: the more, the likelier the
+    // file is tile data. Reads a block at a time.
     static QString layoutProblem(QIODevice *device, int *textNames = nullptr);
 
     TileDataRecord itemRecord(int n) const;

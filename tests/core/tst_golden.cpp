@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QImageReader>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QTest>
@@ -176,6 +177,33 @@ bool writeClient(const QString &dir, const QList<QList<DemoComponent>> &entries,
            writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
 }
 
+// Sound tile data whose names mostly fill their 20 bytes, beside files of its
+// size that are not tile data (noise, names of control bytes, text); and
+// those alone in decoys/.
+bool writeTileNames(const QString &dir)
+{
+    TileDataBuilder sound, control;
+    for (int n = 0; n < 16384; ++n) {
+        sound.setLand(n, n % 3, qint16(n), n % 4 ? "packed earth, gravel" : "floor");
+        sound.setItem(n, n % 5, qint8(n % 8), n % 4 ? "a tall stone archway" : "floor");
+        control.setItem(n, 0, 0, QByteArray(20, char(1 + n % 31)));
+    }
+    QRandomGenerator random(31);
+    QByteArray noise(sound.bytes().size(), Qt::Uninitialized);
+    for (char &byte : noise)
+        byte = char(random.generate());
+    const QByteArray notes =
+        QByteArray("Walls, floors and roofs of the houses, the keep and the boat, one a line.\n")
+            .repeated(15000)
+            .left(noise.size());
+    for (const QString &at : {dir, dir + "/decoys"}) {
+        if (!QDir().mkpath(at) || !writeAll(at + "/noise.bin", noise) ||
+            !writeAll(at + "/control.bin", control.bytes()) || !writeAll(at + "/notes.txt", notes))
+            return false;
+    }
+    return writeAll(dir + "/tiles.bin", sound.bytes());
+}
+
 } // namespace
 
 class tst_Golden : public QObject
@@ -212,7 +240,8 @@ void tst_Golden::initTestCase()
 // The fixtures, which rows only read: the demo set; an old and a new client;
 // one that renumbers the old one's entries only; one where an old entry has
 // two equal candidates; a cache of more than a page of gallery cards; .mlt
-// files; an empty directory and a file that is not a .mlt file.
+// files; an empty directory, a file that is not a .mlt file, and tile data
+// beside files that are not.
 bool tst_Golden::makeClients()
 {
     const QString work = fixture.work.path();
@@ -250,7 +279,7 @@ bool tst_Golden::makeClients()
               {"$BROKEN", work + "/broken/broken.mlt"},
               {"$WORK", work},
               {"$BIN", QCoreApplication::applicationDirPath()}};
-    for (const char *dir : {"old", "new", "renum", "twins", "large", "mlt", "empty"})
+    for (const char *dir : {"old", "new", "renum", "twins", "large", "mlt", "empty", "names"})
         places.append({u'$' + QString::fromLatin1(dir).toUpper(), work + u'/' + dir});
     std::sort(places.begin(), places.end(),
               [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
@@ -263,7 +292,8 @@ bool tst_Golden::makeClients()
            writeMultiFiles(fixture.entries.mid(0, 4) << fixture.entries[fixture.keep],
                            work + "/mlt") &&
            QDir().mkpath(work + "/empty") && QDir().mkpath(work + "/broken") &&
-           writeAll(work + "/broken/broken.mlt", "not a multi\n");
+           writeAll(work + "/broken/broken.mlt", "not a multi\n") &&
+           writeTileNames(work + "/names");
 }
 
 void tst_Golden::golden_data()
