@@ -22,24 +22,29 @@ CommandInfo diffInfo()
         QStringLiteral("tell which entries differ between two versions (clients or directories "
                        "of .mlt files)"),
         QStringLiteral(
-            "Tells which entries differ between two versions of the multis, OLD and NEW: both "
-            "clients (a korvane.xml, or a client directory whose files are found by their "
-            "content, as config finds them) or both directories of .mlt files. Prints a header "
-            "line and a line per entry that differs: change (added, removed, renumbered, "
-            "changed, picture-changed), old and new entry, their component counts, for a "
-            "changed entry its components added, removed, moved and replaced (the same place, "
-            "another graphic), the bounds before and after, and for a picture-changed entry "
-            "the graphics whose art or tile data differ; TAB-separated. The summary goes to "
-            "standard error. Entries pair by their components wherever they stand, then "
-            "changed ones with the one they share the most with (at least half); .mlt files "
-            "pair by name. --gallery DIR draws the old and new pictures of those that changed "
-            "side by side into DIR."),
+            "Tells which entries differ between two versions of the multis, OLD and NEW, each "
+            "a client (a korvane.xml, or a client directory whose files are found by their "
+            "content, as config finds them) or a directory of .mlt files (each file an entry "
+            "under its name), so that an export kept from before an update compares with the "
+            "client after it. Prints a header line and a line per entry that differs: change "
+            "(added, removed, renumbered, changed, picture-changed), old and new entry, their "
+            "component counts, for a changed entry its components added, removed, moved and "
+            "replaced (the same place, another graphic), the bounds before and after, and for a "
+            "picture-changed entry the graphics whose art or tile data differ; TAB-separated, "
+            "in aligned columns on a terminal. Renumbered entries are listed only with "
+            "--renumbered. The summary goes to standard error. Entries pair by their "
+            "components wherever they stand, then changed ones with the one they share the most "
+            "with (at least half); among equals, names and then order decide. A .mlt file that "
+            "cannot be read is named and left out. --gallery DIR draws the old and new pictures "
+            "of those that changed side by side into DIR."),
         {{ExitSuccess, QStringLiteral("no entry differs")},
          {ExitPartial, QStringLiteral("some entries differ")},
          usageLine(),
-         inputLine(QStringLiteral("side, configuration, client file, .mlt file, gallery "
-                                  "directory or output"))},
-        {{QStringLiteral("json"),
+         inputLine(QStringLiteral("side, configuration, client file, gallery directory or "
+                                  "output, or a .mlt file of a side (told after the report)"))},
+        {{QStringLiteral("renumbered"),
+          QStringLiteral("List the renumbered entries too (the summary always counts them).")},
+         {QStringLiteral("json"),
           QStringLiteral("Print a JSON array of objects instead, with the keys change, old and "
                          "new (null, or an object as list --json gives an entry), added, "
                          "removed, moved, replaced (null but for a changed entry) and "
@@ -69,18 +74,20 @@ public:
     {
         if (const int status = parse(call); status != ExitSuccess)
             return status;
-        if (const int status = readSides(call); status != ExitSuccess)
-            return status;
-        if (!prepareGallery(call))
+        if (!readSides(call) || !prepareGallery(call))
             return ExitInput;
         const MultiComparison comparison = compare();
         const DiffReport report(call.output(), {&before->entries(), before->multiFiles()},
                                 {&after->entries(), after->multiFiles()});
-        if (!report.write(comparison.differences(), call.isSet(QStringLiteral("json"))))
+        if (!report.write(comparison.differences(), {call.isSet(QStringLiteral("json")),
+                                                     call.isSet(QStringLiteral("renumbered"))}))
             return ExitInput;
         const QString summary = DiffReport::summary(comparison);
         call.output().noteLine(summary);
         if (!gallery.isEmpty() && !draw(call, comparison, summary + u'.'))
+            return ExitInput;
+        // A .mlt file that could not be read is trouble, told after the rest.
+        if (before->skippedFiles() + after->skippedFiles() > 0)
             return ExitInput;
         return comparison.differences().isEmpty() ? ExitSuccess : ExitPartial;
     }
@@ -110,25 +117,22 @@ private:
         return ExitSuccess;
     }
 
-    int readSides(const Invocation &call)
+    bool readSides(const Invocation &call)
     {
+        const CommandOutput &output = call.output();
         for (DiffSide *side : {before.get(), after.get()}) {
-            if (!side->classify())
-                return call.fail(ExitInput, side->errorString());
+            if (!side->classify() ||
+                !side->read([&](const QString &line) { output.error(line); })) {
+                output.error(side->errorString());
+                return false;
+            }
         }
-        if (before->multiFiles() != after->multiFiles()) {
-            const DiffSide &files = before->multiFiles() ? *before : *after;
-            const DiffSide &client = before->multiFiles() ? *after : *before;
-            return call.usage(QStringLiteral("%1 is a directory of .mlt files and %2 is not: "
-                                             "compare two clients or two directories of .mlt "
-                                             "files")
-                                  .arg(shownPath(files.argument()), shownPath(client.argument())));
-        }
-        for (DiffSide *side : {before.get(), after.get()}) {
-            if (!side->read())
-                return call.fail(ExitInput, side->errorString());
-        }
-        return ExitSuccess;
+        if (const QString same = before->sameFilesAs(*after); !same.isEmpty())
+            output.error(QStringLiteral("warning: both sides read the same %1 %2")
+                             .arg(before->multiFiles() ? QStringLiteral(".mlt files, in")
+                                                       : QStringLiteral("cache file"),
+                                  shownPath(same)));
+        return true;
     }
 
     // The gallery's directory and art before anything is reported: .mlt
@@ -137,7 +141,7 @@ private:
     {
         if (gallery.isEmpty())
             return true;
-        if (before->multiFiles() &&
+        if ((before->multiFiles() || after->multiFiles()) &&
             !(art.readConfiguration(call.configPath()) && art.openReaders())) {
             call.output().error(art.errorString());
             return false;
@@ -150,15 +154,16 @@ private:
         return true;
     }
 
+    // Pictures are compared where both sides have their own art.
     MultiComparison compare() const
     {
-        if (before->multiFiles())
-            return MultiComparison({before->entries()}, {after->entries()},
-                                   MultiComparison::ByName);
-        return MultiComparison(
-            {before->entries(), before->client().art(), before->client().tiles()},
-            {after->entries(), after->client().art(), after->client().tiles()},
-            MultiComparison::ByComponents);
+        const bool pictures = !before->multiFiles() && !after->multiFiles();
+        const auto side = [pictures](DiffSide &side) {
+            return pictures ? MultiComparison::Side{side.entries(), side.client().art(),
+                                                    side.client().tiles()}
+                            : MultiComparison::Side{side.entries()};
+        };
+        return MultiComparison(side(*before), side(*after), MultiComparison::ByComponents);
     }
 
     bool draw(const Invocation &call, const MultiComparison &comparison, const QString &summary)

@@ -4,6 +4,7 @@
 
 #include "gallery/galleryjob.h"
 
+#include <QSet>
 #include <QStringList>
 
 namespace {
@@ -85,17 +86,25 @@ struct DiffPictures
         }
     }
 
+    // Each picture under a name of its own, also where letter case does not
+    // tell names apart: "new x.mlt.png", "new X.mlt (2).png".
     qsizetype take(int side, const DiffGallerySide (&sides)[2], qsizetype entry)
     {
         if (entry < 0)
             return -1;
         GalleryItem item;
         item.entry = (*sides[side].entries)[entry];
-        item.shown = QLatin1String(side == 0 ? "old " : "new ") + item.entry.text;
+        const QString name = QLatin1String(side == 0 ? "old " : "new ") + item.entry.text;
+        item.shown = name;
+        for (int n = 2; taken.contains(item.shown.toCaseFolded()); ++n)
+            item.shown = name + QStringLiteral(" (") + QString::number(n) + u')';
+        taken.insert(item.shown.toCaseFolded());
         item.entry.text = item.shown;
         items[side].append(item);
         return items[side].size() - 1;
     }
+
+    QSet<QString> taken;
 };
 
 GalleryPages diffPages(const MultiComparison &comparison, const DiffGallerySide (&sides)[2],

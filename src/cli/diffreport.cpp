@@ -59,7 +59,7 @@ void writeEntry(JsonWriter &json, const MultiEntry *entry, qsizetype number, boo
 
 } // namespace
 
-QByteArray DiffReport::line(const MultiDifference &d) const
+QStringList DiffReport::columns(const MultiDifference &d) const
 {
     const MultiEntry *was = entryOf(before, d.oldEntry);
     const MultiEntry *is = entryOf(after, d.newEntry);
@@ -72,14 +72,16 @@ QByteArray DiffReport::line(const MultiDifference &d) const
     for (quint16 graphic : d.graphics)
         graphics << QString::number(graphic);
     columns << bounds(was) << bounds(is) << graphics.join(u' ');
-    return columns.join(u'\t').toUtf8() + '\n';
+    return columns;
 }
 
-void DiffReport::writeJson(const QList<MultiDifference> &differences) const
+void DiffReport::writeJson(const QList<MultiDifference> &differences, bool renumbered) const
 {
     JsonWriter json;
     json.beginArray();
     for (const MultiDifference &d : differences) {
+        if (d.kind == MultiDifference::Renumbered && !renumbered)
+            continue;
         const bool changed = d.kind == MultiDifference::Changed;
         json.beginObject();
         json.key("change");
@@ -106,16 +108,53 @@ void DiffReport::writeJson(const QList<MultiDifference> &differences) const
     output.write(json.take());
 }
 
-bool DiffReport::write(const QList<MultiDifference> &differences, bool json) const
+// TAB-separated, as they come; on a terminal, held and aligned, two spaces
+// between columns.
+void DiffReport::writeColumns(const QList<MultiDifference> &differences, bool renumbered) const
 {
-    if (json) {
-        writeJson(differences);
-    } else {
-        output.write("change\told\tnew\told components\tnew components\tadded\tremoved\tmoved"
-                     "\treplaced\told bounds\tnew bounds\tgraphics\n");
-        for (const MultiDifference &d : differences)
-            output.write(line(d));
+    const QStringList header{QStringLiteral("change"),
+                             QStringLiteral("old"),
+                             QStringLiteral("new"),
+                             QStringLiteral("old components"),
+                             QStringLiteral("new components"),
+                             QStringLiteral("added"),
+                             QStringLiteral("removed"),
+                             QStringLiteral("moved"),
+                             QStringLiteral("replaced"),
+                             QStringLiteral("old bounds"),
+                             QStringLiteral("new bounds"),
+                             QStringLiteral("graphics")};
+    const bool aligned = output.outputIsTerminal();
+    QList<QStringList> rows{header};
+    for (const MultiDifference &d : differences) {
+        if (d.kind == MultiDifference::Renumbered && !renumbered)
+            continue;
+        rows.append(columns(d));
+        if (!aligned) {
+            for (const QStringList &row : std::as_const(rows))
+                output.write(row.join(u'\t').toUtf8() + '\n');
+            rows.clear();
+        }
     }
+    QList<qsizetype> widths(header.size(), 0);
+    for (const QStringList &row : std::as_const(rows))
+        for (qsizetype n = 0; n < row.size(); ++n)
+            widths[n] = std::max(widths[n], row[n].size());
+    for (const QStringList &row : std::as_const(rows)) {
+        QString line;
+        for (qsizetype n = 0; n < row.size(); ++n)
+            line += aligned ? row[n].leftJustified(widths[n] + 2) : row[n] + u'\t';
+        line.chop(aligned ? 0 : 1);
+        output.printLine(aligned ? line.trimmed() : line);
+    }
+}
+
+bool DiffReport::write(const QList<MultiDifference> &differences, Form form) const
+{
+    if (form.json)
+        writeJson(differences, form.renumbered);
+    else
+        writeColumns(differences, form.renumbered);
     return output.flush(QStringLiteral("the report"));
 }
 

@@ -8,7 +8,9 @@
 #include <QString>
 
 // diff's report on standard output: a header line and a line per
-// difference, TAB-separated, or a JSON array of objects with the same facts.
+// difference, TAB-separated (on a terminal, in aligned columns), or a JSON
+// array of objects with the same facts. Renumbered entries are counted, and
+// listed only when asked for.
 class DiffReport
 {
 public:
@@ -24,16 +26,22 @@ public:
         : output(output), before(before), after(after)
     {}
 
+    struct Form
+    {
+        bool json = false;
+        bool renumbered = false; // list renumbered entries too
+    };
     // Writes the differences; whether standard output took them all.
-    bool write(const QList<MultiDifference> &differences, bool json) const;
+    bool write(const QList<MultiDifference> &differences, Form form) const;
 
     // "2 added, 1 removed, 0 renumbered, 1 changed, 0 picture changed; 95
     // unchanged"
     static QString summary(const MultiComparison &comparison);
 
 private:
-    QByteArray line(const MultiDifference &difference) const;
-    void writeJson(const QList<MultiDifference> &differences) const;
+    QStringList columns(const MultiDifference &difference) const;
+    void writeJson(const QList<MultiDifference> &differences, bool renumbered) const;
+    void writeColumns(const QList<MultiDifference> &differences, bool renumbered) const;
 
     const CommandOutput &output;
     Side before;

@@ -4,7 +4,23 @@
 #include "core/shownname.h"
 #include "export/multifiledirectory.h"
 
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+bool identityOf(const QString &path, std::pair<quint64, quint64> *identity)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    *identity = {quint64(status.st_dev), quint64(status.st_ino)};
+    return true;
+}
+
+} // namespace
 
 bool DiffSide::fail(const QString &why)
 {
@@ -20,33 +36,17 @@ bool DiffSide::classify()
     if (!info.isDir())
         return true; // a configuration
     QString why;
-    QList<DirectoryMultiFile> found;
-    if (!listDirectoryMultiFiles(given, &found, &why))
+    QList<DirectoryMultiFile> listed;
+    if (!listDirectoryMultiFiles(given, &listed, &why))
         return fail(QStringLiteral("cannot read the directory: %1").arg(why));
-    for (const DirectoryMultiFile &file : std::as_const(found)) {
-        if (!file.problem.isEmpty())
-            return fail(file.problem);
-    }
-    fromFiles = !found.isEmpty();
+    fromFiles = !listed.isEmpty();
     return true;
 }
 
-bool DiffSide::read()
+bool DiffSide::read(const std::function<void(const QString &)> &skippedFile)
 {
-    if (fromFiles) {
-        bool ok = true;
-        forEachMultiFile(
-            {given},
-            [&](const QString &file) {
-                MultiEntry entry;
-                if (!(ok = data.readMultiFileEntry(file, &entry)))
-                    return fail(data.errorString());
-                found.append(entry);
-                return true;
-            },
-            [&](const QString &message) { ok = fail(message); });
-        return ok;
-    }
+    if (fromFiles)
+        return readMultiFiles(skippedFile);
     if (QFileInfo(given).isDir()) {
         if (!readClientDirectory())
             return false;
@@ -56,6 +56,32 @@ bool DiffSide::read()
     if (!data.loadEntries() || !data.openReaders())
         return fail(data.errorString());
     found = data.cache().entries();
+    return true;
+}
+
+// Each .mlt file an entry under its file name: two whose names differ only
+// in case are two entries.
+bool DiffSide::readMultiFiles(const std::function<void(const QString &)> &skippedFile)
+{
+    const auto skip = [&](const QString &message) {
+        skippedFile(message);
+        ++skipped;
+    };
+    forEachMultiFile(
+        {given},
+        [&](const QString &file) {
+            MultiEntry entry;
+            Identity identity;
+            if (!data.readMultiFileEntry(file, &entry) || !identityOf(file, &identity)) {
+                skip(data.errorString());
+                return true;
+            }
+            entry.text = QFileInfo(file).fileName();
+            found.append(entry);
+            files.insert(identity);
+            return true;
+        },
+        skip);
     return true;
 }
 
@@ -74,4 +100,18 @@ bool DiffSide::readClientDirectory()
     }
     data.usePaths(finder.paths(), given);
     return true;
+}
+
+QString DiffSide::sameFilesAs(const DiffSide &other) const
+{
+    if (fromFiles != other.fromFiles)
+        return {};
+    if (fromFiles)
+        return !files.isEmpty() && files == other.files ? given : QString();
+    Identity mine;
+    Identity theirs;
+    const QString cache = data.cachePath();
+    return identityOf(cache, &mine) && identityOf(other.data.cachePath(), &theirs) && mine == theirs
+               ? cache
+               : QString();
 }

@@ -15,7 +15,10 @@
 
 #include <clocale>
 
+#include <pty.h>
 #include <sched.h>
+#include <termios.h>
+#include <unistd.h>
 
 // The command line as a user sees it, compared whole: each row of
 // tests/golden/commands.txt runs its steps in a fresh directory ($OUT), and
@@ -35,15 +38,34 @@ struct Row
 // runs it, in `workingDirectory`, with the configuration of the user and of
 // the machine looked for in its .config (missing until a row puts one there).
 CliRun runStep(const QString &program, const QStringList &arguments,
-               const QString &workingDirectory)
+               const QString &workingDirectory, bool terminal = false)
 {
     qputenv("HOME", QFile::encodeName(workingDirectory));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(workingDirectory + "/.config"));
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(workingDirectory + "/.config/xdg"));
     const QString before = QDir::currentPath();
     QDir::setCurrent(workingDirectory);
-    const CommandResult run = runCommandLine(program, arguments);
+    // Standard output a terminal: a pseudo-terminal in raw mode, read once
+    // the step is done (its buffer holds what a row prints there).
+    int master = -1;
+    int slave = -1;
+    std::FILE *out = nullptr;
+    if (terminal && openpty(&master, &slave, nullptr, nullptr, nullptr) == 0) {
+        termios raw;
+        tcgetattr(slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave, TCSANOW, &raw);
+        out = fdopen(slave, "w");
+    }
+    CommandResult run = runCommandLine(program, arguments, out);
     QDir::setCurrent(before);
+    if (out) {
+        std::fclose(out);
+        char buffer[4096];
+        for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+            run.out.append(buffer, got);
+        ::close(master);
+    }
     return {run.status, run.out, run.err};
 }
 
@@ -358,8 +380,12 @@ QString tst_Golden::transcript(const QStringList &steps, const QString &out)
         }
         const QString program = words.value(0);
         text += QStringLiteral("$ %1\n").arg(step);
-        if (program == u"korvane-cli" || program == u"korvane-thumbnailer") {
-            const CliRun run = runStep(program, words.mid(1), out);
+        // "tty korvane-cli ...": standard output a terminal.
+        const bool terminal = program == u"tty";
+        if (terminal)
+            words.removeFirst();
+        if (words.value(0) == u"korvane-cli" || words.value(0) == u"korvane-thumbnailer") {
+            const CliRun run = runStep(words.value(0), words.mid(1), out, terminal);
             text += run.status < 0 ? QStringLiteral("> crashed\n")
                                    : QStringLiteral("> status %1\n").arg(run.status);
             text += "> stdout" + normalised(shown(run.out), out);
