@@ -147,6 +147,8 @@ int Program::runCommand(Command &command, const QStringList &arguments, CommandO
         return output.usage(parseErrorText(parser));
     if (printHelpOrVersion(parser, output))
         return ExitSuccess;
+    if (const qsizetype configs = parser.values(QStringLiteral("config")).size(); configs > 1)
+        return output.usage(QStringLiteral("--config given %1 times").arg(configs));
     const bool configGiven = parser.isSet(QStringLiteral("config"));
     const QString config =
         configGiven ? parser.value(QStringLiteral("config")) : configurationPath();

@@ -188,6 +188,9 @@ bool GalleryJob::writePages(const GalleryPages &pages)
         if (directory->removeFile(QFile::encodeName(name)))
             update->pageRemoved(name);
     }
+    // A page someone else removed is no longer the gallery's either.
+    for (const QString &name : stale.gone)
+        update->pageRemoved(name);
     kept = stale.others;
     return true;
 }

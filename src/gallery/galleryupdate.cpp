@@ -90,6 +90,8 @@ GalleryUpdate::StalePages GalleryUpdate::stalePages(int pages) const
             stale.ours.append(name);
         else if (holdsName(directory, name))
             stale.others.append(name);
+        else
+            stale.gone.append(name);
     }
     return stale;
 }

@@ -52,6 +52,7 @@ public:
     {
         QStringList ours;
         QStringList others;
+        QStringList gone; // recorded, and no longer there
     };
     StalePages stalePages(int pages) const;
     // Tells of a page removed.
