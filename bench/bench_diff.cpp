@@ -233,6 +233,90 @@ void diffSection(const BenchContext &context)
                 QStringLiteral("s"));
 }
 
+// Entries of cache text made of `components`, each list an entry.
+QList<MultiEntry> cacheEntries(const QList<QList<DemoComponent>> &components)
+{
+    QByteArray text;
+    for (qsizetype n = 0; n < components.size(); ++n)
+        text += encodeCacheEntry(int(n), components[n]);
+    MultiCache cache;
+    cache.read(text);
+    return cache.entries();
+}
+
+// Seconds to compare `olds` with `news`, the best of three.
+double comparisonSeconds(const QList<MultiEntry> &olds, const QList<MultiEntry> &news)
+{
+    return bestSeconds(3, [&] { MultiComparison({olds}, {news}); });
+}
+
+// The pairing's worst overlap: N one-component entries against one new entry
+// holding all of them, beside the same sizes sharing nothing; then one entry
+// of 2,000,000 components with 3 in 10 changed, listed, beside reading and
+// sorting the components of both.
+void pairingSection(const BenchContext &)
+{
+    double times[2] = {};
+    double baselines[2] = {};
+    int row = 0;
+    for (const int size : {20000, 200000}) {
+        QList<QList<DemoComponent>> singles;
+        QList<DemoComponent> all;
+        QList<DemoComponent> others;
+        for (int n = 0; n < size; ++n) {
+            const DemoComponent component{1 + n % 9000, n / 9000, n % 97, n % 20};
+            singles.append({component});
+            all.append(component);
+            others.append({10000 + n % 9000, n / 9000, n % 97, n % 20});
+        }
+        const QList<MultiEntry> olds = cacheEntries(singles);
+        times[row] = comparisonSeconds(olds, cacheEntries({all}));
+        baselines[row] = comparisonSeconds(olds, cacheEntries({others}));
+        reportRatio(QStringLiteral("pair %L1 one-component entries with one of all").arg(size),
+                    times[row], QStringLiteral("the same sizes, nothing shared"), baselines[row],
+                    QStringLiteral("s"));
+        ++row;
+    }
+    reportRatio(QStringLiteral("200,000 against 20,000 entries"), times[1] / times[0],
+                QStringLiteral("the same, nothing shared"), baselines[1] / baselines[0],
+                QStringLiteral("x"));
+
+    QList<DemoComponent> before;
+    QList<DemoComponent> after;
+    for (int n = 0; n < 2000000; ++n) {
+        const DemoComponent component{1 + n % 5000, n % 1000, n / 1000, n % 3};
+        before.append(component);
+        switch (n % 10) {
+        case 0: // moved
+            after.append({component.graphicId, component.x, component.y, component.z + 5});
+            break;
+        case 1: // replaced
+            after.append({component.graphicId + 7000, component.x, component.y, component.z});
+            break;
+        case 2: // removed, and another added elsewhere
+            after.append({component.graphicId + 20000, component.x + 2000, component.y, 0});
+            break;
+        default:
+            after.append(component);
+        }
+    }
+    const QList<MultiEntry> big = cacheEntries({before});
+    const QList<MultiEntry> bigAfter = cacheEntries({after});
+    const double changed = comparisonSeconds(big, bigAfter);
+    std::vector<ComponentValue> values;
+    const double sorted = bestSeconds(3, [&] {
+        readSortedComponentValues(big[0].components, &values);
+        readSortedComponentValues(bigAfter[0].components, &values);
+    });
+    reportRatio(QStringLiteral("one entry of 2,000,000 components, 30% changed"), changed,
+                QStringLiteral("read and sort both entries' components"), sorted,
+                QStringLiteral("s"));
+    const MultiComparison comparison({big}, {bigAfter});
+    reportValue(QStringLiteral("its components listed"),
+                double(comparison.differences().value(0).components.size()), QString());
+}
+
 } // namespace
 
 KORVANE_BENCH_SECTION("diff", diffSection);
+KORVANE_BENCH_SECTION("diff pairing", pairingSection);

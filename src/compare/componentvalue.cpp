@@ -4,6 +4,8 @@
 #include "cache/multifilerecord.h"
 #include "preview/multicomponent.h"
 
+#include <algorithm>
+
 namespace {
 
 ComponentValue valueOf(const ComponentSpec &spec)
@@ -102,4 +104,10 @@ void readComponentValues(const ComponentList &list, std::vector<ComponentValue> 
         for (const ComponentSpec &spec : list)
             values->push_back(valueOf(spec));
     }
+}
+
+void readSortedComponentValues(const ComponentList &list, std::vector<ComponentValue> *values)
+{
+    readComponentValues(list, values);
+    std::sort(values->begin(), values->end());
 }

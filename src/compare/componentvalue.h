@@ -41,6 +41,8 @@ struct ComponentValue
 // what they cannot give that way goes through ComponentSpec and
 // MultiComponent, so the values are always those the renderer reads.
 void readComponentValues(const ComponentList &list, std::vector<ComponentValue> *values);
+// The same, sorted.
+void readSortedComponentValues(const ComponentList &list, std::vector<ComponentValue> *values);
 
 // splitmix64's finaliser: every bit of the result depends on every bit of `x`.
 inline quint64 mixBits(quint64 x)

@@ -1,60 +1,37 @@
 #pragma once
 
 #include "cache/multientry.h"
+#include "compare/entrypairing.h"
+#include "compare/multidifference.h"
 
 #include <QList>
-#include <QString>
 
 #include <array>
 
 class ArtStore;
 class TileDataStore;
 
-// How one entry differs between the old and the new side of a comparison.
-struct MultiDifference
-{
-    enum Kind
-    {
-        Added,          // only in the new side
-        Removed,        // only in the old side
-        Renumbered,     // the same components under another number
-        Changed,        // paired, but its components differ
-        PictureChanged, // the same components, drawn from other art or tile data
-    };
-    static constexpr int Kinds = 5;
-
-    Kind kind = Added;
-    qsizetype oldEntry = -1; // in the old side's entries; -1 for Added
-    qsizetype newEntry = -1; // in the new side's; -1 for Removed
-
-    // Changed: components of the new entry not in the old one, and the
-    // reverse; of those, pairs at the same place (x, y, z) with another
-    // graphic are "replaced", pairs of one graphic at another place "moved".
-    qsizetype added = 0;
-    qsizetype removed = 0;
-    qsizetype moved = 0;
-    qsizetype replaced = 0;
-    // PictureChanged: the graphics whose art or tile data differ, ascending.
-    QList<quint16> graphics;
-};
-
 // Compares two lists of entries and says which differ, and how.
 //
-// Entries of two cache files are paired by their components: first each old
-// entry with the first new entry not yet paired that has exactly the same
-// components (the same graphic, x, y, z and kind, in any order) and bounds,
-// taken in entry order, so that entries inserted or removed anywhere never
-// make the others differ, and two entries alike pair in their order. Then
-// each old entry left is paired with the new entry left that shares the most
-// components with it, when they share at least half of the larger one's:
-// "changed". Where shares are equal, the new entry standing where the old one
-// would stand wins: after the nearest paired entry before it, as far on as
-// the old one is. The candidates are that entry, the one of the same number
-// and the two sharing the most of the rarer components (those in at most
-// RareComponent entries left); so nothing is quadratic in the entries or the
-// components. What is left was removed or added.
+// Entries are paired by their components: first each old entry with the
+// first new entry not yet paired that has exactly the same components (the
+// same graphic, x, y, z and kind, in any order) and bounds, taken in entry
+// order, so that entries inserted or removed anywhere never make the others
+// differ, and two entries alike pair in their order. Then each old entry left
+// is paired with the new entry left that shares the most components with it,
+// when they share at least half of the larger one's: "changed". Where shares
+// are equal, the new entry standing where the old one would stand wins: after
+// the nearest paired entry before it, as far on as the old one is. The
+// candidates are that entry, the one of the same number, the one of the same
+// name and the two sharing the most of the rarer components (those in at most
+// EntryPairing::RareComponent entries left), and entries whose sizes differ
+// more than twice over are never counted; so nothing is quadratic in the
+// entries or the components. What is left was removed or added.
 //
-// Entries of two directories of .mlt files pair by name instead.
+// When both sides are named (their entries' texts are names of their own, as
+// the names of .mlt files are), a name breaks ties before the order: of equal
+// candidates, the one of the same name wins. A pair of the same components is
+// renumbered when its number differs, or, when a side is named, its name.
 //
 // Pairs of the same components are compared as pictures: when a graphic they
 // draw has other art (compared as the bytes of its entry, decoded only when
@@ -68,17 +45,29 @@ public:
         QList<MultiEntry> entries;
         ArtStore *art = nullptr;
         const TileDataStore *tiles = nullptr;
+        // Whether each entry's text is a name of its own (a .mlt file's), not
+        // "Entry N" after its number. The first of two alike names counts.
+        bool named = false;
     };
+    // Whether a changed entry lists its components (MultiDifference::components)
+    // or only counts them.
+    enum Detail
+    {
+        CountComponents,
+        ListComponents,
+    };
+
+    MultiComparison(const Side &oldSide, const Side &newSide, Detail detail = ListComponents);
+
+    // The comparison as korvane-cli diff makes it until it names its sides:
+    // ByComponents is the constructor above without names, counting the
+    // components; ByName pairs only entries of the same name (.mlt files),
+    // whatever they hold, and orders the differences by name.
     enum Pairing
     {
         ByComponents,
         ByName,
     };
-
-    // New entries left that one component may be in for it to name a
-    // candidate.
-    static constexpr int RareComponent = 8;
-
     MultiComparison(const Side &oldSide, const Side &newSide, Pairing pairing);
 
     // Every difference, in the new side's order; a removed entry where it stood.
@@ -90,6 +79,8 @@ public:
     qsizetype artDecoded() const { return decoded; }
 
 private:
+    MultiComparison(const Side &oldSide, const Side &newSide, EntryPairing::Rule rule, bool list);
+
     QList<MultiDifference> found;
     std::array<qsizetype, MultiDifference::Kinds> counts{};
     qsizetype same = 0;

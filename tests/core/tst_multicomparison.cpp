@@ -43,7 +43,32 @@ QList<MultiEntry> entries(const QString &side)
     return all;
 }
 
-// A difference as a line: "changed 3 4 +1 -0 m2 r1", "added - 5", ...
+// A component change as a word: "+7@3,3,0" added, "-7@3,3,0" removed,
+// "m7@1,0,0>2,0,0" moved, "r2>3@0,0,5" replaced.
+QString word(const ComponentChange &c)
+{
+    const auto place = [](const ComponentValue &v) {
+        return QStringLiteral("%1,%2,%3").arg(v.x).arg(v.y).arg(v.z);
+    };
+    switch (c.kind) {
+    case ComponentChange::Added:
+        return QStringLiteral("+%1@%2").arg(c.after.graphic).arg(place(c.after));
+    case ComponentChange::Removed:
+        return QStringLiteral("-%1@%2").arg(c.before.graphic).arg(place(c.before));
+    case ComponentChange::Moved:
+        return QStringLiteral("m%1@%2>%3")
+            .arg(QString::number(c.before.graphic), place(c.before), place(c.after));
+    case ComponentChange::Replaced:
+        break;
+    }
+    return QStringLiteral("r%1>%2@%3")
+        .arg(c.before.graphic)
+        .arg(c.after.graphic)
+        .arg(place(c.after));
+}
+
+// A difference as a line: "changed 3 4 +1 -0 m2 r1" and its components,
+// "added - 5", ...
 QString line(const MultiDifference &d, const QList<MultiEntry> &olds, const QList<MultiEntry> &news)
 {
     static const char *const kinds[] = {"added", "removed", "renumbered", "changed", "picture"};
@@ -61,23 +86,20 @@ QString line(const MultiDifference &d, const QList<MultiEntry> &olds, const QLis
                     .arg(d.removed)
                     .arg(d.moved)
                     .arg(d.replaced);
+    for (const ComponentChange &change : d.components)
+        text += u' ' + word(change);
     for (quint16 graphic : d.graphics)
         text += QStringLiteral(" g%1").arg(graphic);
     return text;
 }
 
-QStringList compared(const QList<MultiEntry> &olds, const QList<MultiEntry> &news,
-                     MultiComparison::Pairing pairing, qsizetype *unchanged,
-                     ArtStore *oldArt = nullptr, ArtStore *newArt = nullptr,
-                     const TileDataStore *oldTiles = nullptr,
-                     const TileDataStore *newTiles = nullptr)
+QStringList lines(const MultiComparison &comparison, const QList<MultiEntry> &olds,
+                  const QList<MultiEntry> &news)
 {
-    const MultiComparison comparison({olds, oldArt, oldTiles}, {news, newArt, newTiles}, pairing);
-    QStringList lines;
+    QStringList all;
     for (const MultiDifference &d : comparison.differences())
-        lines << line(d, olds, news);
-    *unchanged = comparison.unchanged();
-    return lines;
+        all << line(d, olds, news);
+    return all;
 }
 
 // The art files ArtFileBuilder writes, as a store.
@@ -132,44 +154,115 @@ void tst_MultiComparison::pairing_data()
 {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("after");
-    QTest::addColumn<bool>("byName");
+    // "": two clients; "named": two sides of .mlt files; "named old": the old
+    // side .mlt files, the new a client; "by name": .mlt files the old way.
+    QTest::addColumn<QString>("sides");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<int>("unchanged");
 
     const QString a = "10 0 0 0", b = "11 0 0 0", c = "12 0 0 0", d = "13 0 0 0";
-    QTest::newRow("the same") << a + '|' + b << a + '|' + b << false << QStringList{} << 2;
+    const QString walls = "r2>3@0,0,0 r2>3@0,0,5 r2>3@1,0,0 r2>3@1,0,5";
+    QTest::newRow("the same") << a + '|' + b << a + '|' + b << "" << QStringList{} << 2;
     // Its successors are renumbered, never changed.
     QTest::newRow("inserted in the middle")
-        << a + '|' + b + '|' + c << a + '|' + d + '|' + b + '|' + c << false
+        << a + '|' + b + '|' + c << a + '|' + d + '|' + b + '|' + c << ""
         << QStringList{"added - 1", "renumbered 1 2", "renumbered 2 3"} << 1;
-    QTest::newRow("removed in the middle") << a + '|' + b + '|' + c << a + '|' + c << false
+    QTest::newRow("removed in the middle") << a + '|' + b + '|' + c << a + '|' + c << ""
                                            << QStringList{"removed 1 -", "renumbered 2 1"} << 1;
     // Two alike pair in order; the one left over is the one removed.
-    QTest::newRow("two alike, one gone") << a + '|' + a + '|' + b << a + '|' + b << false
+    QTest::newRow("two alike, one gone") << a + '|' + a + '|' + b << a + '|' + b << ""
                                          << QStringList{"removed 1 -", "renumbered 2 1"} << 1;
+    QTest::newRow("two alike after a removal")
+        << b + '|' + a + '|' + a << a + '|' + a << ""
+        << QStringList{"removed 0 -", "renumbered 1 0", "renumbered 2 1"} << 0;
     QTest::newRow("walls swapped: replaced in place")
-        << a + '|' + House + '|' + b << a + '|' + WallsSwapped + '|' + b << false
-        << QStringList{"changed 1 1 +0 -0 m0 r4"} << 2;
+        << a + '|' + House + '|' + b << a + '|' + WallsSwapped + '|' + b << ""
+        << QStringList{"changed 1 1 +0 -0 m0 r4 " + walls} << 2;
     // Changed and moved to the end, with another entry inserted where it was.
     QTest::newRow("moved and changed")
         << a + '|' + House + '|' + b + '|' + c
-        << a + '|' + d + '|' + b + '|' + c + '|' + WallsSwapped << false
-        << QStringList{"added - 1", "changed 1 4 +0 -0 m0 r4"} << 3;
+        << a + '|' + d + '|' + b + '|' + c + '|' + WallsSwapped << ""
+        << QStringList{"added - 1", "changed 1 4 +0 -0 m0 r4 " + walls} << 3;
     // Half of the larger one shared is enough; less is not.
-    QTest::newRow("half shared: changed") << "1 0 0 0,1 1 0 0,1 2 0 0,1 3 0 0"
-                                          << "1 0 0 0,1 1 0 0,5 9 9 0,1 4 0 0" << false
-                                          << QStringList{"changed 0 0 +1 -1 m1 r0"} << 0;
+    QTest::newRow("half shared: changed")
+        << "1 0 0 0,1 1 0 0,1 2 0 0,1 3 0 0"
+        << "1 0 0 0,1 1 0 0,5 9 9 0,1 4 0 0"
+        << "" << QStringList{"changed 0 0 +1 -1 m1 r0 +5@9,9,0 -1@3,0,0 m1@2,0,0>4,0,0"} << 0;
     QTest::newRow("less than half: removed and added")
         << "1 0 0 0,1 1 0 0,1 2 0 0,1 3 0 0"
-        << "1 0 0 0,5 1 0 0,5 9 9 0,5 4 0 0" << false << QStringList{"removed 0 -", "added - 0"}
+        << "1 0 0 0,5 1 0 0,5 9 9 0,5 4 0 0"
+        << "" << QStringList{"removed 0 -", "added - 0"} << 0;
+    QTest::newRow("twice the size, half shared: changed")
+        << "1 0 0 0,1 1 0 0"
+        << "1 0 0 0,1 1 0 0,5 2 0 0,5 3 0 0"
+        << "" << QStringList{"changed 0 0 +2 -0 m0 r0 +5@2,0,0 +5@3,0,0"} << 0;
+    QTest::newRow("more than twice the size: removed and added")
+        << "1 0 0 0,1 1 0 0"
+        << "1 0 0 0,1 1 0 0,5 2 0 0,5 3 0 0,5 4 0 0"
+        << "" << QStringList{"removed 0 -", "added - 0"} << 0;
+    // Each one shares one component with the new one: never enough.
+    QTest::newRow("singles against one of all")
+        << a + '|' + b + '|' + c << a + ',' + b + ',' + c << ""
+        << QStringList{"removed 0 -", "added - 0", "removed 1 -", "removed 2 -"} << 0;
+    // Three far from where it would stand share enough, each component with
+    // another; the most wins.
+    const QString eight = "1 0 0 0,1 1 0 0,1 2 0 0,1 3 0 0,1 4 0 0,1 5 0 0,1 6 0 0,1 7 0 0";
+    QTest::newRow("the most shared of several")
+        << eight
+        << d + "|2 0 0 0,2 1 0 0,1 2 0 0,1 3 0 0,1 4 0 0,1 5 0 0,1 6 0 0,1 7 0 0" +
+               "|1 0 0 0,1 1 0 0,1 2 0 0,2 3 0 0,2 4 0 0,2 5 0 0,1 6 0 0,1 7 0 0" +
+               "|1 0 0 0,1 1 0 0,2 2 0 0,1 3 0 0,1 4 0 0,1 5 0 0,2 6 0 0,2 7 0 0"
+        << ""
+        << QStringList{"added - 0", "changed 0 1 +0 -0 m0 r2 r1>2@0,0,0 r1>2@1,0,0", "added - 2",
+                       "added - 3"}
         << 0;
-    QTest::newRow("components added and removed") << House << House + ",7 3 3 0,8 4 4 0" << false
-                                                  << QStringList{"changed 0 0 +2 -0 m0 r0"} << 0;
+    QTest::newRow("components added and removed")
+        << House << House + ",7 3 3 0,8 4 4 0"
+        << "" << QStringList{"changed 0 0 +2 -0 m0 r0 +7@3,3,0 +8@4,4,0"} << 0;
+    QTest::newRow("a duplicate removed")
+        << "1 0 0 0,1 0 0 0"
+        << "1 0 0 0"
+        << "" << QStringList{"changed 0 0 +0 -1 m0 r0 -1@0,0,0"} << 0;
     // A pair of the same components whose order alone differs is the same.
     QTest::newRow("another order") << "1 0 0 0,2 1 0 0"
-                                   << "2 1 0 0,1 0 0 0" << false << QStringList{} << 1;
-    QTest::newRow(".mlt files by name")
-        << "a=" + a + "|b=" + b + "|c=" + c << "b=" + b + "|c=" + d + "|e=" + a << true
+                                   << "2 1 0 0,1 0 0 0"
+                                   << "" << QStringList{} << 1;
+
+    // Names break ties between equals before the order; a pair of other
+    // names is renumbered.
+    QTest::newRow("names: alike pair by name")
+        << "p=" + a + "|q=" + a << "q=" + a + "|p=" + a << "named" << QStringList{} << 2;
+    QTest::newRow("names: alike of other names pair in order")
+        << "p=" + a + "|q=" + a + "|r=" + a << "s=" + a + "|q=" + a + "|t=" + a << "named"
+        << QStringList{"renumbered p s", "renumbered r t"} << 1;
+    QTest::newRow("names: equal shares, the same name wins")
+        << "p=" + House << "q=" + WallsSwapped + "|p=" + WallsSwapped << "named"
+        << QStringList{"added - q", "changed p p +0 -0 m0 r4 " + walls} << 0;
+    QTest::newRow("no names: equal shares, the nearer wins")
+        << House << WallsSwapped + '|' + WallsSwapped << ""
+        << QStringList{"changed 0 0 +0 -0 m0 r4 " + walls, "added - 1"} << 0;
+    // Third by its votes and far from where p would stand, yet weighed.
+    const QString three = "1 0 0 0,1 1 0 0,1 2 0 0,";
+    QTest::newRow("names: the same name among many as good")
+        << "p=" + three + "1 3 0 0"
+        << "x=" + three + "5 9 9 0|y=" + three + "6 9 9 0|z=" + three + "7 9 9 0|p=" + three +
+               "8 9 9 0"
+        << "named"
+        << QStringList{"added - x", "added - y", "added - z",
+                       "changed p p +1 -1 m0 r0 +8@9,9,0 -1@3,0,0"}
+        << 0;
+    QTest::newRow("names: a renamed file, a new one")
+        << "p=" + a + "|q=" + b << "r=" + b + "|p=" + c << "named"
+        << QStringList{"removed p -", "renumbered q r", "added - p"} << 0;
+    // .mlt files against a client: names are compared, never break ties.
+    QTest::newRow("named old side: a name kept, a name lost")
+        << "Entry 0=" + a + "|house=" + b << a + '|' + b << "named old"
+        << QStringList{"renumbered house 1"} << 1;
+    QTest::newRow("named old side: alike in order")
+        << "x=" + a + "|Entry 0=" + a << a + '|' + a << "named old"
+        << QStringList{"renumbered x 0", "renumbered 1 1"} << 0;
+    QTest::newRow(".mlt files by name, the old way")
+        << "a=" + a + "|b=" + b + "|c=" + c << "b=" + b + "|c=" + d + "|e=" + a << "by name"
         << QStringList{"removed a -", "changed c c +0 -0 m0 r1", "added - e"} << 1;
 }
 
@@ -177,16 +270,20 @@ void tst_MultiComparison::pairing()
 {
     QFETCH(QString, before);
     QFETCH(QString, after);
-    QFETCH(bool, byName);
+    QFETCH(QString, sides);
     QFETCH(QStringList, lines);
     QFETCH(int, unchanged);
     const QList<MultiEntry> olds = entries(before);
     const QList<MultiEntry> news = entries(after);
-    qsizetype same = -1;
-    QCOMPARE(compared(olds, news, byName ? MultiComparison::ByName : MultiComparison::ByComponents,
-                      &same),
-             lines);
-    QCOMPARE(same, qsizetype(unchanged));
+    MultiComparison::Side oldSide{olds};
+    MultiComparison::Side newSide{news};
+    oldSide.named = sides.startsWith(QLatin1String("named"));
+    newSide.named = sides == u"named";
+    const MultiComparison comparison =
+        sides == u"by name" ? MultiComparison(oldSide, newSide, MultiComparison::ByName)
+                            : MultiComparison(oldSide, newSide);
+    QCOMPARE(::lines(comparison, olds, news), lines);
+    QCOMPARE(comparison.unchanged(), qsizetype(unchanged));
 }
 
 void tst_MultiComparison::pictures_data()
@@ -234,11 +331,10 @@ void tst_MultiComparison::pictures()
     };
     const auto [oldArt, oldTiles] = build(false, change);
     const auto [newArt, newTiles] = build(true, change);
-    qsizetype same = -1;
-    QCOMPARE(compared(side, side, MultiComparison::ByComponents, &same, oldArt.get(), newArt.get(),
-                      oldTiles.get(), newTiles.get()),
-             lines);
-    QCOMPARE(same, 2 - lines.size());
+    const MultiComparison comparison({side, oldArt.get(), oldTiles.get()},
+                                     {side, newArt.get(), newTiles.get()});
+    QCOMPARE(::lines(comparison, side, side), lines);
+    QCOMPARE(comparison.unchanged(), 2 - lines.size());
 }
 
 void tst_MultiComparison::cacheLineValues_data()
