@@ -171,7 +171,7 @@ void diffSection(const BenchContext &context)
     ArtStore newArt(next.values.artidx, next.values.artmul);
     const MultiComparison comparison({before.entries(), &oldArt, nullptr},
                                      {after.entries(), &newArt, nullptr},
-                                     MultiComparison::ByComponents);
+                                     MultiComparison::CountComponents);
     static const char *const kinds[] = {"added", "removed", "renumbered", "changed",
                                         "picture changed"};
     for (int kind = 0; kind < MultiDifference::Kinds; ++kind)

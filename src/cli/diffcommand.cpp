@@ -42,7 +42,12 @@ CommandInfo diffInfo()
          usageLine(),
          inputLine(QStringLiteral("side, configuration, client file, gallery directory or "
                                   "output, or a .mlt file of a side (told after the report)"))},
-        {{QStringLiteral("renumbered"),
+        {{QStringLiteral("components"),
+          QStringLiteral("Add a column of the components each changed entry added, removed, moved "
+                         "and replaced: the graphic, its tile name, where it stood and where it "
+                         "stands (--json always gives them); on the cards of --gallery, the first "
+                         "few.")},
+         {QStringLiteral("renumbered"),
           QStringLiteral("List the renumbered entries too (the summary always counts them).")},
          {QStringLiteral("json"),
           QStringLiteral("Print a JSON array of objects instead, with the keys change, old and "
@@ -76,11 +81,13 @@ public:
             return status;
         if (!readSides(call) || !prepareGallery(call))
             return ExitInput;
-        const MultiComparison comparison = compare();
-        const DiffReport report(call.output(), {&before->entries(), before->multiFiles()},
-                                {&after->entries(), after->multiFiles()});
-        if (!report.write(comparison.differences(), {call.isSet(QStringLiteral("json")),
-                                                     call.isSet(QStringLiteral("renumbered"))}))
+        const DiffReport::Form form{call.isSet(QStringLiteral("json")),
+                                    call.isSet(QStringLiteral("renumbered")),
+                                    call.isSet(QStringLiteral("components"))};
+        const MultiComparison comparison =
+            compare(form.json || form.components || !gallery.isEmpty());
+        const DiffReport report(call.output(), reportSide(*before), reportSide(*after));
+        if (!report.write(comparison.differences(), form))
             return ExitInput;
         const QString summary = DiffReport::summary(comparison);
         call.output().noteLine(summary);
@@ -136,13 +143,16 @@ private:
     }
 
     // The gallery's directory and art before anything is reported: .mlt
-    // files are drawn from the configuration's art, the same for both.
+    // files are drawn from the configuration's art, the same for both, and
+    // their graphics named by its tile data (when there is one, without a
+    // gallery).
     bool prepareGallery(const Invocation &call)
     {
+        const bool files = before->multiFiles() || after->multiFiles();
+        const bool readers = files && art.readConfiguration(call.configPath()) && art.openReaders();
         if (gallery.isEmpty())
             return true;
-        if ((before->multiFiles() || after->multiFiles()) &&
-            !(art.readConfiguration(call.configPath()) && art.openReaders())) {
+        if (files && !readers) {
             call.output().error(art.errorString());
             return false;
         }
@@ -154,16 +164,28 @@ private:
         return true;
     }
 
-    // Pictures are compared where both sides have their own art.
-    MultiComparison compare() const
+    // Pictures are compared where both sides have their own art; .mlt files
+    // are known by their names too.
+    MultiComparison compare(bool listComponents) const
     {
         const bool pictures = !before->multiFiles() && !after->multiFiles();
         const auto side = [pictures](DiffSide &side) {
-            return pictures ? MultiComparison::Side{side.entries(), side.client().art(),
-                                                    side.client().tiles()}
-                            : MultiComparison::Side{side.entries()};
+            MultiComparison::Side made{side.entries()};
+            if (pictures)
+                made = {side.entries(), side.client().art(), side.client().tiles()};
+            made.named = side.multiFiles();
+            made.names = side.names();
+            return made;
         };
-        return MultiComparison(side(*before), side(*after), MultiComparison::ByComponents);
+        return MultiComparison(side(*before), side(*after),
+                               listComponents ? MultiComparison::ListComponents
+                                              : MultiComparison::CountComponents);
+    }
+
+    DiffReport::Side reportSide(DiffSide &side) const
+    {
+        const TileDataStore *tiles = side.multiFiles() ? art.tiles() : side.client().tiles();
+        return {&side.entries(), side.multiFiles(), tiles};
     }
 
     bool draw(const Invocation &call, const MultiComparison &comparison, const QString &summary)
@@ -171,7 +193,8 @@ private:
         ClientData &oldFiles = before->multiFiles() ? art : before->client();
         ClientData &newFiles = after->multiFiles() ? art : after->client();
         return writeDiffGallery(call.output(), gallery, comparison, {&before->entries(), &oldFiles},
-                                {&after->entries(), &newFiles}, style, jobs, summary);
+                                {&after->entries(), &newFiles},
+                                {style, jobs, summary, call.isSet(QStringLiteral("components"))});
     }
 
     PictureStyle style;

@@ -1,7 +1,9 @@
 #include "diffgallery.h"
 
+#include "diffreport.h"
 #include "gallerybatch.h"
 
+#include "client/clientdata.h"
 #include "gallery/galleryjob.h"
 
 #include <QSet>
@@ -20,6 +22,21 @@ QString bounds(const MultiEntry &entry)
         .arg(b.top())
         .arg(b.right())
         .arg(b.bottom());
+}
+
+// The first components changed, and how many more: "; added 1545 (tree) at
+// 9,9,0, ... and 12 more".
+constexpr qsizetype CardChanges = 4;
+QString changesText(const MultiDifference &d, const DiffGallerySide (&sides)[2])
+{
+    QStringList shown;
+    for (qsizetype n = 0; n < d.components.size() && n < CardChanges; ++n)
+        shown.append(componentChangeText(d.components[n], sides[0].client->tiles(),
+                                         sides[1].client->tiles()));
+    QString text = QStringLiteral("; ") + shown.join(QStringLiteral("; "));
+    if (d.components.size() > CardChanges)
+        text += QStringLiteral(" and %1 more").arg(d.components.size() - CardChanges);
+    return text;
 }
 
 // What changed, in the words of a card.
@@ -108,9 +125,9 @@ struct DiffPictures
 };
 
 GalleryPages diffPages(const MultiComparison &comparison, const DiffGallerySide (&sides)[2],
-                       const DiffPictures &pictures, GalleryJob &job, const QString &summary)
+                       const DiffPictures &pictures, GalleryJob &job, const DiffGalleryForm &form)
 {
-    GalleryPages pages{QStringLiteral("Korvane Extractor: what changed"), summary, {}, true};
+    GalleryPages pages{QStringLiteral("Korvane Extractor: what changed"), form.summary, {}, true};
     size_t n = 0;
     for (const MultiDifference &d : comparison.differences()) {
         if (d.kind == MultiDifference::Renumbered)
@@ -124,6 +141,8 @@ GalleryPages diffPages(const MultiComparison &comparison, const DiffGallerySide 
                          : (after ? after->text : before->text);
         card.change = changeWord(d.kind);
         card.facts = details(d, before, after);
+        if (form.components && !d.components.isEmpty())
+            card.facts += changesText(d, sides);
         for (int side = 0; side < 2; ++side)
             card.pictures.push_back({QLatin1String(side == 0 ? "old" : "new"),
                                      place[side] >= 0 ? &job.result(side, place[side]) : nullptr});
@@ -136,12 +155,11 @@ GalleryPages diffPages(const MultiComparison &comparison, const DiffGallerySide 
 
 bool writeDiffGallery(const CommandOutput &output, const QString &directory,
                       const MultiComparison &comparison, const DiffGallerySide &oldSide,
-                      const DiffGallerySide &newSide, const PictureStyle &style, int jobs,
-                      const QString &summary)
+                      const DiffGallerySide &newSide, const DiffGalleryForm &form)
 {
     const DiffGallerySide sides[2] = {oldSide, newSide};
     const DiffPictures pictures(comparison, sides);
-    GalleryJob job(style, jobs);
+    GalleryJob job(form.style, form.jobs);
     for (int side = 0; side < 2; ++side)
         job.addSide(*sides[side].client, pictures.items[side]);
     GalleryBatch batch(output, directory);
@@ -152,7 +170,7 @@ bool writeDiffGallery(const CommandOutput &output, const QString &directory,
     if (!batch.drawn())
         return false;
     const bool paged =
-        batch.writePages(job, diffPages(comparison, sides, pictures, job, summary), false);
+        batch.writePages(job, diffPages(comparison, sides, pictures, job, form), false);
     output.noteLine(batch.summary(job));
     return complete && paged;
 }

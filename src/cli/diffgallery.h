@@ -6,8 +6,9 @@
 
 #include <QString>
 
+#include "gallery/picturestyle.h"
+
 class ClientData;
-class PictureStyle;
 
 // One side of a comparison as its pictures are drawn: its entries, and the
 // client whose art and tile data draw them.
@@ -17,14 +18,21 @@ struct DiffGallerySide
     ClientData *client = nullptr;
 };
 
+// How the pictures of a comparison are drawn and told.
+struct DiffGalleryForm
+{
+    PictureStyle style;
+    int jobs = 1;
+    QString summary;         // heads the pages
+    bool components = false; // the cards list the first components changed
+};
+
 // diff --gallery DIR: the old and new pictures of the entries that changed
 // side by side, an added entry's new picture and a removed one's old
 // picture, drawn as "old <name>.png" and "new <name>.png" into DIR, then the
-// pages, headed by `summary`. DIR is made when missing (its parent must
-// exist); nothing is written outside it. Tells every problem and the
-// gallery's summary on standard error; returns whether every picture and
-// page was written.
+// pages. DIR is made when missing (its parent must exist); nothing is
+// written outside it. Tells every problem and the gallery's summary on
+// standard error; returns whether every picture and page was written.
 bool writeDiffGallery(const CommandOutput &output, const QString &directory,
                       const MultiComparison &comparison, const DiffGallerySide &oldSide,
-                      const DiffGallerySide &newSide, const PictureStyle &style, int jobs,
-                      const QString &summary);
+                      const DiffGallerySide &newSide, const DiffGalleryForm &form);

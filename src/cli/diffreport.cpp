@@ -2,6 +2,7 @@
 
 #include "core/jsonwriter.h"
 #include "core/shownname.h"
+#include "data/tiledatastore.h"
 
 namespace {
 
@@ -57,7 +58,99 @@ void writeEntry(JsonWriter &json, const MultiEntry *entry, qsizetype number, boo
     json.endObject();
 }
 
+// A graphic's name in the tile data, "" when there is none.
+QString tileName(const TileDataStore *tiles, const ComponentValue &value)
+{
+    if (!tiles)
+        return {};
+    return (value.isItem() ? tiles->itemRecord(value.graphic) : tiles->landRecord(value.graphic))
+        .name;
+}
+
+QString placeText(const ComponentValue &value)
+{
+    return QStringLiteral("%1,%2,%3").arg(value.x).arg(value.y).arg(value.z);
+}
+
+// A tile name, null without tile data to read it from.
+void writeTile(JsonWriter &json, const TileDataStore *tiles, const ComponentValue &value)
+{
+    if (!tiles)
+        return json.null();
+    json.value(tileName(tiles, value));
+}
+
+void writePlace(JsonWriter &json, const ComponentValue *value)
+{
+    if (!value)
+        return json.null();
+    json.beginArray(JsonWriter::Inline);
+    for (const qint64 coordinate : {qint64(value->x), qint64(value->y), qint64(value->z)})
+        json.value(coordinate);
+    json.endArray();
+}
+
+const char *const ChangeWords[] = {"added", "removed", "moved", "replaced"};
+
 } // namespace
+
+QString componentChangeText(const ComponentChange &change, const TileDataStore *beforeTiles,
+                            const TileDataStore *afterTiles)
+{
+    const auto graphic = [](const TileDataStore *tiles, const ComponentValue &value) {
+        const QString name = tileName(tiles, value);
+        return name.isEmpty() ? QString::number(value.graphic)
+                              : QString::number(value.graphic) + QStringLiteral(" (") + name + u')';
+    };
+    switch (change.kind) {
+    case ComponentChange::Added:
+        return QStringLiteral("added ") + graphic(afterTiles, change.after) +
+               QStringLiteral(" at ") + placeText(change.after);
+    case ComponentChange::Removed:
+        return QStringLiteral("removed ") + graphic(beforeTiles, change.before) +
+               QStringLiteral(" at ") + placeText(change.before);
+    case ComponentChange::Moved:
+        return QStringLiteral("moved ") + graphic(afterTiles, change.after) +
+               QStringLiteral(" from ") + placeText(change.before) + QStringLiteral(" to ") +
+               placeText(change.after);
+    case ComponentChange::Replaced:
+        break;
+    }
+    return graphic(beforeTiles, change.before) + QStringLiteral(" replaced by ") +
+           graphic(afterTiles, change.after) + QStringLiteral(" at ") + placeText(change.after);
+}
+
+// Each component changed, on a line of its own: the graphic as it stands (as
+// it stood, for a removed one) and its tile name, the old graphic of a
+// replaced one, where it stood and where it stands.
+void DiffReport::writeComponents(JsonWriter &json, const MultiDifference &d) const
+{
+    if (d.kind != MultiDifference::Changed)
+        return json.null();
+    json.beginArray();
+    for (const ComponentChange &change : d.components) {
+        const bool gone = change.kind == ComponentChange::Removed;
+        const ComponentValue &now = gone ? change.before : change.after;
+        const bool replaced = change.kind == ComponentChange::Replaced;
+        json.beginObject(JsonWriter::Inline);
+        json.key("change");
+        json.value(QLatin1String(ChangeWords[change.kind]));
+        json.key("graphic");
+        json.value(qint64(now.graphic));
+        json.key("tile");
+        writeTile(json, gone ? before.tiles : after.tiles, now);
+        json.key("old graphic");
+        replaced ? json.value(qint64(change.before.graphic)) : json.null();
+        json.key("old tile");
+        replaced ? writeTile(json, before.tiles, change.before) : json.null();
+        json.key("from");
+        writePlace(json, change.kind == ComponentChange::Added ? nullptr : &change.before);
+        json.key("to");
+        writePlace(json, gone ? nullptr : &change.after);
+        json.endObject();
+    }
+    json.endArray();
+}
 
 QStringList DiffReport::columns(const MultiDifference &d) const
 {
@@ -101,6 +194,8 @@ void DiffReport::writeJson(const QList<MultiDifference> &differences, bool renum
         for (quint16 graphic : d.graphics)
             json.value(qint64(graphic));
         json.endArray();
+        json.key("components");
+        writeComponents(json, d);
         json.endObject();
         output.write(json.take());
     }
@@ -110,26 +205,27 @@ void DiffReport::writeJson(const QList<MultiDifference> &differences, bool renum
 
 // TAB-separated, as they come; on a terminal, held and aligned, two spaces
 // between columns.
-void DiffReport::writeColumns(const QList<MultiDifference> &differences, bool renumbered) const
+void DiffReport::writeColumns(const QList<MultiDifference> &differences, Form form) const
 {
-    const QStringList header{QStringLiteral("change"),
-                             QStringLiteral("old"),
-                             QStringLiteral("new"),
-                             QStringLiteral("old components"),
-                             QStringLiteral("new components"),
-                             QStringLiteral("added"),
-                             QStringLiteral("removed"),
-                             QStringLiteral("moved"),
-                             QStringLiteral("replaced"),
-                             QStringLiteral("old bounds"),
-                             QStringLiteral("new bounds"),
-                             QStringLiteral("graphics")};
+    QStringList header = QStringLiteral("change\told\tnew\told components\tnew components\t"
+                                        "added\tremoved\tmoved\treplaced\told bounds\t"
+                                        "new bounds\tgraphics")
+                             .split(u'\t');
+    if (form.components)
+        header.append(QStringLiteral("components"));
     const bool aligned = output.outputIsTerminal();
     QList<QStringList> rows{header};
     for (const MultiDifference &d : differences) {
-        if (d.kind == MultiDifference::Renumbered && !renumbered)
+        if (d.kind == MultiDifference::Renumbered && !form.renumbered)
             continue;
         rows.append(columns(d));
+        if (form.components) {
+            QStringList changes;
+            for (const ComponentChange &change : d.components)
+                changes.append(
+                    escapeControls(componentChangeText(change, before.tiles, after.tiles)));
+            rows.last().append(changes.join(QStringLiteral("; ")));
+        }
         if (!aligned) {
             for (const QStringList &row : std::as_const(rows))
                 output.write(row.join(u'\t').toUtf8() + '\n');
@@ -154,7 +250,7 @@ bool DiffReport::write(const QList<MultiDifference> &differences, Form form) con
     if (form.json)
         writeJson(differences, form.renumbered);
     else
-        writeColumns(differences, form.renumbered);
+        writeColumns(differences, form);
     return output.flush(QStringLiteral("the report"));
 }
 

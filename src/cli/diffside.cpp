@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <sys/stat.h>
 
@@ -18,6 +19,13 @@ bool identityOf(const QString &path, std::pair<quint64, quint64> *identity)
         return false;
     *identity = {quint64(status.st_dev), quint64(status.st_ino)};
     return true;
+}
+
+// "Entry 3" for "Entry 3.mlt" (the ending in any case); a name that is only
+// the ending stays whole.
+QString exportName(const QString &fileName)
+{
+    return fileName.size() > 4 ? fileName.chopped(4) : fileName;
 }
 
 } // namespace
@@ -82,6 +90,15 @@ bool DiffSide::readMultiFiles(const std::function<void(const QString &)> &skippe
             return true;
         },
         skip);
+    QHash<QString, qsizetype> named; // how many files have each name
+    for (const MultiEntry &entry : std::as_const(found))
+        pairingNames.append(exportName(entry.text));
+    for (const QString &name : std::as_const(pairingNames))
+        ++named[name];
+    for (qsizetype n = 0; n < found.size(); ++n) {
+        if (named.value(pairingNames[n]) > 1)
+            pairingNames[n] = found[n].text;
+    }
     return true;
 }
 

@@ -30,6 +30,11 @@ public:
     // The client of its entries, art and tile data; for .mlt files, none.
     ClientData &client() { return data; }
     const QList<MultiEntry> &entries() const { return found; }
+    // The names its .mlt files pair by, an export's own: a file's name
+    // without ".mlt" ("Entry 3" for "Entry 3.mlt", as an entry of a client
+    // is named), or its whole name where two differ only in that ending's
+    // case. Empty for a client, whose entries are known by number.
+    const QStringList &names() const { return pairingNames; }
     // The .mlt files left out.
     qsizetype skippedFiles() const { return skipped; }
     // The file its entries come from when it is the same as `other`'s (a
@@ -49,6 +54,7 @@ private:
     bool fromFiles = false;
     ClientData data;
     QList<MultiEntry> found;
+    QStringList pairingNames;
     QSet<Identity> files; // the .mlt files read
     qsizetype skipped = 0;
     QString error; // why it cannot be read, naming the side

@@ -78,25 +78,21 @@ struct EntryPairing::Candidate
 
 EntryPairing::EntryPairing(const QList<MultiEntry> &olds, const std::vector<EntryKey> &oldKeys,
                            const QList<MultiEntry> &news, const std::vector<EntryKey> &newKeys,
-                           Rule rule)
-    : olds(olds), oldKeys(oldKeys), news(news), newKeys(newKeys), rule(rule),
-      pairOfOld(size_t(olds.size()), -1), pairOfNew(size_t(news.size()), -1),
+                           Rule rule, const QStringList &oldNames, const QStringList &newNames)
+    : olds(olds), oldKeys(oldKeys), news(news), newKeys(newKeys), rule(rule), oldNames(oldNames),
+      newNames(newNames), pairOfOld(size_t(olds.size()), -1), pairOfNew(size_t(news.size()), -1),
       slotOfNew(size_t(news.size()), -1)
 {
-    if (rule != ByComponents) {
+    if (rule == ByComponentsAndNames) {
         for (qsizetype n = news.size() - 1; n >= 0; --n)
-            newByName.insert(news[n].text, n);
+            newByName.insert(newNames[n], n);
     }
-    if (rule == ByNameOnly)
-        pairByName();
-    else
-        pairSame();
+    pairSame();
     findExpected();
     isExact.resize(size_t(olds.size()));
     for (qsizetype i = 0; i < olds.size(); ++i)
         isExact[size_t(i)] = newOf(i) >= 0 && oldKeys[size_t(i)] == newKeys[size_t(newOf(i))];
-    if (rule != ByNameOnly)
-        pairChanged();
+    pairChanged();
 }
 
 void EntryPairing::pair(qsizetype i, qsizetype n)
@@ -107,16 +103,7 @@ void EntryPairing::pair(qsizetype i, qsizetype n)
 
 qsizetype EntryPairing::sameName(qsizetype i) const
 {
-    return newByName.value(olds[i].text, -1);
-}
-
-void EntryPairing::pairByName()
-{
-    for (qsizetype i = 0; i < olds.size(); ++i) {
-        const qsizetype n = sameName(i);
-        if (n >= 0 && oldOf(n) < 0)
-            pair(i, n);
-    }
+    return newByName.value(oldNames[i], -1);
 }
 
 // Each old entry with a new one of the same key not yet paired: the one of
@@ -281,7 +268,7 @@ void EntryPairing::weigh(qsizetype i, const std::vector<qsizetype> &slots,
         if (shared == 0 || 2 * size_t(shared) < larger)
             continue;
         const qsizetype n = leftNew[size_t(slot)];
-        const bool otherName = rule == ByComponentsAndNames && news[n].text != olds[i].text;
+        const bool otherName = rule == ByComponentsAndNames && newNames[n] != oldNames[i];
         candidates->push_back({shared, otherName, qAbs(n - expected(i)), i, n});
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QStringList>
 
 #include <vector>
 
@@ -32,16 +33,17 @@ public:
     enum Rule
     {
         ByComponents,         // ties between equal candidates broken by order
-        ByComponentsAndNames, // by name first (MultiEntry::text), then by order
-        ByNameOnly,           // only entries of the same name, whatever they hold
+        ByComponentsAndNames, // by name first, then by order
     };
 
     // New entries left that one component may be in for it to name a
     // candidate.
     static constexpr int RareComponent = 8;
 
+    // `oldNames` and `newNames`: each entry's name, for ByComponentsAndNames.
     EntryPairing(const QList<MultiEntry> &olds, const std::vector<EntryKey> &oldKeys,
-                 const QList<MultiEntry> &news, const std::vector<EntryKey> &newKeys, Rule rule);
+                 const QList<MultiEntry> &news, const std::vector<EntryKey> &newKeys, Rule rule,
+                 const QStringList &oldNames = {}, const QStringList &newNames = {});
 
     // The new entry paired with old entry `i`, -1 when none; and the reverse.
     qsizetype newOf(qsizetype i) const { return pairOfOld[size_t(i)]; }
@@ -64,7 +66,6 @@ private:
     struct Candidate;
 
     void pair(qsizetype i, qsizetype n);
-    void pairByName();
     void pairSame();
     void findExpected();
     void pairChanged();
@@ -80,6 +81,8 @@ private:
     const QList<MultiEntry> &news;
     const std::vector<EntryKey> &newKeys;
     const Rule rule;
+    const QStringList oldNames;
+    const QStringList newNames;
     std::vector<qsizetype> pairOfOld;
     std::vector<qsizetype> pairOfNew;
     std::vector<bool> isExact;

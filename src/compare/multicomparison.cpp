@@ -86,6 +86,8 @@ struct PairJudge
     const EntryPairing &pairing;
     const SideSummary &oldSummary;
     const GraphicChanges &graphics;
+    const QStringList &oldNames;
+    const QStringList &newNames;
     bool named; // a pair of other names is renumbered, not one of other numbers
     bool list;  // the components of a changed entry
 
@@ -121,7 +123,7 @@ bool PairJudge::judge(qsizetype i, MultiDifference *difference) const
         difference->graphics = changedGraphics(i);
     if (!difference->graphics.isEmpty())
         difference->kind = MultiDifference::PictureChanged;
-    else if (named ? olds[i].text != news[n].text : n != i)
+    else if (named ? oldNames[i] != newNames[n] : n != i)
         difference->kind = MultiDifference::Renumbered;
     else
         return false;
@@ -152,32 +154,41 @@ struct Placed
 
 } // namespace
 
+namespace {
+
+// The names entries pair and are renumbered by: their own, or their texts.
+QStringList namesOf(const MultiComparison::Side &side)
+{
+    if (!side.names.isEmpty())
+        return side.names;
+    QStringList names;
+    names.reserve(side.entries.size());
+    for (const MultiEntry &entry : side.entries)
+        names.append(entry.text);
+    return names;
+}
+
+} // namespace
+
 MultiComparison::MultiComparison(const Side &oldSide, const Side &newSide, Detail detail)
-    : MultiComparison(oldSide, newSide,
-                      oldSide.named && newSide.named ? EntryPairing::ByComponentsAndNames
-                                                     : EntryPairing::ByComponents,
-                      detail == ListComponents)
-{}
-
-MultiComparison::MultiComparison(const Side &oldSide, const Side &newSide, Pairing pairing)
-    : MultiComparison(oldSide, newSide,
-                      pairing == ByName ? EntryPairing::ByNameOnly : EntryPairing::ByComponents,
-                      false)
-{}
-
-MultiComparison::MultiComparison(const Side &oldSide, const Side &newSide, EntryPairing::Rule rule,
-                                 bool list)
 {
     const QList<MultiEntry> &olds = oldSide.entries;
     const QList<MultiEntry> &news = newSide.entries;
     std::vector<bool> used(65536 * 2, false); // graphic slots the old side draws
     const SideSummary oldSummary = summarize(olds, &used);
     const SideSummary newSummary = summarize(news, nullptr);
-    const EntryPairing pairing(olds, oldSummary.keys, news, newSummary.keys, rule);
+    const bool named = oldSide.named || newSide.named;
+    const QStringList oldNames = named ? namesOf(oldSide) : QStringList();
+    const QStringList newNames = named ? namesOf(newSide) : QStringList();
+    const EntryPairing pairing(olds, oldSummary.keys, news, newSummary.keys,
+                               oldSide.named && newSide.named ? EntryPairing::ByComponentsAndNames
+                                                              : EntryPairing::ByComponents,
+                               oldNames, newNames);
     const GraphicChanges graphics = compareGraphics(oldSide, newSide, used);
     decoded = graphics.decoded;
-    const bool named = oldSide.named || newSide.named || rule == EntryPairing::ByNameOnly;
-    const PairJudge judge{olds, news, pairing, oldSummary, graphics, named, list};
+    const PairJudge judge{olds,       news,     pairing,
+                          oldSummary, graphics, oldNames,
+                          newNames,   named,    detail == ListComponents};
 
     std::vector<Placed> placed;
     const auto add = [&](qsizetype at, MultiDifference difference) {
@@ -200,18 +211,9 @@ MultiComparison::MultiComparison(const Side &oldSide, const Side &newSide, Entry
         }
     }
 
-    if (rule == EntryPairing::ByNameOnly) {
-        const auto name = [&](const Placed &entry) -> const QString & {
-            const MultiDifference &d = entry.difference;
-            return d.newEntry >= 0 ? news[d.newEntry].text : olds[d.oldEntry].text;
-        };
-        std::stable_sort(placed.begin(), placed.end(),
-                         [&](const Placed &a, const Placed &b) { return name(a) < name(b); });
-    } else {
-        std::stable_sort(placed.begin(), placed.end(), [](const Placed &a, const Placed &b) {
-            return std::tie(a.at, a.removed) < std::tie(b.at, b.removed);
-        });
-    }
+    std::stable_sort(placed.begin(), placed.end(), [](const Placed &a, const Placed &b) {
+        return std::tie(a.at, a.removed) < std::tie(b.at, b.removed);
+    });
     found.reserve(qsizetype(placed.size()));
     for (Placed &entry : placed)
         found.append(std::move(entry.difference));

@@ -45,9 +45,11 @@ public:
         QList<MultiEntry> entries;
         ArtStore *art = nullptr;
         const TileDataStore *tiles = nullptr;
-        // Whether each entry's text is a name of its own (a .mlt file's), not
-        // "Entry N" after its number. The first of two alike names counts.
+        // Whether its entries have names of their own (.mlt files'), not
+        // "Entry N" after their numbers: `names`, or else their texts. The
+        // first of two alike names counts.
         bool named = false;
+        QStringList names = {};
     };
     // Whether a changed entry lists its components (MultiDifference::components)
     // or only counts them.
@@ -59,17 +61,6 @@ public:
 
     MultiComparison(const Side &oldSide, const Side &newSide, Detail detail = ListComponents);
 
-    // The comparison as korvane-cli diff makes it until it names its sides:
-    // ByComponents is the constructor above without names, counting the
-    // components; ByName pairs only entries of the same name (.mlt files),
-    // whatever they hold, and orders the differences by name.
-    enum Pairing
-    {
-        ByComponents,
-        ByName,
-    };
-    MultiComparison(const Side &oldSide, const Side &newSide, Pairing pairing);
-
     // Every difference, in the new side's order; a removed entry where it stood.
     const QList<MultiDifference> &differences() const { return found; }
     qsizetype count(MultiDifference::Kind kind) const { return counts[kind]; }
@@ -79,8 +70,6 @@ public:
     qsizetype artDecoded() const { return decoded; }
 
 private:
-    MultiComparison(const Side &oldSide, const Side &newSide, EntryPairing::Rule rule, bool list);
-
     QList<MultiDifference> found;
     std::array<qsizetype, MultiDifference::Kinds> counts{};
     qsizetype same = 0;

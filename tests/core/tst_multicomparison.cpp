@@ -155,7 +155,7 @@ void tst_MultiComparison::pairing_data()
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("after");
     // "": two clients; "named": two sides of .mlt files; "named old": the old
-    // side .mlt files, the new a client; "by name": .mlt files the old way.
+    // side .mlt files, the new a client.
     QTest::addColumn<QString>("sides");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<int>("unchanged");
@@ -261,9 +261,6 @@ void tst_MultiComparison::pairing_data()
     QTest::newRow("named old side: alike in order")
         << "x=" + a + "|Entry 0=" + a << a + '|' + a << "named old"
         << QStringList{"renumbered x 0", "renumbered 1 1"} << 0;
-    QTest::newRow(".mlt files by name, the old way")
-        << "a=" + a + "|b=" + b + "|c=" + c << "b=" + b + "|c=" + d + "|e=" + a << "by name"
-        << QStringList{"removed a -", "changed c c +0 -0 m0 r1", "added - e"} << 1;
 }
 
 void tst_MultiComparison::pairing()
@@ -279,9 +276,7 @@ void tst_MultiComparison::pairing()
     MultiComparison::Side newSide{news};
     oldSide.named = sides.startsWith(QLatin1String("named"));
     newSide.named = sides == u"named";
-    const MultiComparison comparison =
-        sides == u"by name" ? MultiComparison(oldSide, newSide, MultiComparison::ByName)
-                            : MultiComparison(oldSide, newSide);
+    const MultiComparison comparison(oldSide, newSide);
     QCOMPARE(::lines(comparison, olds, news), lines);
     QCOMPARE(comparison.unchanged(), qsizetype(unchanged));
 }
