@@ -193,6 +193,13 @@ void diffSection(const BenchContext &context)
     });
     reportRatio(QStringLiteral("korvane-cli diff OLD NEW (large set, 1% changed)"), diff,
                 QStringLiteral("two list runs (aim: at most 3 times)"), lists, QStringLiteral("s"));
+    const double components = medianSeconds(5, [&] {
+        ok = runCli(program, {QStringLiteral("diff"), QStringLiteral("--components"), oldConfig,
+                              newConfig}) == 1 &&
+             ok;
+    });
+    reportRatio(QStringLiteral("korvane-cli diff --components OLD NEW"), components,
+                QStringLiteral("two list runs (aim: at most 3 times)"), lists, QStringLiteral("s"));
 
     // The pictures the gallery shows, drawn by two galleries of those entries.
     QStringList oldEntries;
