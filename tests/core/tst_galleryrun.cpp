@@ -3,6 +3,9 @@
 #include "data/artstore.h"
 #include "demoencoders.h"
 #include "gallery/galleryrun.h"
+#include "gallery/picturekey.h"
+#include "preview/artimagecache.h"
+#include "preview/componentmarks.h"
 #include "preview/multirenderer.h"
 
 #include <QImage>
@@ -10,8 +13,9 @@
 #include <QTest>
 
 // The gallery engine when threads cannot all be started: every picture is
-// still drawn, by the workers there are or by the calling thread, and the
-// pictures under way get what the workers' art leaves of the budget.
+// still drawn, with its marks if it has any, by the workers there are or by
+// the calling thread, and the pictures under way get what the workers' art
+// leaves of the budget.
 class tst_GalleryRun : public QObject
 {
     Q_OBJECT
@@ -20,6 +24,7 @@ private Q_SLOTS:
     void initTestCase();
     void threadsThatStart_data();
     void threadsThatStart();
+    void markedKeys();
 
 private:
     QTemporaryDir work;
@@ -59,6 +64,9 @@ void tst_GalleryRun::threadsThatStart()
     QList<GalleryItem> items;
     for (qsizetype n = 0; n < client.cache().size(); ++n)
         items.append({n, {}, MultiCache::entryName(n)});
+    // The last but one picture has marks, the others none.
+    const qsizetype last = items.size() - 1;
+    items[last - 1].marks = {{0, ComponentMark::Removed}, {2, ComponentMark::Replaced}};
     GalleryRun run(client.cache(), items, client.tiles(), PictureStyle(), output);
     int asked = -1;
     run.setThreadProbe([&asked, startable](int wanted) {
@@ -82,7 +90,8 @@ void tst_GalleryRun::threadsThatStart()
     run.join();
     QCOMPARE(handled, items.size());
 
-    // Every picture is there, as the preview draws it; an empty entry has none.
+    // Every picture is there, as the preview draws it with its marks; an
+    // empty entry has none.
     for (const GalleryResult &result : run.results()) {
         if (result.components == 0) {
             QCOMPARE(result.outcome, GalleryResult::NoPicture);
@@ -92,11 +101,37 @@ void tst_GalleryRun::threadsThatStart()
         const QImage picture(dir + u'/' + GalleryRun::pictureName(result.name));
         QCOMPARE(picture.size(), result.pixels);
     }
-    const qsizetype last = client.cache().size() - 1;
-    QCOMPARE(QImage(dir + u'/' + GalleryRun::pictureName(MultiCache::entryName(last)))
-                 .convertToFormat(QImage::Format_ARGB32_Premultiplied),
-             renderMultiEntry(client.cache().entry(last), client.art(), client.tiles())
-                 .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    const auto written = [&dir](qsizetype n) {
+        return QImage(dir + u'/' + GalleryRun::pictureName(MultiCache::entryName(n)))
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    QCOMPARE(written(last),
+             renderMultiEntry(client.cache().entry(last), client.art(), client.tiles()));
+    const MultiLayout layout =
+        layoutMultiEntry(client.cache().entry(last - 1), client.art(), client.tiles());
+    ArtImageCache images(client.art(), MaxCachedArtBytes);
+    QImage marked = paintMultiLayout(layout, images);
+    const QImage plain = marked;
+    QVERIFY(paintMarks(marked, layout, images, items[last - 1].marks) && marked != plain);
+    QCOMPARE(written(last - 1), marked);
+}
+
+// A gallery's record tells a marked picture from the unmarked one and from
+// one of other marks, so that a rerun draws it again.
+void tst_GalleryRun::markedKeys()
+{
+    PictureKeys keys(client.art(), client.tiles(), PictureStyle());
+    const MultiEntry entry = client.cache().entry(1);
+    const QByteArray plain = keys.key(entry);
+    QCOMPARE(keys.key(entry, {}), plain);
+    const QList<QList<ComponentMark>> marks{{{0, ComponentMark::Added}},
+                                            {{0, ComponentMark::Removed}},
+                                            {{1, ComponentMark::Added}},
+                                            {{0, ComponentMark::Added}, {1, ComponentMark::Added}}};
+    QSet<QByteArray> seen{plain};
+    for (const QList<ComponentMark> &some : marks)
+        seen.insert(keys.key(entry, some));
+    QCOMPARE(seen.size(), marks.size() + 1);
 }
 
 QTEST_GUILESS_MAIN(tst_GalleryRun)
