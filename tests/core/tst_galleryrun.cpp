@@ -2,6 +2,7 @@
 #include "core/outputdirectory.h"
 #include "data/artstore.h"
 #include "demoencoders.h"
+#include "gallery/gallerypage.h"
 #include "gallery/galleryrun.h"
 #include "gallery/picturekey.h"
 #include "preview/artimagecache.h"
@@ -15,7 +16,7 @@
 // The gallery engine when threads cannot all be started: every picture is
 // still drawn, with its marks if it has any, by the workers there are or by
 // the calling thread, and the pictures under way get what the workers' art
-// leaves of the budget.
+// leaves of the budget. The pages explain the marks.
 class tst_GalleryRun : public QObject
 {
     Q_OBJECT
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void threadsThatStart_data();
     void threadsThatStart();
     void markedKeys();
+    void legend();
 
 private:
     QTemporaryDir work;
@@ -132,6 +134,32 @@ void tst_GalleryRun::markedKeys()
     for (const QList<ComponentMark> &some : marks)
         seen.insert(keys.key(entry, some));
     QCOMPARE(seen.size(), marks.size() + 1);
+}
+
+// A legend adds its rules to the stylesheet and its line under the summary,
+// each kind asked for once and in their order, and changes nothing else.
+void tst_GalleryRun::legend()
+{
+    GalleryPages pages{QStringLiteral("What changed"), QStringLiteral("1 changed."), {}, true};
+    QString expected = QString::fromUtf8(galleryPage(pages, 0));
+    pages.legend = {ComponentMark::Moved, ComponentMark::Added, ComponentMark::Moved};
+    expected.insert(
+        expected.indexOf(QLatin1String("</style>")),
+        QLatin1String(
+            ".legend { margin: -8px 0 16px; display: flex; flex-wrap: wrap; gap: 4px 16px; "
+            "color: #555; }\n.mark { display: inline-block; width: 10px; height: 10px; "
+            "margin-right: 5px; vertical-align: -1px;\n  border: 2px solid currentColor; "
+            "background: linear-gradient(#fff8, #fff8) currentColor; }\n"
+            ".mark-added { color: #00aaff; }\n.mark-moved { color: #e09600; "
+            "}\n"));
+    const QString summary = QStringLiteral("<p class=\"summary\">1 changed.</p>\n");
+    expected.insert(
+        expected.indexOf(summary) + summary.size(),
+        QLatin1String("<p class=\"legend\"><span><span class=\"mark mark-added\"></span>"
+                      "added (on the new picture)</span>\n<span><span class=\"mark "
+                      "mark-moved\"></span>moved (where it stood on the old picture, "
+                      "where it stands on the new)</span>\n</p>\n"));
+    QCOMPARE(QString::fromUtf8(galleryPage(pages, 0)), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_GalleryRun)
