@@ -1,5 +1,6 @@
 #include "gallerypage.h"
 
+#include <QColor>
 #include <QStringList>
 #include <QUrl>
 
@@ -41,9 +42,19 @@ h1 { font-size: 1.5em; margin: 0 0 4px; }
 .facts { margin: 0; color: #555; font-size: 0.9em; overflow-wrap: anywhere; }
 .pages { margin: 0 0 16px; display: flex; flex-wrap: wrap; gap: 4px 10px; }
 .pages:last-child { margin: 16px 0 0; }
-</style>
+)";
+
+const char *const StyleEnd = R"(</style>
 </head>
 <body>
+)";
+
+// A legend's rules: each swatch drawn as the marks are, its kind's colour
+// whole on the rim and half over white inside.
+const char *const LegendStyle =
+    R"(.legend { margin: -8px 0 16px; display: flex; flex-wrap: wrap; gap: 4px 16px; color: #555; }
+.mark { display: inline-block; width: 10px; height: 10px; margin-right: 5px; vertical-align: -1px;
+  border: 2px solid currentColor; background: linear-gradient(#fff8, #fff8) currentColor; }
 )";
 
 QString counted(qint64 count, const char *one, const char *many)
@@ -123,6 +134,58 @@ QString card(const GalleryCard &card)
            QStringLiteral("</p></figcaption>\n</figure>\n");
 }
 
+QString markClass(ComponentMark::Kind kind)
+{
+    static const char *const names[] = {"added", "removed", "moved", "replaced"};
+    return QStringLiteral("mark-") + QLatin1String(names[kind]);
+}
+
+// Where a kind is marked: on the old picture, the new one or both.
+QString markPlace(ComponentMark::Kind kind)
+{
+    switch (kind) {
+    case ComponentMark::Removed:
+        return QStringLiteral("on the old picture");
+    case ComponentMark::Moved:
+        return QStringLiteral("where it stood on the old picture, where it stands on the new");
+    case ComponentMark::Added:
+    case ComponentMark::Replaced:
+        break;
+    }
+    return QStringLiteral("on the new picture");
+}
+
+// The kinds a legend explains: each of `asked` once, in their order.
+QList<ComponentMark::Kind> legendKinds(const QList<ComponentMark::Kind> &asked)
+{
+    QList<ComponentMark::Kind> kinds;
+    for (int kind = 0; kind < ComponentMark::Kinds; ++kind) {
+        if (asked.contains(ComponentMark::Kind(kind)))
+            kinds.append(ComponentMark::Kind(kind));
+    }
+    return kinds;
+}
+
+// The stylesheet's rules for the swatches of `kinds`, and the legend itself.
+QString legendStyle(const QList<ComponentMark::Kind> &kinds)
+{
+    QString css = QLatin1String(LegendStyle);
+    for (const ComponentMark::Kind kind : kinds)
+        css += u'.' + markClass(kind) + QStringLiteral(" { color: ") +
+               QColor(markColour(kind)).name() + QStringLiteral("; }\n");
+    return css;
+}
+
+QString legend(const QList<ComponentMark::Kind> &kinds)
+{
+    QString html = QStringLiteral("<p class=\"legend\">");
+    for (const ComponentMark::Kind kind : kinds)
+        html += QStringLiteral("<span><span class=\"mark ") + markClass(kind) +
+                QStringLiteral("\"></span>") + markWord(kind) + QStringLiteral(" (") +
+                markPlace(kind) + QStringLiteral(")</span>\n");
+    return html + QStringLiteral("</p>\n");
+}
+
 // Links to the previous page, every page by number and the next one.
 QString navigation(int page, int pages)
 {
@@ -173,12 +236,18 @@ QByteArray galleryPage(const GalleryPages &pages, int page)
     const QString title =
         count == 1 ? pages.title
                    : QStringLiteral("%1, page %2 of %3").arg(pages.title).arg(page + 1).arg(count);
-    QString html = QLatin1String(Head) + escaped(page == 0 ? pages.title : title) +
-                   QLatin1String(Style) + QStringLiteral("<h1>") + escaped(title) +
-                   QStringLiteral("</h1>\n<p class=\"summary\">") + escaped(pages.summary);
+    QString html =
+        QLatin1String(Head) + escaped(page == 0 ? pages.title : title) + QLatin1String(Style);
+    const QList<ComponentMark::Kind> kinds = legendKinds(pages.legend);
+    if (!kinds.isEmpty())
+        html += legendStyle(kinds);
+    html += QLatin1String(StyleEnd) + QStringLiteral("<h1>") + escaped(title) +
+            QStringLiteral("</h1>\n<p class=\"summary\">") + escaped(pages.summary);
     if (count > 1)
         html += QStringLiteral(" This page: %1 to %2.").arg(first + 1).arg(end);
     html += QStringLiteral("</p>\n");
+    if (!kinds.isEmpty())
+        html += legend(kinds);
     const QString links = count > 1 ? navigation(page, count) : QString();
     html += links + (pages.sideBySide ? QStringLiteral("<div class=\"sheet pairs\">\n")
                                       : QStringLiteral("<div class=\"sheet\">\n"));

@@ -34,10 +34,20 @@ struct GalleryCard
 // What the pages show: their title, the line under it and the cards.
 struct GalleryPages
 {
+    GalleryPages() = default;
+    GalleryPages(QString title, QString summary, std::vector<GalleryCard> cards,
+                 bool sideBySide = false, QList<ComponentMark::Kind> legend = {})
+        : title(std::move(title)), summary(std::move(summary)), cards(std::move(cards)),
+          sideBySide(sideBySide), legend(std::move(legend))
+    {}
+
     QString title;
     QString summary;
     std::vector<GalleryCard> cards;
     bool sideBySide = false; // cards of two pictures each
+    // The kinds of marks on the pictures, each explained once with its
+    // colour under the summary, in the order of the kinds; none: no legend.
+    QList<ComponentMark::Kind> legend;
 };
 
 // How many pages `cards` cards fill: at least one.

@@ -8,6 +8,7 @@
 #include "data/artstore.h"
 #include "gallery/pngencoder.h"
 #include "preview/artimagecache.h"
+#include "preview/componentmarks.h"
 #include "preview/multirenderer.h"
 
 #include <algorithm>
@@ -221,7 +222,8 @@ void GalleryRun::handle(qsizetype index, ArtStore *art)
     }
 
     // The rendered picture, the finished one, its PNG bytes (at most about
-    // as many) and the art kept meanwhile.
+    // as many) and the art kept meanwhile. The marks take at most two bytes a
+    // pixel, given back before the finished picture is made.
     const qint64 cost = pixelBytes(layout.size) + 2 * pixelBytes(size) +
                         std::min(MaxCachedArtBytes, layout.paintedPixels * 4);
     acquire(cost);
@@ -239,7 +241,9 @@ void GalleryRun::handle(qsizetype index, ArtStore *art)
         QImage picture;
         {
             ArtImageCache images(art, MaxCachedArtBytes);
-            const QImage rendered = paintMultiLayout(layout, images);
+            QImage rendered = paintMultiLayout(layout, images);
+            if (!paintMarks(rendered, layout, images, item.marks))
+                rendered = QImage(); // a picture without its marks would mislead
             layout = MultiLayout();
             if (!rendered.isNull())
                 picture = style.finish(rendered, &status, &drawing);

@@ -3,6 +3,8 @@
 #include "cache/multientry.h"
 #include "picturestyle.h"
 
+#include "preview/componentmarks.h"
+
 #include <QList>
 #include <QRect>
 #include <QSize>
@@ -25,9 +27,17 @@ class TileDataStore;
 // a .mlt file.
 struct GalleryItem
 {
+    GalleryItem() = default;
+    GalleryItem(qsizetype cacheIndex, MultiEntry entry, QString shown,
+                QList<ComponentMark> marks = {})
+        : cacheIndex(cacheIndex), entry(std::move(entry)), shown(std::move(shown)),
+          marks(std::move(marks))
+    {}
+
     qsizetype cacheIndex = -1; // -1: `entry` is the entry
     MultiEntry entry;
-    QString shown; // the entry as messages name it
+    QString shown;              // the entry as messages name it
+    QList<ComponentMark> marks; // drawn over its picture; none on a plain one
 };
 
 // What became of one entry of a gallery.

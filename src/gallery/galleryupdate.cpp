@@ -25,7 +25,7 @@ QList<GalleryItem> GalleryUpdate::select(const QList<GalleryItem> &items, const 
         const GalleryItem &item = items[n];
         const qsizetype slot = keys.size(); // among the items of every call
         const MultiEntry entry = item.cacheIndex >= 0 ? cache.entry(item.cacheIndex) : item.entry;
-        keys.append(pictureKeys.key(entry));
+        keys.append(pictureKeys.key(entry, item.marks));
         names.append(GalleryRun::pictureName(entry.text));
         const GalleryManifest::Picture *picture =
             force ? nullptr : previous.intact(directory, names.last(), keys.last());

@@ -35,7 +35,7 @@ PictureKeys::PictureKeys(ArtStore *art, const TileDataStore *tiles, const Pictur
                      .toLatin1();
 }
 
-QByteArray PictureKeys::key(const MultiEntry &entry)
+QByteArray PictureKeys::key(const MultiEntry &entry, const QList<ComponentMark> &marks)
 {
     QByteArray bytes = styleBytes;
     bytes.reserve(bytes.size() + 24 + entry.components.size() * 44);
@@ -53,6 +53,14 @@ QByteArray PictureKeys::key(const MultiEntry &entry)
         const quint16 graphicId = quint16(spec.field(ComponentSpec::Graphic).toInt() & 0xFFFF);
         const bool item = spec.field(ComponentSpec::Kind).toInt() == 1;
         bytes += graphicDigest(graphicId, item);
+    }
+    if (!marks.isEmpty()) {
+        bytes += "marks";
+        append<qint64>(bytes, marks.size());
+        for (const ComponentMark &mark : marks) {
+            append<qint64>(bytes, mark.component);
+            append<qint32>(bytes, mark.kind);
+        }
     }
     return QCryptographicHash::hash(bytes, Algorithm).toHex();
 }

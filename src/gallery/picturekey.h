@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
+
+#include "preview/componentmarks.h"
 
 class ArtStore;
 class PictureStyle;
@@ -23,8 +26,9 @@ public:
 
     PictureKeys(ArtStore *art, const TileDataStore *tiles, const PictureStyle &style);
 
-    // 40 hexadecimal digits.
-    QByteArray key(const MultiEntry &entry);
+    // 40 hexadecimal digits; the marks drawn over the picture count too (an
+    // unmarked picture's key is the one it always had).
+    QByteArray key(const MultiEntry &entry, const QList<ComponentMark> &marks = {});
 
 private:
     const QByteArray &graphicDigest(quint16 graphicId, bool item);

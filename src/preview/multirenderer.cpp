@@ -10,6 +10,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -194,17 +196,24 @@ MultiLayout layoutMultiEntry(const MultiEntry &entry, ArtStore *art, const TileD
     layout.size = QSize(int(width), int(height));
     layout.paintedPixels = painted;
 
-    // Every piece lies inside the picture: its box is one of the extents.
-    std::stable_sort(components.begin(), components.end(), drawnBefore);
-    layout.arts.reserve(components.size());
-    for (const MultiComponent &component : components) {
+    // The components' numbers in drawing order, so that each piece keeps
+    // which component it is. Every piece lies inside the picture: its box is
+    // one of the extents.
+    std::vector<qint32> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&components](qint32 a, qint32 b) {
+        return drawnBefore(components[a], components[b]);
+    });
+    layout.arts.reserve(count);
+    for (const qint32 index : order) {
+        const MultiComponent &component = components[index];
         const QSize size = sizes.value(component.graphicId);
         if (size.isEmpty())
             continue;
         const Box box = artBox(component, centre, size);
         const QPoint topLeft(int(box.left - extents.left + Margin),
                              int(box.top - extents.top + Margin));
-        layout.arts.append({component.graphicId, topLeft, size});
+        layout.arts.append({component.graphicId, index, topLeft, size});
     }
     layout.status = RenderStatus::Rendered;
     return layout;

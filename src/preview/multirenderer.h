@@ -36,8 +36,9 @@ inline constexpr qint64 MaxRenderSide = 16384;
 inline constexpr qint64 MaxRenderPixels = qint64(64) * 1024 * 1024; // 256 MiB as ARGB32
 
 // Most components a rendering takes. Real multis have a few thousand; each
-// costs about 70 bytes (its record, its share of the sort and its place), so
-// at the limit about 70 MiB. Checked before any record is built.
+// costs about 60 bytes (its record, its number in the order and in the sort's
+// buffer, and its place), so at the limit about 60 MiB. Checked before any
+// record is built.
 inline constexpr qint64 MaxRenderComponents = qint64(1) << 20;
 
 // Most pixels the art of one picture may paint: width x height summed over
@@ -58,6 +59,7 @@ inline constexpr qint64 MaxCachedArtBytes = qint64(64) * 1024 * 1024;
 struct PlacedArt
 {
     quint16 graphicId = 0;
+    qint32 component = -1; // its index in MultiEntry::components
     QPoint topLeft;
     QSize size;
 };

@@ -2,7 +2,11 @@
 #include "core/outputdirectory.h"
 #include "data/artstore.h"
 #include "demoencoders.h"
+#include "gallery/gallerypage.h"
 #include "gallery/galleryrun.h"
+#include "gallery/picturekey.h"
+#include "preview/artimagecache.h"
+#include "preview/componentmarks.h"
 #include "preview/multirenderer.h"
 
 #include <QImage>
@@ -10,8 +14,9 @@
 #include <QTest>
 
 // The gallery engine when threads cannot all be started: every picture is
-// still drawn, by the workers there are or by the calling thread, and the
-// pictures under way get what the workers' art leaves of the budget.
+// still drawn, with its marks if it has any, by the workers there are or by
+// the calling thread, and the pictures under way get what the workers' art
+// leaves of the budget. The pages explain the marks.
 class tst_GalleryRun : public QObject
 {
     Q_OBJECT
@@ -20,6 +25,8 @@ private Q_SLOTS:
     void initTestCase();
     void threadsThatStart_data();
     void threadsThatStart();
+    void markedKeys();
+    void legend();
 
 private:
     QTemporaryDir work;
@@ -59,6 +66,9 @@ void tst_GalleryRun::threadsThatStart()
     QList<GalleryItem> items;
     for (qsizetype n = 0; n < client.cache().size(); ++n)
         items.append({n, {}, MultiCache::entryName(n)});
+    // The last but one picture has marks, the others none.
+    const qsizetype last = items.size() - 1;
+    items[last - 1].marks = {{0, ComponentMark::Removed}, {2, ComponentMark::Replaced}};
     GalleryRun run(client.cache(), items, client.tiles(), PictureStyle(), output);
     int asked = -1;
     run.setThreadProbe([&asked, startable](int wanted) {
@@ -82,7 +92,8 @@ void tst_GalleryRun::threadsThatStart()
     run.join();
     QCOMPARE(handled, items.size());
 
-    // Every picture is there, as the preview draws it; an empty entry has none.
+    // Every picture is there, as the preview draws it with its marks; an
+    // empty entry has none.
     for (const GalleryResult &result : run.results()) {
         if (result.components == 0) {
             QCOMPARE(result.outcome, GalleryResult::NoPicture);
@@ -92,11 +103,63 @@ void tst_GalleryRun::threadsThatStart()
         const QImage picture(dir + u'/' + GalleryRun::pictureName(result.name));
         QCOMPARE(picture.size(), result.pixels);
     }
-    const qsizetype last = client.cache().size() - 1;
-    QCOMPARE(QImage(dir + u'/' + GalleryRun::pictureName(MultiCache::entryName(last)))
-                 .convertToFormat(QImage::Format_ARGB32_Premultiplied),
-             renderMultiEntry(client.cache().entry(last), client.art(), client.tiles())
-                 .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    const auto written = [&dir](qsizetype n) {
+        return QImage(dir + u'/' + GalleryRun::pictureName(MultiCache::entryName(n)))
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    QCOMPARE(written(last),
+             renderMultiEntry(client.cache().entry(last), client.art(), client.tiles()));
+    const MultiLayout layout =
+        layoutMultiEntry(client.cache().entry(last - 1), client.art(), client.tiles());
+    ArtImageCache images(client.art(), MaxCachedArtBytes);
+    QImage marked = paintMultiLayout(layout, images);
+    const QImage plain = marked;
+    QVERIFY(paintMarks(marked, layout, images, items[last - 1].marks) && marked != plain);
+    QCOMPARE(written(last - 1), marked);
+}
+
+// A gallery's record tells a marked picture from the unmarked one and from
+// one of other marks, so that a rerun draws it again.
+void tst_GalleryRun::markedKeys()
+{
+    PictureKeys keys(client.art(), client.tiles(), PictureStyle());
+    const MultiEntry entry = client.cache().entry(1);
+    const QByteArray plain = keys.key(entry);
+    QCOMPARE(keys.key(entry, {}), plain);
+    const QList<QList<ComponentMark>> marks{{{0, ComponentMark::Added}},
+                                            {{0, ComponentMark::Removed}},
+                                            {{1, ComponentMark::Added}},
+                                            {{0, ComponentMark::Added}, {1, ComponentMark::Added}}};
+    QSet<QByteArray> seen{plain};
+    for (const QList<ComponentMark> &some : marks)
+        seen.insert(keys.key(entry, some));
+    QCOMPARE(seen.size(), marks.size() + 1);
+}
+
+// A legend adds its rules to the stylesheet and its line under the summary,
+// each kind asked for once and in their order, and changes nothing else.
+void tst_GalleryRun::legend()
+{
+    GalleryPages pages{QStringLiteral("What changed"), QStringLiteral("1 changed."), {}, true};
+    QString expected = QString::fromUtf8(galleryPage(pages, 0));
+    pages.legend = {ComponentMark::Moved, ComponentMark::Added, ComponentMark::Moved};
+    expected.insert(
+        expected.indexOf(QLatin1String("</style>")),
+        QLatin1String(
+            ".legend { margin: -8px 0 16px; display: flex; flex-wrap: wrap; gap: 4px 16px; "
+            "color: #555; }\n.mark { display: inline-block; width: 10px; height: 10px; "
+            "margin-right: 5px; vertical-align: -1px;\n  border: 2px solid currentColor; "
+            "background: linear-gradient(#fff8, #fff8) currentColor; }\n"
+            ".mark-added { color: #00aaff; }\n.mark-moved { color: #e09600; "
+            "}\n"));
+    const QString summary = QStringLiteral("<p class=\"summary\">1 changed.</p>\n");
+    expected.insert(
+        expected.indexOf(summary) + summary.size(),
+        QLatin1String("<p class=\"legend\"><span><span class=\"mark mark-added\"></span>"
+                      "added (on the new picture)</span>\n<span><span class=\"mark "
+                      "mark-moved\"></span>moved (where it stood on the old picture, "
+                      "where it stands on the new)</span>\n</p>\n"));
+    QCOMPARE(QString::fromUtf8(galleryPage(pages, 0)), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_GalleryRun)

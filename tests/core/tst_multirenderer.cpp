@@ -4,6 +4,7 @@
 #include "demoencoders.h"
 #include "handart.h"
 #include "preview/artimagecache.h"
+#include "preview/componentmarks.h"
 #include "preview/multirenderer.h"
 
 #include <QBuffer>
@@ -14,6 +15,7 @@
 #include <memory>
 
 Q_DECLARE_METATYPE(RenderStatus)
+Q_DECLARE_METATYPE(ComponentMark)
 
 namespace {
 
@@ -102,6 +104,8 @@ private Q_SLOTS:
     void artFetchedAgainPastTheBudget_data();
     void artFetchedAgainPastTheBudget();
     void artChangedAfterLayout();
+    void marks_data();
+    void marks();
     void firstEntryOnly();
     void countBeyondData();
 
@@ -352,6 +356,77 @@ void tst_MultiRenderer::artChangedAfterLayout()
     QImage empty(layout.size, QImage::Format_ARGB32_Premultiplied);
     empty.fill(0);
     QCOMPARE(image, empty);
+}
+
+void tst_MultiRenderer::marks_data()
+{
+    QTest::addColumn<QStringList>("components");
+    QTest::addColumn<QList<ComponentMark>>("marks");
+
+    // Three pieces of one graphic, not drawn in the components' order: only
+    // the piece of the component marked.
+    const QStringList row{"1:2:0:0:0:1:1", "1:0:0:0:0:1:1", "1:1:0:0:0:1:1"};
+    QTest::newRow("no marks") << row << QList<ComponentMark>{};
+    QTest::newRow("the middle one of three alike")
+        << row << QList<ComponentMark>{{1, ComponentMark::Added}};
+    // The last mark of a component is the one drawn.
+    QTest::newRow("overlapping, every kind")
+        << QStringList{"4:0:1:0:0:1:1", "1:1:0:0:0:1:1", "2:1:1:0:0:1:1", "6:1:1:2:0:1:1"}
+        << QList<ComponentMark>{{0, ComponentMark::Removed},
+                                {1, ComponentMark::Moved},
+                                {3, ComponentMark::Moved},
+                                {2, ComponentMark::Replaced},
+                                {3, ComponentMark::Added}};
+    // The wall of the same cell is drawn after the floor and covers it whole.
+    QTest::newRow("a floor hidden behind a wall")
+        << QStringList{"2:0:0:0:0:1:1", "1:0:0:0:0:1:1"}
+        << QList<ComponentMark>{{1, ComponentMark::Removed}};
+    QTest::newRow("no such component, or no art")
+        << QStringList{"1:0:0:0:0:1:1", "5:1:0:0:0:1:1"}
+        << QList<ComponentMark>{
+               {-1, ComponentMark::Added}, {2, ComponentMark::Added}, {1, ComponentMark::Moved}};
+}
+
+// Every pixel under a marked component's art, as the store gives it, is
+// tinted with the kind of the frontmost marked piece there, wherever it is
+// drawn behind others: half its colour, whole on the rim of a marked area.
+// Every other pixel is as the unmarked picture has it.
+void tst_MultiRenderer::marks()
+{
+    QFETCH(QStringList, components);
+    QFETCH(QList<ComponentMark>, marks);
+
+    const MultiEntry entry = entryOf(components, QRect(0, 0, 3, 2));
+    const QImage plain = renderMultiEntry(entry, art.get(), tiles.get());
+    const MultiLayout layout = layoutMultiEntry(entry, art.get(), tiles.get());
+    ArtImageCache images(art.get(), MaxCachedArtBytes);
+    QImage marked = paintMultiLayout(layout, images);
+    QVERIFY(paintMarks(marked, layout, images, marks));
+
+    QHash<qsizetype, QRgb> colours; // by component: the later mark
+    for (const ComponentMark &mark : std::as_const(marks))
+        colours.insert(mark.component, markColour(mark.kind));
+    QHash<QPoint, QRgb> tint; // the colour of each pixel marked
+    for (const PlacedArt &piece : layout.arts) {
+        const QImage pieceArt = art->staticImage(piece.graphicId);
+        for (int y = 0; y < pieceArt.height(); ++y)
+            for (int x = 0; x < pieceArt.width(); ++x)
+                if (colours.contains(piece.component) && qAlpha(pieceArt.pixel(x, y)) != 0)
+                    tint.insert(piece.topLeft + QPoint(x, y), colours.value(piece.component));
+    }
+    QImage expected = plain;
+    for (auto it = tint.cbegin(); it != tint.cend(); ++it) {
+        const QPoint p = it.key();
+        const bool rim = tint.value(p + QPoint(1, 0)) != *it ||
+                         tint.value(p - QPoint(1, 0)) != *it ||
+                         tint.value(p + QPoint(0, 1)) != *it || tint.value(p - QPoint(0, 1)) != *it;
+        const QRgb below = plain.pixel(p);
+        expected.setPixel(p, rim ? *it
+                                 : qRgb((qRed(below) + qRed(*it)) / 2,
+                                        (qGreen(below) + qGreen(*it)) / 2,
+                                        (qBlue(below) + qBlue(*it)) / 2));
+    }
+    QCOMPARE(marked, expected);
 }
 
 void tst_MultiRenderer::firstEntryOnly()
