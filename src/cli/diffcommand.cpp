@@ -66,6 +66,11 @@ CommandInfo diffInfo()
         QStringLiteral("Draw the pictures of .mlt files with the art and tile data files <file> "
                        "names.")};
     info.options += pictureOptions();
+    info.options.append({QStringLiteral("no-trim"),
+                         QStringLiteral("With --gallery, keep the pictures' transparent margin, as "
+                                        "gallery frames them (by default they end at their "
+                                        "painted pixels, so that a change is seen at card "
+                                        "size).")});
     info.options += jobsOption();
     return info;
 }
@@ -113,7 +118,10 @@ private:
             return call.usage(problem);
         if (const QString problem = readJobs(call, &jobs); !problem.isEmpty())
             return call.usage(problem);
-        for (const char *option : {"scale", "background", "trim", "jobs"}) {
+        if (call.isSet(QStringLiteral("trim")) && call.isSet(QStringLiteral("no-trim")))
+            return call.usage(QStringLiteral("--trim and --no-trim contradict each other"));
+        style.setTrim(!call.isSet(QStringLiteral("no-trim")));
+        for (const char *option : {"scale", "background", "trim", "no-trim", "jobs"}) {
             if (galleries.isEmpty() && call.isSet(QLatin1String(option)))
                 return call.usage(
                     QStringLiteral("--%1 goes with --gallery").arg(QLatin1String(option)));

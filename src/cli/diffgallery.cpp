@@ -9,6 +9,9 @@
 #include <QSet>
 #include <QStringList>
 
+#include <unordered_map>
+#include <vector>
+
 namespace {
 
 QString bounds(const MultiEntry &entry)
@@ -85,32 +88,98 @@ QString changeWord(MultiDifference::Kind kind)
     return QStringLiteral("picture changed");
 }
 
+using MarkedValues = std::vector<std::pair<ComponentValue, ComponentMark::Kind>>;
+
+// The components of `entry` that hold `wanted`'s values, each taken once, as
+// marks of their kinds.
+QList<ComponentMark> marksOf(const MultiEntry &entry, const MarkedValues &wanted)
+{
+    if (wanted.empty())
+        return {};
+    std::vector<ComponentValue> values;
+    readComponentValues(entry.components, &values);
+    std::unordered_map<quint64, std::vector<qsizetype>> at; // by hash, the last first
+    for (qsizetype n = qsizetype(values.size()) - 1; n >= 0; --n)
+        at[values[size_t(n)].hash()].push_back(n);
+    QList<ComponentMark> marks;
+    for (const auto &[value, kind] : wanted) {
+        const auto found = at.find(value.hash());
+        if (found == at.end())
+            continue;
+        std::vector<qsizetype> &indices = found->second;
+        for (size_t k = indices.size(); k-- > 0;) {
+            if (values[size_t(indices[k])] == value) {
+                marks.append({indices[k], kind});
+                indices.erase(indices.begin() + qsizetype(k));
+                break;
+            }
+        }
+    }
+    return marks;
+}
+
+// What a changed entry's pictures mark: on the old one the components
+// removed or moved away, on the new one those added, moved or given another
+// graphic.
+void markedValues(const MultiDifference &d, MarkedValues (&marked)[2])
+{
+    for (const ComponentChange &change : d.components) {
+        switch (change.kind) {
+        case ComponentChange::Added:
+            marked[1].push_back({change.after, ComponentMark::Added});
+            break;
+        case ComponentChange::Removed:
+            marked[0].push_back({change.before, ComponentMark::Removed});
+            break;
+        case ComponentChange::Moved:
+            marked[0].push_back({change.before, ComponentMark::Moved});
+            marked[1].push_back({change.after, ComponentMark::Moved});
+            break;
+        case ComponentChange::Replaced:
+            marked[1].push_back({change.after, ComponentMark::Replaced});
+            break;
+        }
+    }
+}
+
 // The pictures of the differences: each side's items, and the place of each
-// difference's pictures among them (-1 for none).
+// difference's pictures among them (-1 for none); the kinds of marks drawn.
 struct DiffPictures
 {
     QList<GalleryItem> items[2];
     std::vector<std::array<qsizetype, 2>> places;
+    QList<ComponentMark::Kind> legend;
 
     DiffPictures(const MultiComparison &comparison, const DiffGallerySide (&sides)[2])
     {
+        bool used[ComponentMark::Kinds] = {};
         for (const MultiDifference &d : comparison.differences()) {
             if (d.kind == MultiDifference::Renumbered)
                 continue;
+            MarkedValues marked[2];
+            markedValues(d, marked);
+            for (const MarkedValues &side : marked)
+                for (const auto &value : side)
+                    used[value.second] = true;
             places.push_back(
-                {d.kind == MultiDifference::Added ? -1 : take(0, sides, d.oldEntry),
-                 d.kind == MultiDifference::Removed ? -1 : take(1, sides, d.newEntry)});
+                {d.kind == MultiDifference::Added ? -1 : take(0, sides, d.oldEntry, marked[0]),
+                 d.kind == MultiDifference::Removed ? -1 : take(1, sides, d.newEntry, marked[1])});
         }
+        for (int kind = 0; kind < ComponentMark::Kinds; ++kind)
+            if (used[kind])
+                legend.append(ComponentMark::Kind(kind));
     }
 
     // Each picture under a name of its own, also where letter case does not
     // tell names apart: "new x.mlt.png", "new X.mlt (2).png".
-    qsizetype take(int side, const DiffGallerySide (&sides)[2], qsizetype entry)
+    qsizetype take(int side, const DiffGallerySide (&sides)[2], qsizetype entry,
+                   const MarkedValues &marked)
     {
         if (entry < 0)
             return -1;
         GalleryItem item;
         item.entry = (*sides[side].entries)[entry];
+        item.marks = marksOf(item.entry, marked);
         const QString name = QLatin1String(side == 0 ? "old " : "new ") + item.entry.text;
         item.shown = name;
         for (int n = 2; taken.contains(item.shown.toCaseFolded()); ++n)
@@ -127,7 +196,8 @@ struct DiffPictures
 GalleryPages diffPages(const MultiComparison &comparison, const DiffGallerySide (&sides)[2],
                        const DiffPictures &pictures, GalleryJob &job, const DiffGalleryForm &form)
 {
-    GalleryPages pages{QStringLiteral("Korvane Extractor: what changed"), form.summary, {}, true};
+    GalleryPages pages{
+        QStringLiteral("Korvane Extractor: what changed"), form.summary, {}, true, pictures.legend};
     size_t n = 0;
     for (const MultiDifference &d : comparison.differences()) {
         if (d.kind == MultiDifference::Renumbered)
