@@ -141,7 +141,7 @@ _korvane_cli()
         render) options+=' -o --output --scale --background --trim' ;;
         gallery) options+=' --scale --background --trim --jobs --force' ;;
         config) options+=' --artidx --artmul --tiledata --cache --force --print' ;;
-        diff) options+=' --json --components --renumbered --gallery --scale --background --trim --jobs' ;;
+        diff) options+=' --json --components --renumbered --gallery --scale --background --trim --no-trim --jobs' ;;
         esac
         COMPREPLY=($(compgen -W "$options" -- "$cur"))
         return 0
