@@ -221,13 +221,14 @@ void tst_CliDiff::gallery()
                                         "new Entry 4.png", "new Entry 6.png", "old Entry 3.png",
                                         "old Entry 4.png", "old Entry 6.png"}));
     // The old and new pictures of one card: of the entry whose art changed,
-    // they differ; the new one is what render draws.
+    // they differ; the new one is what render draws, trimmed, with nothing
+    // marked.
     const QImage before(dir + QStringLiteral("/old Entry 6.png"));
     const QImage after(dir + QStringLiteral("/new Entry 6.png"));
     QVERIFY(!before.isNull() && before.size() == after.size() && before != after);
     const QString rendered = fixture.path(QStringLiteral("entry6.png"));
     QCOMPARE(runCli({QStringLiteral("render"), QStringLiteral("6"), QStringLiteral("-o"), rendered,
-                     QStringLiteral("--config"), newConfig})
+                     QStringLiteral("--trim"), QStringLiteral("--config"), newConfig})
                  .status,
              0);
     QCOMPARE(after.convertToFormat(QImage::Format_ARGB32),
