@@ -15,8 +15,10 @@
 
 #include <clocale>
 
+#include <fcntl.h>
 #include <pty.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -113,6 +115,29 @@ QStringList wordsOf(const QString &step)
     return words;
 }
 
+// A word's bytes: \n, \t, \\ and \xHH stand for a line break, a TAB, a
+// backslash and the byte HH; any other backslash for itself.
+QByteArray unescaped(const QString &word)
+{
+    const QByteArray text = word.toUtf8();
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : 0;
+        if (text[i] != '\\' || !QByteArrayView("nt\\x").contains(next)) {
+            bytes += text[i];
+            continue;
+        }
+        if (next == 'x') {
+            bytes += char(text.mid(i + 2, 2).toInt(nullptr, 16));
+            i += 3;
+        } else {
+            bytes += next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
+            ++i;
+        }
+    }
+    return bytes;
+}
+
 // Text that is UTF-8 without NULs is shown whole; anything else by its size
 // and digest, a picture also by its size in pixels.
 QString shown(const QByteArray &bytes)
@@ -138,7 +163,12 @@ QString shown(const QByteArray &bytes)
     return line + u'\n';
 }
 
-// Every file and directory under `dir`, hidden ones included, sorted.
+// The moment an `age` step gives a file: a file still of it was not
+// written since.
+constexpr timespec Aged{978307200, 0}; // 2001-01-01 00:00 UTC
+
+// Every file and directory under `dir`, hidden ones included, sorted; a
+// link by its target.
 QString filesIn(const QString &dir)
 {
     QStringList names;
@@ -150,28 +180,68 @@ QString filesIn(const QString &dir)
     QString text;
     for (const QString &name : names) {
         const QFileInfo info(dir + u'/' + name);
+        struct stat status = {};
+        ::lstat(QFile::encodeName(info.filePath()).constData(), &status);
         text += QStringLiteral("> file %1").arg(name);
-        text += info.isDir() ? QStringLiteral("/\n") : shown(readAll(info.filePath()));
+        if (status.st_mtim.tv_sec == Aged.tv_sec && status.st_mtim.tv_nsec == Aged.tv_nsec &&
+            !info.isDir())
+            text += QStringLiteral(" (aged)");
+        if (info.isSymLink())
+            text += QStringLiteral(" -> %1\n").arg(info.symLinkTarget());
+        else
+            text += info.isDir() ? QStringLiteral("/\n") : shown(readAll(info.filePath()));
     }
     return text;
 }
 
 // A set-up step of the table's own, in `out`: mkdir DIR, write FILE TEXT,
-// copy FROM TO, remove PATH. Returns false for a step it does not know or
-// that fails.
+// copy FROM TO, remove PATH, link TARGET NAME (a symbolic link), age PATH,
+// flip FILE OFFSET (a bit of that byte), resize FILE BYTES, replace FILE
+// TEXT NEW. Returns false for a step it does not know or that fails.
 bool setUp(const QStringList &words, const QString &out)
 {
     const QString verb = words.value(0);
-    const QString path = QDir(out).absoluteFilePath(words.value(1));
-    const QString to = QDir(out).absoluteFilePath(words.value(2));
+    const auto at = [&](qsizetype n) {
+        return QDir(out).absoluteFilePath(QString::fromUtf8(unescaped(words.value(n))));
+    };
+    const QString path = at(1);
+    const QString to = at(2);
+    const qint64 number = words.value(2).toLongLong();
+    QFile file(path);
     if (verb == u"mkdir" && words.size() == 2)
         return QDir().mkpath(path);
     if (verb == u"write" && words.size() == 3)
-        return QDir().mkpath(QFileInfo(path).path()) && writeAll(path, words[2].toUtf8());
+        return QDir().mkpath(QFileInfo(path).path()) && writeAll(path, unescaped(words[2]));
     if (verb == u"copy" && words.size() == 3)
         return QDir().mkpath(QFileInfo(to).path()) && QFile::copy(path, to);
     if (verb == u"remove" && words.size() == 2)
         return QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+    if (verb == u"link" && words.size() == 3)
+        return QDir().mkpath(QFileInfo(to).path()) && QFile::link(path, to);
+    if (verb == u"age" && words.size() == 2) {
+        QStringList files{path};
+        for (QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            files.append(it.next());
+        const timespec times[2] = {Aged, Aged};
+        return std::all_of(files.cbegin(), files.cend(), [&](const QString &file) {
+            return QFileInfo(file).isDir() ||
+                   ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times,
+                               AT_SYMLINK_NOFOLLOW) == 0;
+        });
+    }
+    if (verb == u"flip" && words.size() == 3 && file.open(QIODevice::ReadWrite)) {
+        const QByteArray byte = file.seek(number) ? file.read(1) : QByteArray();
+        return byte.size() == 1 && file.seek(number) && file.putChar(char(byte[0] ^ 1));
+    }
+    if (verb == u"resize" && words.size() == 3)
+        return file.resize(number);
+    if (verb == u"replace" && words.size() == 4) {
+        QByteArray bytes = readAll(path);
+        const QByteArray text = unescaped(words[2]);
+        return bytes.contains(text) && writeAll(path, bytes.replace(text, unescaped(words[3])));
+    }
     return false;
 }
 
@@ -197,6 +267,58 @@ bool writeClient(const QString &dir, const QList<QList<DemoComponent>> &entries,
     return QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
            writeAll(files.artmul, art.data()) && QFile::copy(tiles, files.tiledata) &&
            writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+}
+
+// A client of three graphics, each a 44 x 44 tile of one colour (10 `ten`,
+// 11 blue, 12 green), with `tiles` and `entries`, and its korvane.xml.
+bool writeTinyClient(const QString &dir, QRgb ten, const TileDataBuilder &tiles,
+                     const QList<QList<DemoComponent>> &entries)
+{
+    ArtFileBuilder art;
+    QImage image(44, 44, QImage::Format_ARGB32);
+    for (const auto &[graphic, colour] :
+         {std::pair{10, ten}, {11, qRgb(0, 0, 255)}, {12, qRgb(0, 255, 0)}}) {
+        image.fill(colour);
+        art.add(graphic, image);
+    }
+    QByteArray cache;
+    for (qsizetype n = 0; n < entries.size(); ++n)
+        cache += encodeCacheEntry(int(n), entries[n]);
+    const Configuration files{dir + "/art.idx", dir + "/art.dat", dir + "/tiles.bin",
+                              dir + "/cache.txt"};
+    return QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
+           writeAll(files.artmul, art.data()) && writeAll(files.tiledata, tiles.bytes()) &&
+           writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+}
+
+// The tiny clients (see the table's header), in `dir`.
+bool writeTinyClients(const QString &dir)
+{
+    const QRgb red = qRgb(255, 0, 0);
+    const QRgb yellow = qRgb(255, 255, 0);
+    TileDataBuilder tiles, flagged, ordered;
+    tiles.setItem(11, 0, 0, "eleven");
+    flagged.setItem(11, 1, 0, "eleven");
+    ordered.setItem(10, 0, 3, "over");
+    ordered.setItem(11, 1, 0, "under");
+    const auto three = [](int x) {
+        return QList<QList<DemoComponent>>{
+            {{10, 0, 0, 0}}, {{11, 0, 0, 0}}, {{10, 0, 0, 0}, {12, x, 0, 0}}};
+    };
+    QList<QList<DemoComponent>> seven, pages(1001);
+    for (int n = 0; n < 7; ++n)
+        seven.append({{10, n, 0, 0}});
+    for (int n : {0, 499, 500, 999})
+        pages[n] = {{10, 0, 0, 0}};
+    return writeTinyClient(dir + "/base", red, tiles, three(1)) &&
+           writeTinyClient(dir + "/art", yellow, tiles, three(1)) &&
+           writeTinyClient(dir + "/tiles", red, flagged, three(1)) &&
+           writeTinyClient(dir + "/moved", red, tiles, three(2)) &&
+           writeTinyClient(dir + "/fewer", red, tiles, three(1).mid(0, 2)) &&
+           writeTinyClient(dir + "/seven", red, tiles, seven) &&
+           writeTinyClient(dir + "/seven-art", yellow, tiles, seven) &&
+           writeTinyClient(dir + "/order", red, ordered, {{{10, 0, 0, 0}, {11, 0, 0, 0}}}) &&
+           writeTinyClient(dir + "/pages", red, tiles, pages);
 }
 
 // Sound tile data whose names mostly fill their 20 bytes, beside files of its
@@ -262,8 +384,8 @@ void tst_Golden::initTestCase()
 // The fixtures, which rows only read: the demo set; an old and a new client;
 // one that renumbers the old one's entries only; one where an old entry has
 // two equal candidates; a cache of more than a page of gallery cards; .mlt
-// files; an empty directory, a file that is not a .mlt file, and tile data
-// beside files that are not.
+// files; an empty directory, a file that is not a .mlt file, tile data
+// beside files that are not; and tiny clients of solid tiles.
 bool tst_Golden::makeClients()
 {
     const QString work = fixture.work.path();
@@ -301,7 +423,8 @@ bool tst_Golden::makeClients()
               {"$BROKEN", work + "/broken/broken.mlt"},
               {"$WORK", work},
               {"$BIN", QCoreApplication::applicationDirPath()}};
-    for (const char *dir : {"old", "new", "renum", "twins", "large", "mlt", "empty", "names"})
+    for (const char *dir :
+         {"old", "new", "renum", "twins", "large", "mlt", "empty", "names", "tiny"})
         places.append({u'$' + QString::fromLatin1(dir).toUpper(), work + u'/' + dir});
     std::sort(places.begin(), places.end(),
               [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
@@ -315,7 +438,7 @@ bool tst_Golden::makeClients()
                            work + "/mlt") &&
            QDir().mkpath(work + "/empty") && QDir().mkpath(work + "/broken") &&
            writeAll(work + "/broken/broken.mlt", "not a multi\n") &&
-           writeTileNames(work + "/names");
+           writeTileNames(work + "/names") && writeTinyClients(work + "/tiny");
 }
 
 void tst_Golden::golden_data()
@@ -385,7 +508,10 @@ QString tst_Golden::transcript(const QStringList &steps, const QString &out)
         if (terminal)
             words.removeFirst();
         if (words.value(0) == u"korvane-cli" || words.value(0) == u"korvane-thumbnailer") {
-            const CliRun run = runStep(words.value(0), words.mid(1), out, terminal);
+            QStringList arguments;
+            for (const QString &word : words.mid(1))
+                arguments.append(QString::fromUtf8(unescaped(word)));
+            const CliRun run = runStep(words.value(0), arguments, out, terminal);
             text += run.status < 0 ? QStringLiteral("> crashed\n")
                                    : QStringLiteral("> status %1\n").arg(run.status);
             text += "> stdout" + normalised(shown(run.out), out);
