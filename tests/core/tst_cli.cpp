@@ -60,7 +60,6 @@ class tst_Cli : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void list();
     void exportAllAsDrop();
     void exportChosen_data();
     void exportChosen();
@@ -85,12 +84,8 @@ private Q_SLOTS:
     void galleryRerunNamesFew();
     void galleryOfFiles_data();
     void galleryOfFiles();
-    void folders_data();
-    void folders();
     void configurationPlaces_data();
     void configurationPlaces();
-    void help_data();
-    void help();
 
 private:
     CliFixture fixture;
@@ -123,56 +118,6 @@ void tst_Cli::initTestCase()
     QVERIFY(writeAll(ordered.tiledata, tiles.bytes()));
     QVERIFY(writeAll(ordered.cache, encodeCacheEntry(0, {{10, 0, 0, 0}, {11, 0, 0, 0}})));
     fixture.writeConfig(QStringLiteral("order.xml"), ordered);
-}
-
-void tst_Cli::list()
-{
-    // An entry without components has no bounds: empty columns, null in JSON.
-    QByteArray expected;
-    for (qsizetype n = 0; n < fixture.entries.size(); ++n) {
-        const QRect &b = fixture.entries[n].bounds;
-        const bool bounded = !fixture.entries[n].components.isEmpty();
-        expected += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n")
-                        .arg(entryName(n))
-                        .arg(fixture.entries[n].components.size())
-                        .arg(bounded ? QString::number(b.left()) : QString())
-                        .arg(bounded ? QString::number(b.top()) : QString())
-                        .arg(bounded ? QString::number(b.right()) : QString())
-                        .arg(bounded ? QString::number(b.bottom()) : QString())
-                        .toUtf8();
-    }
-    const CliRun plain =
-        runCli({QStringLiteral("list"), QStringLiteral("--config"), fixture.demoConfig});
-    QCOMPARE(plain.status, 0);
-    QCOMPARE(plain.err, QByteArray());
-    QCOMPARE(plain.out, expected);
-
-    // Options before the command work as well.
-    const CliRun json = runCli({QStringLiteral("--config"), fixture.demoConfig,
-                                QStringLiteral("list"), QStringLiteral("--json")});
-    QCOMPARE(json.status, 0);
-    const QJsonArray array = QJsonDocument::fromJson(json.out).array();
-    QCOMPARE(array.size(), fixture.entries.size());
-    for (qsizetype n = 0; n < fixture.entries.size(); ++n) {
-        const QJsonObject object = array[n].toObject();
-        const QRect &b = fixture.entries[n].bounds;
-        QCOMPARE(object.value(u"number").toInt(), n);
-        QCOMPARE(object.value(u"name").toString(), entryName(n));
-        QCOMPARE(object.value(u"components").toInt(), fixture.entries[n].components.size());
-        const QJsonValue x1 = object.value(u"x1");
-        if (fixture.entries[n].components.isEmpty()) {
-            QVERIFY(x1.isNull() && object.value(u"y2").isNull());
-            continue;
-        }
-        const QList<int> bounds{x1.toInt(), object.value(u"y1").toInt(),
-                                object.value(u"x2").toInt(), object.value(u"y2").toInt()};
-        QCOMPARE(bounds, (QList<int>{b.left(), b.top(), b.right(), b.bottom()}));
-    }
-    // The keys come in the columns' order, after the number.
-    QVERIFY(json.out.indexOf("\"number\"") < json.out.indexOf("\"name\"") &&
-            json.out.indexOf("\"name\"") < json.out.indexOf("\"components\"") &&
-            json.out.indexOf("\"components\"") < json.out.indexOf("\"x1\"") &&
-            json.out.indexOf("\"x1\"") < json.out.indexOf("\"y2\""));
 }
 
 void tst_Cli::exportAllAsDrop()
@@ -998,94 +943,6 @@ void tst_Cli::galleryOfFiles()
         QStringLiteral("src=\"%1\"").arg(QString::fromLatin1(QUrl::toPercentEncoding(picture)))));
 }
 
-void tst_Cli::folders_data()
-{
-    // A folder of .mlt files, as a user keeps them: "name" a house, "name!"
-    // six bytes of notes under that name.
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("arguments"); // "@": the folder, "@/x" a file of it
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QStringList>("shown");   // what list names, in order; what gallery draws
-    QTest::addColumn<QStringList>("refused"); // the files named on stderr
-
-    const QStringList files{"b.mlt", "A.MLT", "notes.mlt!", "c.txt", "d.mlt"};
-    QTest::newRow("list: a bad file among good ones")
-        << files << QStringList{"list", "@"} << 1 << QStringList{"@/A.MLT", "@/b.mlt", "@/d.mlt"}
-        << QStringList{"@/notes.mlt"};
-    QTest::newRow("list: every file good")
-        << QStringList{"a.mlt", "b.mlt"} << QStringList{"list", "@"} << 0
-        << QStringList{"@/a.mlt", "@/b.mlt"} << QStringList{};
-    QTest::newRow("list: the only .mlt file bad")
-        << QStringList{"notes.mlt!", "c.txt"} << QStringList{"list", "@"} << 3 << QStringList{}
-        << QStringList{"@/notes.mlt"};
-    // Its own columns and rows, not those its name would make.
-    QTest::newRow("list: a name with a TAB and a line break")
-        << QStringList{"a\tb\nc.mlt"} << QStringList{"list", "@"} << 0
-        << QStringList{"@/a\\tb\\nc.mlt"} << QStringList{};
-    QTest::newRow("list: a bad file named among good ones")
-        << files << QStringList{"list", "@/notes.mlt", "@/b.mlt"} << 1 << QStringList{"@/b.mlt"}
-        << QStringList{"@/notes.mlt"};
-    QTest::newRow("gallery: a bad file among good ones")
-        << files << QStringList{"gallery", "OUT", "@"} << 1
-        << QStringList{"A.png", "b.png", "d.png"} << QStringList{"@/notes.mlt"};
-    QTest::newRow("gallery: every file good, and an entry")
-        << QStringList{"a.mlt"} << QStringList{"gallery", "OUT", "@", "2"} << 0
-        << QStringList{"Entry 2.png", "a.png"} << QStringList{};
-    // An entry's name stays the entry's, whatever directory the current one
-    // holds.
-    QTest::newRow("gallery: an entry named as a directory")
-        << QStringList{"a.mlt"} << QStringList{"gallery", "OUT", "2"} << 0
-        << QStringList{"Entry 2.png"} << QStringList{};
-}
-
-void tst_Cli::folders()
-{
-    QFETCH(QStringList, files);
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QStringList, shown);
-    QFETCH(QStringList, refused);
-
-    // The folder is named "2", in a directory of its own, the current one.
-    const QString parent = fixture.freshDir();
-    const QString folder = parent + QStringLiteral("/2");
-    const QString out = fixture.freshDir();
-    QVERIFY(QDir().mkpath(folder));
-    const QByteArray house = encodeMultiFile(fixture.entries[3].components);
-    for (const QString &file : files) {
-        const bool bad = file.endsWith(u'!');
-        QVERIFY(writeAll(folder + u'/' + file.chopped(bad), bad ? "notes\n" : house));
-    }
-    for (QString &argument : arguments)
-        argument.replace(u'@', folder).replace(QStringLiteral("OUT"), out);
-    arguments << QStringLiteral("--config") << fixture.demoConfig;
-    const CliRun run = runCli(arguments, QStringLiteral(KORVANE_CLI), {}, {}, parent);
-    QCOMPARE(run.status, status);
-
-    // One line for each file that cannot be read, naming it.
-    const QStringList lines = QString::fromUtf8(run.err).split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), refused.size());
-    for (qsizetype i = 0; i < refused.size(); ++i) {
-        const QString file = QString(refused[i]).replace(u'@', folder);
-        QVERIFY2(lines[i].startsWith(
-                     QStringLiteral("korvane-cli: cannot read .mlt file %1: ").arg(file)),
-                 qPrintable(lines[i]));
-    }
-    if (arguments.first() == u"list") {
-        QStringList listed;
-        for (const QString &row : QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts)) {
-            QVERIFY2(row.endsWith(QStringLiteral("\t49\t-2\t-2\t2\t2")), qPrintable(row));
-            listed << row.section(u'\t', 0, 0);
-        }
-        for (QString &name : shown)
-            name.replace(u'@', folder);
-        QCOMPARE(listed, shown);
-        return;
-    }
-    QCOMPARE(namesIn(out), QStringList{QStringLiteral(".korvane-gallery")} + shown +
-                               QStringList{QStringLiteral("index.html")});
-}
-
 void tst_Cli::configurationPlaces_data()
 {
     QTest::addColumn<bool>("beside"); // a korvane.xml beside the executable
@@ -1141,46 +998,6 @@ void tst_Cli::configurationPlaces()
     }
     // The help names the file it would read.
     QVERIFY2(help.out.simplified().contains(expected.toUtf8()), help.out.constData());
-}
-
-void tst_Cli::help_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QStringList>("shown");
-    QTest::addColumn<QStringList>("notShown");
-
-    QTest::newRow("every command's help")
-        << QStringList{"--help-all"}
-        << QStringList{"Usage: korvane-cli [options] command", "== korvane-cli check",
-                       "== korvane-cli config",
-                       "Usage: korvane-cli [options] render ENTRY|FILE.mlt -o FILE"}
-        << QStringList{"Qt"};
-    QTest::newRow("a command's help-all") << QStringList{"list", "--help-all"}
-                                          << QStringList{"== korvane-cli export"} << QStringList{};
-    // Only the statuses a command can give; the program named as in messages.
-    QTest::newRow("list") << QStringList{"list", "--help"}
-                          << QStringList{"Usage: korvane-cli [options] list",
-                                         "  1  partial failure: some .mlt", "  3  input error"}
-                          << QStringList{KORVANE_CLI};
-    QTest::newRow("render") << QStringList{"render", "--help"} << QStringList{"  3  input error"}
-                            << QStringList{"partial"};
-    QTest::newRow("export") << QStringList{"export", "--help"}
-                            << QStringList{"DIR [ENTRY...]", "  1  partial failure"}
-                            << QStringList{};
-}
-
-void tst_Cli::help()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QStringList, shown);
-    QFETCH(QStringList, notShown);
-    const CliRun run = runCli(arguments);
-    QCOMPARE(run.status, 0);
-    QCOMPARE(run.err, QByteArray());
-    for (const QString &text : std::as_const(shown))
-        QVERIFY2(run.out.contains(text.toUtf8()), qPrintable(text));
-    for (const QString &text : std::as_const(notShown))
-        QVERIFY2(!run.out.contains(text.toUtf8()), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(tst_Cli)
