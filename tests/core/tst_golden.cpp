@@ -168,7 +168,7 @@ QString shown(const QByteArray &bytes)
 constexpr timespec Aged{978307200, 0}; // 2001-01-01 00:00 UTC
 
 // Every file and directory under `dir`, hidden ones included, sorted; a
-// link by its target.
+// link by its target, a FIFO or device unread.
 QString filesIn(const QString &dir)
 {
     QStringList names;
@@ -188,16 +188,20 @@ QString filesIn(const QString &dir)
             text += QStringLiteral(" (aged)");
         if (info.isSymLink())
             text += QStringLiteral(" -> %1\n").arg(info.symLinkTarget());
+        else if (info.isDir())
+            text += QStringLiteral("/\n");
         else
-            text += info.isDir() ? QStringLiteral("/\n") : shown(readAll(info.filePath()));
+            text += S_ISREG(status.st_mode) ? shown(readAll(info.filePath()))
+                                            : QStringLiteral(" (not a regular file)\n");
     }
     return text;
 }
 
 // A set-up step of the table's own, in `out`: mkdir DIR, write FILE TEXT,
-// copy FROM TO, remove PATH, link TARGET NAME (a symbolic link), age PATH,
-// flip FILE OFFSET (a bit of that byte), resize FILE BYTES, replace FILE
-// TEXT NEW. Returns false for a step it does not know or that fails.
+// copy FROM TO, remove PATH, fifo PATH, link TARGET NAME (a symbolic link),
+// age PATH, flip FILE OFFSET (a bit of that byte), resize FILE BYTES,
+// replace FILE TEXT NEW. Returns false for a step it does not know or that
+// fails.
 bool setUp(const QStringList &words, const QString &out)
 {
     const QString verb = words.value(0);
@@ -216,6 +220,8 @@ bool setUp(const QStringList &words, const QString &out)
         return QDir().mkpath(QFileInfo(to).path()) && QFile::copy(path, to);
     if (verb == u"remove" && words.size() == 2)
         return QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+    if (verb == u"fifo" && words.size() == 2)
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
     if (verb == u"link" && words.size() == 3)
         return QDir().mkpath(QFileInfo(to).path()) && QFile::link(path, to);
     if (verb == u"age" && words.size() == 2) {
@@ -321,6 +327,21 @@ bool writeTinyClients(const QString &dir)
            writeTinyClient(dir + "/pages", red, tiles, pages);
 }
 
+// Files a sound client never holds (see the table's header), in `dir`.
+bool writeOddFiles(const QString &dir)
+{
+    ArtFileBuilder far;
+    far.setIndexEntry(5, 1 << 30, 100);
+    far.setIndexEntry(6, 1 << 30, 100);
+    const QByteArray header = "0\t0\t1\t0\t0\t0\t0\n";
+    const QByteArray tail = "1\t0\t0\t0\t0\n" + QByteArray("junk\n").repeated(1000);
+    const qsizetype judged = MultiCache::JudgedBytes;
+    return QDir().mkpath(dir) && writeAll(dir + "/far-index.bin", far.index()) &&
+           writeAll(dir + "/in-time.txt",
+                    QByteArray(judged - header.size() - 1, 'j') + '\n' + header + tail) &&
+           writeAll(dir + "/too-late.txt", QByteArray(judged - 1, 'j') + '\n' + header + tail);
+}
+
 // Sound tile data whose names mostly fill their 20 bytes, beside files of its
 // size that are not tile data (noise, names of control bytes, text); and
 // those alone in decoys/.
@@ -385,7 +406,8 @@ void tst_Golden::initTestCase()
 // one that renumbers the old one's entries only; one where an old entry has
 // two equal candidates; a cache of more than a page of gallery cards; .mlt
 // files; an empty directory, a file that is not a .mlt file, tile data
-// beside files that are not; and tiny clients of solid tiles.
+// beside files that are not; tiny clients of solid tiles; and files a sound
+// client never holds.
 bool tst_Golden::makeClients()
 {
     const QString work = fixture.work.path();
@@ -424,7 +446,7 @@ bool tst_Golden::makeClients()
               {"$WORK", work},
               {"$BIN", QCoreApplication::applicationDirPath()}};
     for (const char *dir :
-         {"old", "new", "renum", "twins", "large", "mlt", "empty", "names", "tiny"})
+         {"old", "new", "renum", "twins", "large", "mlt", "empty", "names", "tiny", "odd"})
         places.append({u'$' + QString::fromLatin1(dir).toUpper(), work + u'/' + dir});
     std::sort(places.begin(), places.end(),
               [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
@@ -438,7 +460,8 @@ bool tst_Golden::makeClients()
                            work + "/mlt") &&
            QDir().mkpath(work + "/empty") && QDir().mkpath(work + "/broken") &&
            writeAll(work + "/broken/broken.mlt", "not a multi\n") &&
-           writeTileNames(work + "/names") && writeTinyClients(work + "/tiny");
+           writeTileNames(work + "/names") && writeTinyClients(work + "/tiny") &&
+           writeOddFiles(work + "/odd");
 }
 
 void tst_Golden::golden_data()
