@@ -388,6 +388,10 @@ private:
     QString normalised(QString text, const QString &out) const;
 
     CliFixture fixture;
+    // The rows' directories, in one place on every machine whatever its
+    // TMPDIR: a help wraps the path of the configuration under $OUT, so its
+    // lines break where that path's length makes them.
+    QTemporaryDir rowsDir{QStringLiteral("/tmp/tst_golden-XXXXXX")};
     QList<std::pair<QString, QString>> places; // placeholder, path: longest path first
     QList<Row> rows;
 };
@@ -397,6 +401,7 @@ void tst_Golden::initTestCase()
     runAsThePrograms();
     QString error;
     QVERIFY2(fixture.setUp(&error), qPrintable(error));
+    QVERIFY(rowsDir.isValid());
     QVERIFY(makeClients());
     rows = readTable(QStringLiteral(KORVANE_GOLDEN_DIR "/commands.txt"));
     QVERIFY(!rows.isEmpty());
@@ -475,7 +480,7 @@ void tst_Golden::golden()
 {
     QFETCH(QStringList, steps);
     const QString name = QString::fromUtf8(QTest::currentDataTag());
-    const QString out = fixture.path(QStringLiteral("rows/") + name);
+    const QString out = rowsDir.filePath(QStringLiteral("rows/") + name);
     QVERIFY(QDir().mkpath(out));
     const QString text = transcript(steps, out);
     const QString expectedPath = QStringLiteral(KORVANE_GOLDEN_DIR "/expected/%1.txt").arg(name);
@@ -488,7 +493,7 @@ void tst_Golden::golden()
     if (text == expected)
         return;
     // What differs, as a unified diff of the expected file and what ran.
-    const QString actualPath = fixture.path(QStringLiteral("rows/%1.txt").arg(name));
+    const QString actualPath = rowsDir.filePath(QStringLiteral("rows/%1.txt").arg(name));
     QVERIFY(writeAll(actualPath, text.toUtf8()));
     QProcess diff;
     diff.start(QStringLiteral("diff"), {QStringLiteral("-u"), expectedPath, actualPath});
