@@ -15,8 +15,10 @@
 
 #include <clocale>
 
+#include <fcntl.h>
 #include <pty.h>
 #include <sched.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -113,6 +115,29 @@ QStringList wordsOf(const QString &step)
     return words;
 }
 
+// A word's bytes: \n, \t, \\ and \xHH stand for a line break, a TAB, a
+// backslash and the byte HH; any other backslash for itself.
+QByteArray unescaped(const QString &word)
+{
+    const QByteArray text = word.toUtf8();
+    QByteArray bytes;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : 0;
+        if (text[i] != '\\' || !QByteArrayView("nt\\x").contains(next)) {
+            bytes += text[i];
+            continue;
+        }
+        if (next == 'x') {
+            bytes += char(text.mid(i + 2, 2).toInt(nullptr, 16));
+            i += 3;
+        } else {
+            bytes += next == 'n' ? '\n' : next == 't' ? '\t' : '\\';
+            ++i;
+        }
+    }
+    return bytes;
+}
+
 // Text that is UTF-8 without NULs is shown whole; anything else by its size
 // and digest, a picture also by its size in pixels.
 QString shown(const QByteArray &bytes)
@@ -138,7 +163,12 @@ QString shown(const QByteArray &bytes)
     return line + u'\n';
 }
 
-// Every file and directory under `dir`, hidden ones included, sorted.
+// The moment an `age` step gives a file: a file still of it was not
+// written since.
+constexpr timespec Aged{978307200, 0}; // 2001-01-01 00:00 UTC
+
+// Every file and directory under `dir`, hidden ones included, sorted; a
+// link by its target, a FIFO or device unread.
 QString filesIn(const QString &dir)
 {
     QStringList names;
@@ -150,28 +180,74 @@ QString filesIn(const QString &dir)
     QString text;
     for (const QString &name : names) {
         const QFileInfo info(dir + u'/' + name);
+        struct stat status = {};
+        ::lstat(QFile::encodeName(info.filePath()).constData(), &status);
         text += QStringLiteral("> file %1").arg(name);
-        text += info.isDir() ? QStringLiteral("/\n") : shown(readAll(info.filePath()));
+        if (status.st_mtim.tv_sec == Aged.tv_sec && status.st_mtim.tv_nsec == Aged.tv_nsec &&
+            !info.isDir())
+            text += QStringLiteral(" (aged)");
+        if (info.isSymLink())
+            text += QStringLiteral(" -> %1\n").arg(info.symLinkTarget());
+        else if (info.isDir())
+            text += QStringLiteral("/\n");
+        else
+            text += S_ISREG(status.st_mode) ? shown(readAll(info.filePath()))
+                                            : QStringLiteral(" (not a regular file)\n");
     }
     return text;
 }
 
 // A set-up step of the table's own, in `out`: mkdir DIR, write FILE TEXT,
-// copy FROM TO, remove PATH. Returns false for a step it does not know or
-// that fails.
+// copy FROM TO, remove PATH, fifo PATH, link TARGET NAME (a symbolic link),
+// age PATH, flip FILE OFFSET (a bit of that byte), resize FILE BYTES,
+// replace FILE TEXT NEW. Returns false for a step it does not know or that
+// fails.
 bool setUp(const QStringList &words, const QString &out)
 {
     const QString verb = words.value(0);
-    const QString path = QDir(out).absoluteFilePath(words.value(1));
-    const QString to = QDir(out).absoluteFilePath(words.value(2));
+    const auto at = [&](qsizetype n) {
+        return QDir(out).absoluteFilePath(QString::fromUtf8(unescaped(words.value(n))));
+    };
+    const QString path = at(1);
+    const QString to = at(2);
+    const qint64 number = words.value(2).toLongLong();
+    QFile file(path);
     if (verb == u"mkdir" && words.size() == 2)
         return QDir().mkpath(path);
     if (verb == u"write" && words.size() == 3)
-        return QDir().mkpath(QFileInfo(path).path()) && writeAll(path, words[2].toUtf8());
+        return QDir().mkpath(QFileInfo(path).path()) && writeAll(path, unescaped(words[2]));
     if (verb == u"copy" && words.size() == 3)
         return QDir().mkpath(QFileInfo(to).path()) && QFile::copy(path, to);
     if (verb == u"remove" && words.size() == 2)
         return QFileInfo(path).isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+    if (verb == u"fifo" && words.size() == 2)
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    if (verb == u"link" && words.size() == 3)
+        return QDir().mkpath(QFileInfo(to).path()) && QFile::link(path, to);
+    if (verb == u"age" && words.size() == 2) {
+        QStringList files{path};
+        for (QDirIterator it(path, QDir::Files | QDir::Hidden | QDir::System,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            files.append(it.next());
+        const timespec times[2] = {Aged, Aged};
+        return std::all_of(files.cbegin(), files.cend(), [&](const QString &file) {
+            return QFileInfo(file).isDir() ||
+                   ::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times,
+                               AT_SYMLINK_NOFOLLOW) == 0;
+        });
+    }
+    if (verb == u"flip" && words.size() == 3 && file.open(QIODevice::ReadWrite)) {
+        const QByteArray byte = file.seek(number) ? file.read(1) : QByteArray();
+        return byte.size() == 1 && file.seek(number) && file.putChar(char(byte[0] ^ 1));
+    }
+    if (verb == u"resize" && words.size() == 3)
+        return file.resize(number);
+    if (verb == u"replace" && words.size() == 4) {
+        QByteArray bytes = readAll(path);
+        const QByteArray text = unescaped(words[2]);
+        return bytes.contains(text) && writeAll(path, bytes.replace(text, unescaped(words[3])));
+    }
     return false;
 }
 
@@ -197,6 +273,73 @@ bool writeClient(const QString &dir, const QList<QList<DemoComponent>> &entries,
     return QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
            writeAll(files.artmul, art.data()) && QFile::copy(tiles, files.tiledata) &&
            writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+}
+
+// A client of three graphics, each a 44 x 44 tile of one colour (10 `ten`,
+// 11 blue, 12 green), with `tiles` and `entries`, and its korvane.xml.
+bool writeTinyClient(const QString &dir, QRgb ten, const TileDataBuilder &tiles,
+                     const QList<QList<DemoComponent>> &entries)
+{
+    ArtFileBuilder art;
+    QImage image(44, 44, QImage::Format_ARGB32);
+    for (const auto &[graphic, colour] :
+         {std::pair{10, ten}, {11, qRgb(0, 0, 255)}, {12, qRgb(0, 255, 0)}}) {
+        image.fill(colour);
+        art.add(graphic, image);
+    }
+    QByteArray cache;
+    for (qsizetype n = 0; n < entries.size(); ++n)
+        cache += encodeCacheEntry(int(n), entries[n]);
+    const Configuration files{dir + "/art.idx", dir + "/art.dat", dir + "/tiles.bin",
+                              dir + "/cache.txt"};
+    return QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
+           writeAll(files.artmul, art.data()) && writeAll(files.tiledata, tiles.bytes()) &&
+           writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+}
+
+// The tiny clients (see the table's header), in `dir`.
+bool writeTinyClients(const QString &dir)
+{
+    const QRgb red = qRgb(255, 0, 0);
+    const QRgb yellow = qRgb(255, 255, 0);
+    TileDataBuilder tiles, flagged, ordered;
+    tiles.setItem(11, 0, 0, "eleven");
+    flagged.setItem(11, 1, 0, "eleven");
+    ordered.setItem(10, 0, 3, "over");
+    ordered.setItem(11, 1, 0, "under");
+    const auto three = [](int x) {
+        return QList<QList<DemoComponent>>{
+            {{10, 0, 0, 0}}, {{11, 0, 0, 0}}, {{10, 0, 0, 0}, {12, x, 0, 0}}};
+    };
+    QList<QList<DemoComponent>> seven, pages(1001);
+    for (int n = 0; n < 7; ++n)
+        seven.append({{10, n, 0, 0}});
+    for (int n : {0, 499, 500, 999})
+        pages[n] = {{10, 0, 0, 0}};
+    return writeTinyClient(dir + "/base", red, tiles, three(1)) &&
+           writeTinyClient(dir + "/art", yellow, tiles, three(1)) &&
+           writeTinyClient(dir + "/tiles", red, flagged, three(1)) &&
+           writeTinyClient(dir + "/moved", red, tiles, three(2)) &&
+           writeTinyClient(dir + "/fewer", red, tiles, three(1).mid(0, 2)) &&
+           writeTinyClient(dir + "/seven", red, tiles, seven) &&
+           writeTinyClient(dir + "/seven-art", yellow, tiles, seven) &&
+           writeTinyClient(dir + "/order", red, ordered, {{{10, 0, 0, 0}, {11, 0, 0, 0}}}) &&
+           writeTinyClient(dir + "/pages", red, tiles, pages);
+}
+
+// Files a sound client never holds (see the table's header), in `dir`.
+bool writeOddFiles(const QString &dir)
+{
+    ArtFileBuilder far;
+    far.setIndexEntry(5, 1 << 30, 100);
+    far.setIndexEntry(6, 1 << 30, 100);
+    const QByteArray header = "0\t0\t1\t0\t0\t0\t0\n";
+    const QByteArray tail = "1\t0\t0\t0\t0\n" + QByteArray("junk\n").repeated(1000);
+    const qsizetype judged = MultiCache::JudgedBytes;
+    return QDir().mkpath(dir) && writeAll(dir + "/far-index.bin", far.index()) &&
+           writeAll(dir + "/in-time.txt",
+                    QByteArray(judged - header.size() - 1, 'j') + '\n' + header + tail) &&
+           writeAll(dir + "/too-late.txt", QByteArray(judged - 1, 'j') + '\n' + header + tail);
 }
 
 // Sound tile data whose names mostly fill their 20 bytes, beside files of its
@@ -245,6 +388,10 @@ private:
     QString normalised(QString text, const QString &out) const;
 
     CliFixture fixture;
+    // The rows' directories, in one place on every machine whatever its
+    // TMPDIR: a help wraps the path of the configuration under $OUT, so its
+    // lines break where that path's length makes them.
+    QTemporaryDir rowsDir{QStringLiteral("/tmp/tst_golden-XXXXXX")};
     QList<std::pair<QString, QString>> places; // placeholder, path: longest path first
     QList<Row> rows;
 };
@@ -254,6 +401,7 @@ void tst_Golden::initTestCase()
     runAsThePrograms();
     QString error;
     QVERIFY2(fixture.setUp(&error), qPrintable(error));
+    QVERIFY(rowsDir.isValid());
     QVERIFY(makeClients());
     rows = readTable(QStringLiteral(KORVANE_GOLDEN_DIR "/commands.txt"));
     QVERIFY(!rows.isEmpty());
@@ -262,8 +410,9 @@ void tst_Golden::initTestCase()
 // The fixtures, which rows only read: the demo set; an old and a new client;
 // one that renumbers the old one's entries only; one where an old entry has
 // two equal candidates; a cache of more than a page of gallery cards; .mlt
-// files; an empty directory, a file that is not a .mlt file, and tile data
-// beside files that are not.
+// files; an empty directory, a file that is not a .mlt file, tile data
+// beside files that are not; tiny clients of solid tiles; and files a sound
+// client never holds.
 bool tst_Golden::makeClients()
 {
     const QString work = fixture.work.path();
@@ -301,7 +450,8 @@ bool tst_Golden::makeClients()
               {"$BROKEN", work + "/broken/broken.mlt"},
               {"$WORK", work},
               {"$BIN", QCoreApplication::applicationDirPath()}};
-    for (const char *dir : {"old", "new", "renum", "twins", "large", "mlt", "empty", "names"})
+    for (const char *dir :
+         {"old", "new", "renum", "twins", "large", "mlt", "empty", "names", "tiny", "odd"})
         places.append({u'$' + QString::fromLatin1(dir).toUpper(), work + u'/' + dir});
     std::sort(places.begin(), places.end(),
               [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
@@ -315,7 +465,8 @@ bool tst_Golden::makeClients()
                            work + "/mlt") &&
            QDir().mkpath(work + "/empty") && QDir().mkpath(work + "/broken") &&
            writeAll(work + "/broken/broken.mlt", "not a multi\n") &&
-           writeTileNames(work + "/names");
+           writeTileNames(work + "/names") && writeTinyClients(work + "/tiny") &&
+           writeOddFiles(work + "/odd");
 }
 
 void tst_Golden::golden_data()
@@ -329,7 +480,7 @@ void tst_Golden::golden()
 {
     QFETCH(QStringList, steps);
     const QString name = QString::fromUtf8(QTest::currentDataTag());
-    const QString out = fixture.path(QStringLiteral("rows/") + name);
+    const QString out = rowsDir.filePath(QStringLiteral("rows/") + name);
     QVERIFY(QDir().mkpath(out));
     const QString text = transcript(steps, out);
     const QString expectedPath = QStringLiteral(KORVANE_GOLDEN_DIR "/expected/%1.txt").arg(name);
@@ -342,7 +493,7 @@ void tst_Golden::golden()
     if (text == expected)
         return;
     // What differs, as a unified diff of the expected file and what ran.
-    const QString actualPath = fixture.path(QStringLiteral("rows/%1.txt").arg(name));
+    const QString actualPath = rowsDir.filePath(QStringLiteral("rows/%1.txt").arg(name));
     QVERIFY(writeAll(actualPath, text.toUtf8()));
     QProcess diff;
     diff.start(QStringLiteral("diff"), {QStringLiteral("-u"), expectedPath, actualPath});
@@ -385,7 +536,10 @@ QString tst_Golden::transcript(const QStringList &steps, const QString &out)
         if (terminal)
             words.removeFirst();
         if (words.value(0) == u"korvane-cli" || words.value(0) == u"korvane-thumbnailer") {
-            const CliRun run = runStep(words.value(0), words.mid(1), out, terminal);
+            QStringList arguments;
+            for (const QString &word : words.mid(1))
+                arguments.append(QString::fromUtf8(unescaped(word)));
+            const CliRun run = runStep(words.value(0), arguments, out, terminal);
             text += run.status < 0 ? QStringLiteral("> crashed\n")
                                    : QStringLiteral("> status %1\n").arg(run.status);
             text += "> stdout" + normalised(shown(run.out), out);
