@@ -91,8 +91,8 @@ void tst_ClientData::memoryRunsOut()
                      [&](const ClientFile &each) { return file == QLatin1String(each.key); });
     const QString path = client.paths().*known->path;
     QCOMPARE(client.errorString(), QStringLiteral("not enough memory to read %1 %2 (%3 bytes)")
-                                        .arg(QLatin1String(known->what), path)
-                                        .arg(QFileInfo(path).size()));
+                                       .arg(QLatin1String(known->what), path)
+                                       .arg(QFileInfo(path).size()));
 #endif
 }
 
