@@ -20,11 +20,6 @@ struct ComponentChange
     Kind kind = Added;
     ComponentValue before; // as it stood; all zero for Added
     ComponentValue after;  // as it stands; all zero for Removed
-
-    friend bool operator==(const ComponentChange &a, const ComponentChange &b)
-    {
-        return a.kind == b.kind && a.before == b.before && a.after == b.after;
-    }
 };
 
 // How one entry differs between the old and the new side of a comparison.
