@@ -144,6 +144,51 @@ bool writeUpdatedSet(const Configuration &large, const QString &dir, int *repain
            writeFile(dir + QStringLiteral("/korvane.xml"), configurationXml(files));
 }
 
+// diff --gallery, its pictures trimmed and marked, beside two trimmed
+// galleries that draw only the pictures it shows; whether every run did.
+bool galleryRow(const BenchContext &context, const QString &program, const QString &oldConfig,
+                const QString &newConfig, const MultiComparison &comparison)
+{
+    bool ok = true;
+    // The pictures the gallery shows, drawn by two galleries of those entries.
+    QStringList oldEntries;
+    QStringList newEntries;
+    for (const MultiDifference &d : comparison.differences()) {
+        if (d.kind == MultiDifference::Renumbered)
+            continue;
+        if (d.kind != MultiDifference::Added)
+            oldEntries << QString::number(d.oldEntry);
+        if (d.kind != MultiDifference::Removed)
+            newEntries << QString::number(d.newEntry);
+    }
+    const QString sheet = context.scratchDir + QStringLiteral("/diff-sheet");
+    const double gallery = medianSeconds(3, [&] {
+        ok = runCli(program, {QStringLiteral("diff"), oldConfig, newConfig,
+                              QStringLiteral("--gallery"), sheet}) == 1 &&
+             ok;
+    });
+    const QString oldSheet = context.scratchDir + QStringLiteral("/old-sheet");
+    const QString newSheet = context.scratchDir + QStringLiteral("/new-sheet");
+    const double pictures = medianSeconds(3, [&] {
+        ok = runCli(program,
+                    QStringList{QStringLiteral("gallery"), oldSheet, QStringLiteral("--force"),
+                                QStringLiteral("--trim"), QStringLiteral("--config"), oldConfig} +
+                        oldEntries) == 0 &&
+             runCli(program,
+                    QStringList{QStringLiteral("gallery"), newSheet, QStringLiteral("--force"),
+                                QStringLiteral("--trim"), QStringLiteral("--config"), newConfig} +
+                        newEntries) == 0 &&
+             ok;
+    });
+    reportValue(QStringLiteral("pictures shown"), double(oldEntries.size() + newEntries.size()),
+                QString());
+    reportRatio(QStringLiteral("korvane-cli diff OLD NEW --gallery DIR (trimmed, marked)"), gallery,
+                QStringLiteral("two trimmed galleries of only those pictures, unmarked (aim: at "
+                               "most 1.2 times)"),
+                pictures, QStringLiteral("s"));
+    return ok;
+}
+
 // korvane-cli diff of the large set against an updated copy, whole process,
 // beside two list runs of the same files; then diff --gallery beside two
 // galleries that draw only the pictures it shows.
@@ -201,44 +246,9 @@ void diffSection(const BenchContext &context)
     reportRatio(QStringLiteral("korvane-cli diff --components OLD NEW"), components,
                 QStringLiteral("two list runs (aim: at most 3 times)"), lists, QStringLiteral("s"));
 
-    // The pictures the gallery shows, drawn by two galleries of those entries.
-    QStringList oldEntries;
-    QStringList newEntries;
-    for (const MultiDifference &d : comparison.differences()) {
-        if (d.kind == MultiDifference::Renumbered)
-            continue;
-        if (d.kind != MultiDifference::Added)
-            oldEntries << QString::number(d.oldEntry);
-        if (d.kind != MultiDifference::Removed)
-            newEntries << QString::number(d.newEntry);
-    }
-    const QString sheet = context.scratchDir + QStringLiteral("/diff-sheet");
-    const double gallery = medianSeconds(3, [&] {
-        ok = runCli(program, {QStringLiteral("diff"), oldConfig, newConfig,
-                              QStringLiteral("--gallery"), sheet}) == 1 &&
-             ok;
-    });
-    const QString oldSheet = context.scratchDir + QStringLiteral("/old-sheet");
-    const QString newSheet = context.scratchDir + QStringLiteral("/new-sheet");
-    const double pictures = medianSeconds(3, [&] {
-        ok = runCli(program,
-                    QStringList{QStringLiteral("gallery"), oldSheet, QStringLiteral("--force"),
-                                QStringLiteral("--trim"), QStringLiteral("--config"), oldConfig} +
-                        oldEntries) == 0 &&
-             runCli(program,
-                    QStringList{QStringLiteral("gallery"), newSheet, QStringLiteral("--force"),
-                                QStringLiteral("--trim"), QStringLiteral("--config"), newConfig} +
-                        newEntries) == 0 &&
-             ok;
-    });
+    ok = galleryRow(context, program, oldConfig, newConfig, comparison) && ok;
     if (!ok)
         std::printf("a korvane-cli run failed\n");
-    reportValue(QStringLiteral("pictures shown"), double(oldEntries.size() + newEntries.size()),
-                QString());
-    reportRatio(QStringLiteral("korvane-cli diff OLD NEW --gallery DIR (trimmed, marked)"), gallery,
-                QStringLiteral("two trimmed galleries of only those pictures, unmarked (aim: at "
-                               "most 1.2 times)"),
-                pictures, QStringLiteral("s"));
 }
 
 // Entries of cache text made of `components`, each list an entry.
