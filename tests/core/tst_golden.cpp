@@ -251,6 +251,21 @@ bool setUp(const QStringList &words, const QString &out)
     return false;
 }
 
+// The four files of a client in `dir`, `entries` as its cache, and a
+// korvane.xml naming them.
+bool writeClientFiles(const QString &dir, const ArtFileBuilder &art, const QByteArray &tiles,
+                      const QList<QList<DemoComponent>> &entries)
+{
+    QByteArray cache;
+    for (qsizetype n = 0; n < entries.size(); ++n)
+        cache += encodeCacheEntry(int(n), entries[n]);
+    const Configuration files{dir + "/art.idx", dir + "/art.dat", dir + "/tiles.bin",
+                              dir + "/cache.txt"};
+    return !tiles.isEmpty() && QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
+           writeAll(files.artmul, art.data()) && writeAll(files.tiledata, tiles) &&
+           writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+}
+
 // A client directory: art drawn from the demo graphics (the art of graphic
 // `repainted` inverted), the demo's tile data, `entries` as its cache, and a
 // korvane.xml naming the four.
@@ -265,14 +280,7 @@ bool writeClient(const QString &dir, const QList<QList<DemoComponent>> &entries,
         if (!image.isNull())
             art.add(graphic.id, image);
     }
-    QByteArray cache;
-    for (qsizetype n = 0; n < entries.size(); ++n)
-        cache += encodeCacheEntry(int(n), entries[n]);
-    const Configuration files{dir + "/art.idx", dir + "/art.dat", dir + "/tiles.bin",
-                              dir + "/cache.txt"};
-    return QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
-           writeAll(files.artmul, art.data()) && QFile::copy(tiles, files.tiledata) &&
-           writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+    return writeClientFiles(dir, art, readAll(tiles), entries);
 }
 
 // A client of three graphics, each a 44 x 44 tile of one colour (10 `ten`,
@@ -287,14 +295,7 @@ bool writeTinyClient(const QString &dir, QRgb ten, const TileDataBuilder &tiles,
         image.fill(colour);
         art.add(graphic, image);
     }
-    QByteArray cache;
-    for (qsizetype n = 0; n < entries.size(); ++n)
-        cache += encodeCacheEntry(int(n), entries[n]);
-    const Configuration files{dir + "/art.idx", dir + "/art.dat", dir + "/tiles.bin",
-                              dir + "/cache.txt"};
-    return QDir().mkpath(dir) && writeAll(files.artidx, art.index()) &&
-           writeAll(files.artmul, art.data()) && writeAll(files.tiledata, tiles.bytes()) &&
-           writeAll(files.cache, cache) && writeAll(dir + "/korvane.xml", configurationXml(files));
+    return writeClientFiles(dir, art, tiles.bytes(), entries);
 }
 
 // The tiny clients (see the table's header), in `dir`.
